@@ -1,0 +1,59 @@
+// The few socket calls both programs make, over Windows Sockets on Windows and BSD sockets
+// elsewhere (so the transport is tested natively too). Addresses are IPv4 in network byte order;
+// ports are in host order. Error codes are the socket layer's own (WSAGetLastError / errno).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "protocol/UniqueHandle.h"
+
+namespace telvo {
+
+#ifdef _WIN32
+using NativeSocket = std::uintptr_t;  // SOCKET
+inline constexpr NativeSocket kInvalidSocket = ~NativeSocket{0};
+#else
+using NativeSocket = int;
+inline constexpr NativeSocket kInvalidSocket = -1;
+#endif
+
+struct SocketTraits {
+    using Handle = NativeSocket;
+    static constexpr Handle Invalid() { return kInvalidSocket; }
+    static void Close(Handle socket);
+};
+using UniqueSocket = UniqueHandle<SocketTraits>;
+
+// Starts the socket layer once per process (Windows Sockets asks for `major`.`minor`); later
+// calls return 0 at once. Returns 0 or the start-up's error code.
+[[nodiscard]] int StartSockets(std::uint8_t major, std::uint8_t minor);
+
+int LastSocketError();
+
+// The error code for an argument the socket layer refuses (WSAEINVAL / EINVAL).
+int InvalidArgumentError();
+
+// Parses dotted IPv4 text as inet_addr does. False when it does not parse; like inet_addr, this
+// includes "255.255.255.255", which inet_addr cannot tell from its failure value.
+[[nodiscard]] bool ParseIPv4(const char* text, std::uint32_t* address);
+
+// A UDP socket (AF_INET, SOCK_DGRAM, protocol 0), or an empty one; then LastSocketError() says why.
+UniqueSocket CreateUdpSocket();
+
+// Sends one datagram. Returns the bytes sent, or -1 (LastSocketError() says why).
+long SendDatagramTo(NativeSocket socket, const std::uint8_t* data, std::size_t length,
+                    std::uint32_t address, std::uint16_t port);
+
+// Each returns 0 or the socket layer's error code.
+int BindAnyAddress(NativeSocket socket, std::uint16_t port);
+int JoinMulticastGroup(NativeSocket socket, std::uint32_t group);
+int SetReceiveBufferSize(NativeSocket socket, int bytes);
+
+// Waits until a datagram can be read: 1 readable, 0 timed out, -1 failed.
+int WaitReadable(NativeSocket socket, unsigned timeoutMs);
+
+// Receives one datagram from any host. Returns its length, or -1.
+long ReceiveDatagramFrom(NativeSocket socket, std::uint8_t* buffer, std::size_t size);
+
+}  // namespace telvo

@@ -1,0 +1,90 @@
+#include <winsock2.h>
+#include <ws2tcpip.h>
+
+#include <mutex>
+
+#include "protocol/Socket.h"
+
+namespace telvo {
+
+void SocketTraits::Close(Handle socket) { ::closesocket(static_cast<SOCKET>(socket)); }
+
+int StartSockets(std::uint8_t major, std::uint8_t minor) {
+    // Started once per process and never cleaned up; process exit ends it.
+    static std::once_flag started;
+    static int result = 0;
+    std::call_once(started, [&] {
+        WSADATA data{};
+        result = ::WSAStartup(MAKEWORD(major, minor), &data);
+    });
+    return result;
+}
+
+int LastSocketError() { return ::WSAGetLastError(); }
+
+int InvalidArgumentError() { return WSAEINVAL; }
+
+bool ParseIPv4(const char* text, std::uint32_t* address) {
+    const unsigned long parsed = ::inet_addr(text);
+    if (parsed == INADDR_NONE) return false;
+    *address = parsed;
+    return true;
+}
+
+UniqueSocket CreateUdpSocket() { return UniqueSocket(::socket(AF_INET, SOCK_DGRAM, 0)); }
+
+long SendDatagramTo(NativeSocket socket, const std::uint8_t* data, std::size_t length,
+                    std::uint32_t address, std::uint16_t port) {
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(port);
+    to.sin_addr.s_addr = address;
+    return ::sendto(static_cast<SOCKET>(socket), reinterpret_cast<const char*>(data),
+                    static_cast<int>(length), 0, reinterpret_cast<const sockaddr*>(&to), sizeof to);
+}
+
+int BindAnyAddress(NativeSocket socket, std::uint16_t port) {
+    sockaddr_in local{};
+    local.sin_family = AF_INET;
+    local.sin_port = htons(port);
+    local.sin_addr.s_addr = htonl(INADDR_ANY);
+    return ::bind(static_cast<SOCKET>(socket), reinterpret_cast<const sockaddr*>(&local),
+                  sizeof local) == 0
+               ? 0
+               : ::WSAGetLastError();
+}
+
+int JoinMulticastGroup(NativeSocket socket, std::uint32_t group) {
+    ip_mreq request{};
+    request.imr_multiaddr.s_addr = group;
+    request.imr_interface.s_addr = htonl(INADDR_ANY);
+    return ::setsockopt(static_cast<SOCKET>(socket), IPPROTO_IP, IP_ADD_MEMBERSHIP,
+                        reinterpret_cast<const char*>(&request), sizeof request) == 0
+               ? 0
+               : ::WSAGetLastError();
+}
+
+int SetReceiveBufferSize(NativeSocket socket, int bytes) {
+    return ::setsockopt(static_cast<SOCKET>(socket), SOL_SOCKET, SO_RCVBUF,
+                        reinterpret_cast<const char*>(&bytes), sizeof bytes) == 0
+               ? 0
+               : ::WSAGetLastError();
+}
+
+int WaitReadable(NativeSocket socket, unsigned timeoutMs) {
+    fd_set readable;
+    FD_ZERO(&readable);
+    FD_SET(static_cast<SOCKET>(socket), &readable);
+    timeval timeout{static_cast<long>(timeoutMs / 1000), static_cast<long>(timeoutMs % 1000) * 1000};
+    const int ready = ::select(0, &readable, nullptr, nullptr, &timeout);
+    return ready < 0 ? -1 : ready;
+}
+
+long ReceiveDatagramFrom(NativeSocket socket, std::uint8_t* buffer, std::size_t size) {
+    sockaddr_in from{};
+    int fromLength = sizeof from;
+    return ::recvfrom(static_cast<SOCKET>(socket), reinterpret_cast<char*>(buffer),
+                      static_cast<int>(size), 0, reinterpret_cast<sockaddr*>(&from), &fromLength);
+}
+
+}  // namespace telvo

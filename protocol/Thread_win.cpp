@@ -1,0 +1,39 @@
+#include <windows.h>
+#include <process.h>
+
+#include <new>
+
+#include "protocol/Thread.h"
+
+namespace telvo {
+namespace {
+
+constexpr int kNoMemoryError = ERROR_NOT_ENOUGH_MEMORY;
+
+struct Start {
+    ThreadBody body;
+    void* argument;
+};
+
+unsigned __stdcall Trampoline(void* raw) {
+    const Start start = *static_cast<Start*>(raw);
+    delete static_cast<Start*>(raw);
+    start.body(start.argument);
+    return 0;
+}
+
+}  // namespace
+
+int StartDetachedThread(ThreadBody body, void* argument) {
+    auto* start = new (std::nothrow) Start{body, argument};
+    if (start == nullptr) return kNoMemoryError;
+    const uintptr_t thread = _beginthreadex(nullptr, 0, Trampoline, start, 0, nullptr);
+    if (thread == 0) {
+        delete start;
+        return static_cast<int>(GetLastError());
+    }
+    CloseHandle(reinterpret_cast<HANDLE>(thread));
+    return 0;
+}
+
+}  // namespace telvo

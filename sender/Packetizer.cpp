@@ -1,0 +1,63 @@
+#include "sender/Packetizer.h"
+
+#include <zlib.h>
+
+#include <cstring>
+
+#include "protocol/HeapBlock.h"
+#include "protocol/ScreenBitmap.h"
+#include "protocol/ScreenPacket.h"
+
+namespace telvo {
+
+unsigned PauseAfterFragment(std::uint32_t fragmentCount) { return 10 / fragmentCount; }
+
+int SendPicture(DatagramSink& sink, const std::uint8_t* bitmap, std::uint32_t length,
+                std::uint32_t pictureNumber, std::int32_t cursorX, std::int32_t cursorY,
+                bool compress) {
+    HeapBlock datagram = HeapBlock::Allocate(kMaxDatagramSize);
+    if (!datagram) return 0;
+
+    ScreenPacketHeader header;
+    header.version = kProtocolVersion;
+    header.kind = kPictureFragmentKind;
+    header.flags = compress ? kFlagCompressed : 0;
+    header.pictureNumber = pictureNumber;
+    header.pictureSize = length;
+    if (length >= kBitmapHeadersSize) {
+        header.width = static_cast<std::uint16_t>(ReadLittle32(bitmap + kWidthField));
+        header.height = static_cast<std::uint16_t>(ReadLittle32(bitmap + kHeightField));
+    }
+    header.cursorX = static_cast<std::uint16_t>(cursorX);
+    header.cursorY = static_cast<std::uint16_t>(cursorY);
+
+    const std::uint8_t* transmitted = bitmap;
+    std::uint32_t transmittedLength = length;
+    HeapBlock compressed;
+    if (compress) {
+        compressed = HeapBlock::Allocate(length);
+        if (!compressed) return 0;
+        uLongf compressedLength = length;
+        if (compress2(compressed.get(), &compressedLength, bitmap, length, Z_DEFAULT_COMPRESSION) !=
+            Z_OK) {
+            return 0;  // includes a picture that does not fit in `length` bytes compressed
+        }
+        transmitted = compressed.get();
+        transmittedLength = static_cast<std::uint32_t>(compressedLength);
+    }
+
+    header.fragmentCount = FragmentCount(transmittedLength);
+    for (std::uint32_t index = 0; index < header.fragmentCount; ++index) {
+        header.fragmentIndex = index;
+        header.dataLength = FragmentDataLength(transmittedLength, index);
+        EncodeHeader(header, datagram.get());
+        std::memcpy(datagram.get() + kHeaderSize,
+                    transmitted + std::size_t{index} * kMaxDataLength, header.dataLength);
+        const int error = sink.Send(datagram.get(), kHeaderSize + header.dataLength);
+        if (error != 0) return error;
+        sink.Pause(PauseAfterFragment(header.fragmentCount));
+    }
+    return 0;
+}
+
+}  // namespace telvo

@@ -1,0 +1,34 @@
+// SendPicture turns one ScreenBitmap into ScreenPacket datagrams: it compresses the picture when
+// asked, cuts it into fragments of at most 32768 bytes and sends each behind its header, with a
+// short pause after each that depends on the number of fragments. Where the datagrams go is the
+// sink's business: the program sends on the process-wide sender socket, tests and benchmarks
+// use sinks of their own.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace telvo {
+
+class DatagramSink {
+public:
+    virtual ~DatagramSink() = default;
+    // Sends one datagram whole. Returns 0, or the socket layer's (non-zero) error code.
+    [[nodiscard]] virtual int Send(const std::uint8_t* datagram, std::size_t length) = 0;
+    // The pause after a fragment: `ms` milliseconds; with 0, only gives up the time slice.
+    virtual void Pause(unsigned ms) = 0;
+};
+
+// Milliseconds to pause after each fragment of a picture of `fragmentCount` (> 0) fragments.
+unsigned PauseAfterFragment(std::uint32_t fragmentCount);
+
+// Sends the `length` bytes of `bitmap` as picture `pictureNumber`. The cursor coordinates are
+// signed screen coordinates; their low 16 bits go on the wire. Returns 0 when the picture was sent
+// and also when it was skipped (no memory, or it does not compress into `length` bytes); returns
+// the sink's error code when a send failed, after which the rest of the picture is not sent.
+// Keeps no state between calls; every buffer it takes is released before it returns.
+[[nodiscard]] int SendPicture(DatagramSink& sink, const std::uint8_t* bitmap, std::uint32_t length,
+                              std::uint32_t pictureNumber, std::int32_t cursorX,
+                              std::int32_t cursorY, bool compress);
+
+}  // namespace telvo

@@ -1,0 +1,58 @@
+// Helpers for tests that put datagrams on a network. They run only inside the private network
+// namespace that tools/test.sh makes (loopback only, multicast routed to it), so that nothing
+// they send can leave this computer.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <thread>
+
+#include "protocol/Socket.h"
+#include "sender/Packetizer.h"
+
+namespace telvo::test {
+
+#define TELVO_REQUIRE_TEST_NETWORK()                                                  \
+    do {                                                                              \
+        const char* netns = std::getenv("TELVO_TEST_NETNS");                          \
+        if (netns == nullptr || netns[0] != '1') {                                    \
+            GTEST_SKIP() << "network test: run it through tools/test.sh, which gives " \
+                            "it a private network namespace";                         \
+        }                                                                             \
+    } while (0)
+
+// Polls `condition` every few milliseconds until it holds or `timeout` runs out.
+template <typename Condition>
+bool WaitUntil(Condition condition, std::chrono::milliseconds timeout = std::chrono::seconds(5)) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() >= deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return true;
+}
+
+// Sends to one group and port on a socket of its own.
+class PortSink : public DatagramSink {
+public:
+    PortSink(const char* group, std::uint16_t port) : socket_(CreateUdpSocket()), port_(port) {
+        if (!ParseIPv4(group, &address_)) std::abort();
+    }
+    int Send(const std::uint8_t* datagram, std::size_t length) override {
+        const long sent = SendDatagramTo(socket_.get(), datagram, length, address_, port_);
+        return sent == static_cast<long>(length) ? 0 : LastSocketError();
+    }
+    void Pause(unsigned ms) override {
+        if (ms == 0) std::this_thread::yield();
+        else std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+    }
+
+private:
+    UniqueSocket socket_;
+    std::uint32_t address_ = 0;
+    std::uint16_t port_;
+};
+
+}  // namespace telvo::test

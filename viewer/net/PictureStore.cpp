@@ -1,0 +1,28 @@
+#include "viewer/net/PictureStore.h"
+
+#include <utility>
+
+namespace telvo {
+
+bool PictureStore::Publish(HeapBlock& picture, std::uint32_t size, std::uint32_t generation) {
+    ScopedLock lock(imageLock_);
+    if (generation != generation_) return false;
+    std::swap(imageBytes_, picture);
+    imageSize_ = size;
+    return true;
+}
+
+std::uint32_t PictureStore::Clear() {
+    HeapBlock freed;
+    ScopedLock lock(imageLock_);
+    std::swap(freed, imageBytes_);
+    imageSize_ = 0;
+    return ++generation_;
+}
+
+std::uint32_t PictureStore::generation() const {
+    ScopedLock lock(imageLock_);
+    return generation_;
+}
+
+}  // namespace telvo

@@ -1,0 +1,80 @@
+// One receive thread and what it alone touches: its socket, its state word, its reassembly and its
+// receive buffer. The thread and the ScreenReceiver share ownership, so a thread that outlives the
+// bounded wait of a channel switch (blocked in its synchronous notification, say) still works on
+// its own session only: it never receives on the next channel's socket, never overwrites the next
+// thread's state and never touches the next channel's reassembly, and the store refuses its
+// pictures once the channel has been left.
+//
+// Stopping: the thread waits for datagrams in slices of kReceiveSliceMs and checks for a stop
+// between them. RequestStop closes the socket at once when the thread is not inside a receive;
+// otherwise the thread closes it itself when its slice ends. The socket is never closed while the
+// thread may still pass its handle to the socket layer, so a handle value that the platform reuses
+// for the next channel's socket can never be read by an old thread.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+
+#include "protocol/HeapBlock.h"
+#include "protocol/Lock.h"
+#include "protocol/Socket.h"
+#include "viewer/net/PictureAssembler.h"
+
+namespace telvo {
+
+// The receive thread's state word.
+enum ReceiveState : std::uint32_t {
+    kReceiveIdle = 0,           // joined, thread not yet started
+    kReceiveStopRequested = 1,  // the thread is asked to end
+    kReceiveRunning = 2,
+    kReceiveEnded = 3,          // no receive thread runs
+};
+
+inline constexpr unsigned kReceiveSliceMs = 50;
+inline constexpr std::size_t kReceiveBufferSize = 65535;
+// Bursts of a whole uncompressed picture (up to hundreds of 32800-byte datagrams) must fit while
+// the thread waits on the user interface; the platform's default buffer holds a handful.
+inline constexpr int kReceiveBufferBytes = 8 * 1024 * 1024;
+
+class ReceiveSession {
+public:
+    // Publishes into `store` while it is still at `generation`.
+    ReceiveSession(std::shared_ptr<PictureStore> store, std::uint32_t generation,
+                   PictureAssembler::Notifier notify);
+    ReceiveSession(const ReceiveSession&) = delete;
+    ReceiveSession& operator=(const ReceiveSession&) = delete;
+
+    // Creates the socket, binds it to INADDR_ANY:`port` and joins `group`. Returns 0 or the socket
+    // layer's error code (a group that does not parse gives InvalidArgumentError()).
+    int JoinGroup(const char* group, std::uint16_t port);
+
+    // Starts the receive thread, which keeps `self` alive. Returns 0 or the system's error code.
+    static int Start(const std::shared_ptr<ReceiveSession>& self);
+
+    // Asks the thread to end. Never waits.
+    void RequestStop();
+
+    std::uint32_t state() const { return state_.load(); }
+    bool socketOpen() const;
+    std::uint32_t lastPictureNumber() const { return assembler_.lastPictureNumber(); }
+
+private:
+    static void ThreadBody(void* argument);
+    void ReceiveLoop();
+    // One datagram into buffer_: its length, kSliceEnded when none came within the slice, or
+    // kEndReception when the thread must end (stop requested, or the receive failed).
+    static constexpr long kSliceEnded = -2;
+    static constexpr long kEndReception = -1;
+    long ReceiveOne();
+
+    const std::shared_ptr<PictureStore> store_;  // kept alive for as long as this thread runs
+    mutable CriticalSection socketLock_;              // guards socket_ and receiving_
+    UniqueSocket socket_;
+    bool receiving_ = false;
+    std::atomic<std::uint32_t> state_{kReceiveIdle};
+    PictureAssembler assembler_;
+    HeapBlock buffer_;
+};
+
+}  // namespace telvo

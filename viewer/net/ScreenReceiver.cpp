@@ -1,0 +1,54 @@
+#include "viewer/net/ScreenReceiver.h"
+
+#include <chrono>
+#include <thread>
+
+#include "protocol/ScreenPacket.h"
+
+namespace telvo {
+namespace {
+
+void SleepMs(unsigned ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+}  // namespace
+
+ScreenReceiver::ScreenReceiver() : store_(std::make_shared<PictureStore>()) {}
+
+ScreenReceiver::~ScreenReceiver() { StopReception(); }
+
+void ScreenReceiver::StopReception() {
+    if (!session_) return;
+    session_->RequestStop();
+    for (int i = 0; i < 10 && session_->state() != kReceiveEnded; ++i) SleepMs(10);
+    // The next socket may bind the same port. A thread that is still alive is either in a receive
+    // slice, which ends within kReceiveSliceMs and closes the socket, or its socket is closed.
+    for (int i = 0; i < 100 && session_->socketOpen(); ++i) SleepMs(10);
+    session_.reset();
+}
+
+int ScreenReceiver::OpenChannel(PictureAssembler::Notifier notify, std::uint32_t channelIndex,
+                                const char* group, std::uint16_t basePort) {
+    channelIndex_ = channelIndex;
+    StopReception();
+    const std::uint32_t generation = store_->Clear();
+    if (channelIndex >= kChannelCount) return 0;
+
+    auto session = std::make_shared<ReceiveSession>(store_, generation, std::move(notify));
+    session_ = session;
+    if (const int error = session->JoinGroup(group, ChannelPort(basePort, channelIndex));
+        error != 0) {
+        return error;
+    }
+    return ReceiveSession::Start(session);
+}
+
+std::uint32_t ScreenReceiver::receiveState() const {
+    return session_ ? session_->state() : kReceiveEnded;
+}
+
+std::uint32_t ScreenReceiver::TitlePictureNumber() const {
+    ImageReader image(*store_);
+    return image.bytes() != nullptr && session_ ? session_->lastPictureNumber() : 0;
+}
+
+}  // namespace telvo

@@ -1,0 +1,47 @@
+// The viewer's receiving object: joins the multicast group of a channel, runs one receive thread
+// at a time (a ReceiveSession), and holds the CurrentImage that the thread publishes.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "viewer/net/PictureAssembler.h"
+#include "viewer/net/PictureStore.h"
+#include "viewer/net/ReceiveSession.h"
+
+namespace telvo {
+
+class ScreenReceiver {
+public:
+    ScreenReceiver();
+    virtual ~ScreenReceiver();
+    ScreenReceiver(const ScreenReceiver&) = delete;
+    ScreenReceiver& operator=(const ScreenReceiver&) = delete;
+
+    // Stops the reception that runs (waiting about 100 ms at most for its thread, which may be
+    // blocked in a notification to the caller's thread), discards the pictures held, and starts
+    // receiving channel `channelIndex` of `group` and `basePort`. `notify` runs on the receive
+    // thread after each new picture. An index above 4 receives nothing and returns 0. Returns 0,
+    // or the socket layer's or the system's error code; then nothing is received. UI thread.
+    int OpenChannel(PictureAssembler::Notifier notify, std::uint32_t channelIndex,
+                    const char* group, std::uint16_t basePort);
+
+    std::uint32_t channelIndex() const { return channelIndex_; }
+
+    // The current receive thread's state word (ReceiveState); kReceiveEnded when none was started.
+    std::uint32_t receiveState() const;
+
+    // Number of the last accepted fragment while a picture is held, else 0 (the title's number).
+    std::uint32_t TitlePictureNumber() const;
+
+    const PictureStore& store() const { return *store_; }
+
+private:
+    void StopReception();
+
+    std::uint32_t channelIndex_ = 0;
+    const std::shared_ptr<PictureStore> store_;
+    std::shared_ptr<ReceiveSession> session_;
+};
+
+}  // namespace telvo
