@@ -33,6 +33,7 @@ TEST(SenderSocket, AGroupThatDoesNotParseLeavesNoUsableSocket) {
 
 TEST(SenderSocket, ReplacingTheSocketWhileAPictureIsSentNeverBreaksTheSend) {
     TELVO_REQUIRE_TEST_NETWORK();
+    ASSERT_EQ(0, StartSockets(1, 0));
     std::uint32_t group = 0;
     ASSERT_TRUE(ParseIPv4(kDefaultGroup, &group));
     UniqueSocket listener = CreateUdpSocket();

@@ -1,0 +1,36 @@
+// Feeds arbitrary datagram sequences to the reassembly, as the receive loop would: the input is a
+// series of (2-byte big-endian length, datagram) records. Like the loop, a sequence ends at a
+// datagram that is no ScreenPacket or at a status that ends reception.
+#include <cstddef>
+#include <cstdint>
+
+#include "protocol/ScreenBitmap.h"
+#include "protocol/ScreenPacket.h"
+#include "viewer/net/PictureAssembler.h"
+#include "viewer/net/PictureStore.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    using namespace telvo;
+    PictureStore store;
+    PictureAssembler assembler(store, store.generation(), [&store] {
+        // What the view does with a new picture: read its headers and every pixel row.
+        ImageReader image(store);
+        BitmapLayout layout;
+        if (!DescribeBitmap(image.bytes(), image.size(), &layout)) __builtin_trap();
+        volatile std::uint8_t sink = image.bytes()[layout.pixelOffset +
+                                                   std::size_t{layout.stride} * layout.height - 1];
+        (void)sink;
+    });
+    std::size_t at = 0;
+    while (at + 2 <= size) {
+        const std::size_t length = (std::size_t{data[at]} << 8) | data[at + 1];
+        at += 2;
+        if (length > size - at) return 0;
+        const std::uint8_t* datagram = data + at;
+        at += length;
+        ScreenPacketHeader header;
+        if (!DecodeHeader(datagram, length, &header)) return 0;
+        if (!ContinuesReception(assembler.AcceptFragment(header, datagram, length))) return 0;
+    }
+    return 0;
+}
