@@ -36,7 +36,7 @@ protected:
 
     PictureStore store;
     int notified = 0;
-    PictureAssembler assembler{store, store.generation(), [this] { ++notified; }};
+    PictureAssembler assembler{store, store.generation(), [this](const CompletedPicture&) { ++notified; }};
 };
 
 std::vector<std::uint8_t> Datagram(ScreenPacketHeader header, const std::uint8_t* data,
@@ -213,7 +213,7 @@ TEST_F(Assembly, RepeatsNeverLetTheDecoderReadPastTheBlock) {
 TEST(AssemblyStore, PicturesOfALeftChannelAreRefused) {
     PictureStore store;
     int notified = 0;
-    PictureAssembler stale(store, store.generation(), [&] { ++notified; });
+    PictureAssembler stale(store, store.generation(), [&](const CompletedPicture&) { ++notified; });
     store.Clear();
     const auto picture = test::MakeDesktopPicture(64, 48, 9);
     const auto packets = test::Packetize(picture, 1, false);

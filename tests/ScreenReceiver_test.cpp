@@ -30,7 +30,7 @@ protected:
     }
 
     int Open(ScreenReceiver& target, std::uint32_t channel, const char* group = kDefaultGroup) {
-        return target.OpenChannel([this] { ++notified; }, channel, group, basePort);
+        return target.OpenChannel([this](const CompletedPicture&) { ++notified; }, channel, group, basePort);
     }
 
     // Sends the picture under new numbers until `target` shows it: a datagram lost on the way
@@ -143,7 +143,7 @@ TEST_F(Reception, SwitchingUnderAFloodNeverShowsTheChannelThatWasLeft) {
         for (int step = 0; step < 200; ++step) {
             const std::uint32_t channel = step % 2;
             switching.OpenChannel(
-                [&arrivals] {
+                [&arrivals](const CompletedPicture&) {
                     if (++arrivals % 8 == 0) {  // a busy view
                         std::this_thread::sleep_for(std::chrono::milliseconds(150));
                     }

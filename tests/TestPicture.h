@@ -1,4 +1,4 @@
-// Pictures and sinks for tests and benchmarks.
+// Sinks and packets for tests.
 #pragma once
 
 #include <cstdint>
@@ -6,17 +6,12 @@
 
 #include "protocol/ScreenPacket.h"
 #include "sender/Packetizer.h"
+#include "tools/DesktopPicture.h"
 
 namespace telvo::test {
 
-// A ScreenBitmap that looks like a desktop: a plain background, windows with title bars, lines of
-// "text" and a photo-like area. `capacity` (at least the needed length) pads it with zeros.
-std::vector<std::uint8_t> MakeDesktopPicture(std::uint32_t width, std::uint32_t height,
-                                             std::uint32_t seed, std::uint64_t capacity = 0);
-
-// A ScreenBitmap of pseudo-random pixels, which zlib cannot make smaller.
-std::vector<std::uint8_t> MakeNoisePicture(std::uint32_t width, std::uint32_t height,
-                                           std::uint32_t seed);
+using telvo::MakeDesktopPicture;
+using telvo::MakeNoisePicture;
 
 // Keeps every datagram and pause; can fail the send of one datagram.
 class RecordingSink : public DatagramSink {

@@ -12,7 +12,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace telvo;
     PictureStore store;
-    PictureAssembler assembler(store, store.generation(), [&store] {
+    PictureAssembler assembler(store, store.generation(), [&store](const CompletedPicture&) {
         // What the view does with a new picture: read its headers and every pixel row.
         ImageReader image(store);
         BitmapLayout layout;

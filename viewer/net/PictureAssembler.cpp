@@ -127,7 +127,9 @@ AcceptStatus PictureAssembler::CompletePicture(const ScreenPacketHeader& header)
     KeepSpare(std::move(picture));
 
     std::this_thread::yield();
-    if (published && notify_) notify_();
+    if (published && notify_) {
+        notify_({header.pictureNumber, size, header.fragmentCount, header.compressed()});
+    }
     return AcceptStatus::PictureComplete;
 }
 

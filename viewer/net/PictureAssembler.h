@@ -38,9 +38,17 @@ enum class AcceptStatus {
 const char* StatusText(AcceptStatus status);
 bool ContinuesReception(AcceptStatus status);
 
+// What the notification tells of a picture just published.
+struct CompletedPicture {
+    std::uint32_t number = 0;
+    std::uint32_t size = 0;
+    std::uint32_t fragments = 0;
+    bool compressed = false;
+};
+
 class PictureAssembler {
 public:
-    using Notifier = std::function<void()>;
+    using Notifier = std::function<void(const CompletedPicture&)>;
 
     // Publishes into `store` as long as it has not been cleared since `generation`; calls `notify`
     // (on the receive thread, synchronously) after each picture it publishes.

@@ -1,0 +1,42 @@
+#include "tools/CommandLine.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace telvo {
+
+const char* CommandLine::Find(const char* name) const {
+    for (int i = 1; i < argc_; ++i) {
+        if (argv_[i][0] == '-' && argv_[i][1] == '-' && std::strcmp(argv_[i] + 2, name) == 0) {
+            return i + 1 < argc_ ? argv_[i + 1] : "";
+        }
+    }
+    return nullptr;
+}
+
+std::string CommandLine::Text(const char* name, const char* fallback) const {
+    const char* value = Find(name);
+    return value != nullptr ? value : fallback;
+}
+
+std::int64_t CommandLine::Number(const char* name, std::int64_t fallback, std::int64_t low,
+                                 std::int64_t high, bool* ok) const {
+    const char* value = Find(name);
+    if (value == nullptr) return fallback;
+    char* end = nullptr;
+    errno = 0;
+    const long long number = std::strtoll(value, &end, 10);
+    if (errno != 0 || end == value || *end != '\0' || number < low || number > high) {
+        std::fprintf(stderr, "--%s takes a whole number from %lld to %lld\n", name,
+                     static_cast<long long>(low), static_cast<long long>(high));
+        *ok = false;
+        return fallback;
+    }
+    return number;
+}
+
+bool CommandLine::Flag(const char* name) const { return Find(name) != nullptr; }
+
+}  // namespace telvo

@@ -1,0 +1,26 @@
+// Options of the form --name value for the command-line tools.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace telvo {
+
+class CommandLine {
+public:
+    CommandLine(int argc, char** argv) : argc_(argc), argv_(argv) {}
+
+    // The value after --name, or `fallback` when the option is not given.
+    std::string Text(const char* name, const char* fallback) const;
+    // A whole number in [low, high]; `ok` turns false when the value is not one.
+    std::int64_t Number(const char* name, std::int64_t fallback, std::int64_t low,
+                        std::int64_t high, bool* ok) const;
+    bool Flag(const char* name) const;
+
+private:
+    const char* Find(const char* name) const;
+    int argc_;
+    char** argv_;
+};
+
+}  // namespace telvo

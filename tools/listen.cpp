@@ -1,0 +1,92 @@
+// telvo_listen: joins a channel and prints one line per complete picture, for checking what a
+// network delivers. Usage:
+//   telvo_listen [--channel 1-5] [--group 224.3.2.1] [--base-port 54321] [--count N] [--seconds S]
+// Ends after N pictures (exit 0) or S seconds (exit 0 if no count was asked, else 1).
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <ctime>
+#include <mutex>
+
+#include "protocol/ScreenPacket.h"
+#include "protocol/Socket.h"
+#include "tools/CommandLine.h"
+#include "viewer/net/ScreenReceiver.h"
+
+namespace {
+
+using Clock = std::chrono::system_clock;
+
+void PrintPicture(const telvo::CompletedPicture& picture, Clock::time_point now,
+                  Clock::time_point previous) {
+    const std::time_t seconds = Clock::to_time_t(now);
+    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch());
+    std::tm local{};
+#ifdef _WIN32
+    localtime_s(&local, &seconds);
+#else
+    localtime_r(&seconds, &local);
+#endif
+    const double gap = std::chrono::duration<double>(now - previous).count();
+    std::printf("No.%u %u bytes %u fragments %s %02d:%02d:%02d.%03d +%.3f s\n", picture.number,
+                picture.size, picture.fragments, picture.compressed ? "compressed" : "uncompressed",
+                local.tm_hour, local.tm_min, local.tm_sec, static_cast<int>(ms.count() % 1000), gap);
+    std::fflush(stdout);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    using namespace telvo;
+    const CommandLine options(argc, argv);
+    bool ok = true;
+    const auto channel = options.Number("channel", 1, 1, kChannelCount, &ok);
+    const auto basePort = options.Number("base-port", kDefaultBasePort, 0, 65535, &ok);
+    const auto count = options.Number("count", 0, 0, 1000000000, &ok);
+    const auto seconds = options.Number("seconds", 0, 0, 100000000, &ok);
+    const std::string group = options.Text("group", kDefaultGroup);
+    if (!ok) return 2;
+    if (const int error = StartSockets(1, 1); error != 0) {
+        std::fprintf(stderr, "the socket layer did not start: %d\n", error);
+        return 1;
+    }
+
+    std::mutex mutex;
+    std::condition_variable arrived;
+    std::int64_t pictures = 0;
+    Clock::time_point previous = Clock::now();
+    ScreenReceiver receiver;
+    const int error = receiver.OpenChannel(
+        [&](const CompletedPicture& picture) {
+            std::lock_guard<std::mutex> lock(mutex);
+            const Clock::time_point now = Clock::now();
+            PrintPicture(picture, now, previous);
+            previous = now;
+            ++pictures;
+            arrived.notify_all();
+        },
+        static_cast<std::uint32_t>(channel - 1), group.c_str(),
+        static_cast<std::uint16_t>(basePort));
+    if (error != 0) {
+        std::fprintf(stderr, "cannot receive channel %lld of %s: error %d\n",
+                     static_cast<long long>(channel), group.c_str(), error);
+        return 1;
+    }
+    std::printf("listening on %s port %u (channel %lld)\n", group.c_str(),
+                ChannelPort(static_cast<std::uint16_t>(basePort),
+                            static_cast<std::uint32_t>(channel - 1)),
+                static_cast<long long>(channel));
+    std::fflush(stdout);
+
+    std::unique_lock<std::mutex> lock(mutex);
+    const auto done = [&] {
+        return (count > 0 && pictures >= count) || receiver.receiveState() == kReceiveEnded;
+    };
+    if (seconds > 0) {
+        arrived.wait_for(lock, std::chrono::seconds(seconds), done);
+    } else {
+        while (!done()) arrived.wait_for(lock, std::chrono::milliseconds(200));
+    }
+    if (receiver.receiveState() == kReceiveEnded) std::printf("reception ended\n");
+    return count == 0 || pictures >= count ? 0 : 1;
+}

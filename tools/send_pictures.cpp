@@ -1,0 +1,57 @@
+// telvo_send_pictures: sends made-up desktop pictures on a channel, as the sender would, for
+// trying viewers and networks without capturing a screen. Usage:
+//   telvo_send_pictures [--channel 1-5] [--group 224.3.2.1] [--base-port 54321] [--count 10]
+//                       [--interval-ms 1000] [--width 1024] [--height 768] [--first 0]
+//                       [--uncompressed]
+#include <chrono>
+#include <cstdio>
+#include <thread>
+
+#include "protocol/ScreenPacket.h"
+#include "sender/Packetizer.h"
+#include "sender/SenderSocket.h"
+#include "tools/CommandLine.h"
+#include "tools/DesktopPicture.h"
+
+int main(int argc, char** argv) {
+    using namespace telvo;
+    const CommandLine options(argc, argv);
+    bool ok = true;
+    const auto channel = options.Number("channel", 1, 1, kChannelCount, &ok);
+    const auto basePort = options.Number("base-port", kDefaultBasePort, 0, 65535, &ok);
+    const auto count = options.Number("count", 10, 1, 1000000000, &ok);
+    const auto interval = options.Number("interval-ms", 1000, 0, 3600000, &ok);
+    const auto width = options.Number("width", 1024, 1, 16384, &ok);
+    const auto height = options.Number("height", 768, 1, 16384, &ok);
+    const auto first = options.Number("first", 0, 0, 0xFFFFFFFF, &ok);
+    const bool compress = !options.Flag("uncompressed");
+    const std::string group = options.Text("group", kDefaultGroup);
+    if (!ok) return 2;
+
+    const auto port = ChannelPort(static_cast<std::uint16_t>(basePort),
+                                  static_cast<std::uint32_t>(channel - 1));
+    if (const int error = OpenSenderSocket(group.c_str(), port); error != 0) {
+        std::fprintf(stderr, "cannot open the sender socket for %s: error %d\n", group.c_str(),
+                     error);
+        return 1;
+    }
+    SenderSocketSink sink;
+    for (std::int64_t i = 0; i < count; ++i) {
+        const auto number = static_cast<std::uint32_t>(first + i);
+        const auto picture = MakeDesktopPicture(static_cast<std::uint32_t>(width),
+                                                static_cast<std::uint32_t>(height), number);
+        if (const int error = SendPicture(sink, picture.data(),
+                                          static_cast<std::uint32_t>(picture.size()), number, 0, 0,
+                                          compress);
+            error != 0) {
+            std::fprintf(stderr, "sending picture %u failed: error %d\n", number, error);
+            return 1;
+        }
+        std::printf("sent No.%u (%zu bytes) to %s port %u\n", number, picture.size(),
+                    group.c_str(), port);
+        std::fflush(stdout);
+        if (i + 1 < count) std::this_thread::sleep_for(std::chrono::milliseconds(interval));
+    }
+    CloseSenderSocket();
+    return 0;
+}
