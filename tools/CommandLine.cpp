@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "protocol/ScreenPacket.h"
+
 namespace telvo {
 
 const char* CommandLine::Find(const char* name) const {
@@ -38,5 +40,13 @@ std::int64_t CommandLine::Number(const char* name, std::int64_t fallback, std::i
 }
 
 bool CommandLine::Flag(const char* name) const { return Find(name) != nullptr; }
+
+ChannelAddress CommandLine::Channel(bool* ok) const {
+    ChannelAddress address;
+    address.group = Text("group", kDefaultGroup);
+    address.basePort = static_cast<std::uint16_t>(Number("base-port", kDefaultBasePort, 0, 65535, ok));
+    address.channelIndex = static_cast<std::uint32_t>(Number("channel", 1, 1, kChannelCount, ok) - 1);
+    return address;
+}
 
 }  // namespace telvo

@@ -6,6 +6,13 @@
 
 namespace telvo {
 
+// Where a channel is: --channel 1-5, --group and --base-port, with the programs' defaults.
+struct ChannelAddress {
+    std::string group;
+    std::uint16_t basePort = 0;
+    std::uint32_t channelIndex = 0;
+};
+
 class CommandLine {
 public:
     CommandLine(int argc, char** argv) : argc_(argc), argv_(argv) {}
@@ -16,6 +23,7 @@ public:
     std::int64_t Number(const char* name, std::int64_t fallback, std::int64_t low,
                         std::int64_t high, bool* ok) const;
     bool Flag(const char* name) const;
+    ChannelAddress Channel(bool* ok) const;
 
 private:
     const char* Find(const char* name) const;

@@ -40,11 +40,9 @@ int main(int argc, char** argv) {
     using namespace telvo;
     const CommandLine options(argc, argv);
     bool ok = true;
-    const auto channel = options.Number("channel", 1, 1, kChannelCount, &ok);
-    const auto basePort = options.Number("base-port", kDefaultBasePort, 0, 65535, &ok);
+    const ChannelAddress channel = options.Channel(&ok);
     const auto count = options.Number("count", 0, 0, 1000000000, &ok);
     const auto seconds = options.Number("seconds", 0, 0, 100000000, &ok);
-    const std::string group = options.Text("group", kDefaultGroup);
     if (!ok) return 2;
     if (const int error = StartSockets(1, 1); error != 0) {
         std::fprintf(stderr, "the socket layer did not start: %d\n", error);
@@ -65,17 +63,14 @@ int main(int argc, char** argv) {
             ++pictures;
             arrived.notify_all();
         },
-        static_cast<std::uint32_t>(channel - 1), group.c_str(),
-        static_cast<std::uint16_t>(basePort));
+        channel.channelIndex, channel.group.c_str(), channel.basePort);
     if (error != 0) {
-        std::fprintf(stderr, "cannot receive channel %lld of %s: error %d\n",
-                     static_cast<long long>(channel), group.c_str(), error);
+        std::fprintf(stderr, "cannot receive channel %u of %s: error %d\n",
+                     channel.channelIndex + 1, channel.group.c_str(), error);
         return 1;
     }
-    std::printf("listening on %s port %u (channel %lld)\n", group.c_str(),
-                ChannelPort(static_cast<std::uint16_t>(basePort),
-                            static_cast<std::uint32_t>(channel - 1)),
-                static_cast<long long>(channel));
+    std::printf("listening on %s port %u (channel %u)\n", channel.group.c_str(),
+                ChannelPort(channel.basePort, channel.channelIndex), channel.channelIndex + 1);
     std::fflush(stdout);
 
     std::unique_lock<std::mutex> lock(mutex);

@@ -17,22 +17,19 @@ int main(int argc, char** argv) {
     using namespace telvo;
     const CommandLine options(argc, argv);
     bool ok = true;
-    const auto channel = options.Number("channel", 1, 1, kChannelCount, &ok);
-    const auto basePort = options.Number("base-port", kDefaultBasePort, 0, 65535, &ok);
+    const ChannelAddress channel = options.Channel(&ok);
     const auto count = options.Number("count", 10, 1, 1000000000, &ok);
     const auto interval = options.Number("interval-ms", 1000, 0, 3600000, &ok);
     const auto width = options.Number("width", 1024, 1, 16384, &ok);
     const auto height = options.Number("height", 768, 1, 16384, &ok);
     const auto first = options.Number("first", 0, 0, 0xFFFFFFFF, &ok);
     const bool compress = !options.Flag("uncompressed");
-    const std::string group = options.Text("group", kDefaultGroup);
     if (!ok) return 2;
 
-    const auto port = ChannelPort(static_cast<std::uint16_t>(basePort),
-                                  static_cast<std::uint32_t>(channel - 1));
-    if (const int error = OpenSenderSocket(group.c_str(), port); error != 0) {
-        std::fprintf(stderr, "cannot open the sender socket for %s: error %d\n", group.c_str(),
-                     error);
+    const char* group = channel.group.c_str();
+    const auto port = ChannelPort(channel.basePort, channel.channelIndex);
+    if (const int error = OpenSenderSocket(group, port); error != 0) {
+        std::fprintf(stderr, "cannot open the sender socket for %s: error %d\n", group, error);
         return 1;
     }
     SenderSocketSink sink;
@@ -47,8 +44,7 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "sending picture %u failed: error %d\n", number, error);
             return 1;
         }
-        std::printf("sent No.%u (%zu bytes) to %s port %u\n", number, picture.size(),
-                    group.c_str(), port);
+        std::printf("sent No.%u (%zu bytes) to %s port %u\n", number, picture.size(), group, port);
         std::fflush(stdout);
         if (i + 1 < count) std::this_thread::sleep_for(std::chrono::milliseconds(interval));
     }
