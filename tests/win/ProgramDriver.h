@@ -1,0 +1,57 @@
+// Drives the real programs from a test under Wine, as a user would: starts an executable in a
+// folder of its own, finds its windows and dialogs, reads their texts, and waits for it to end.
+// Windows builds only.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "protocol/WinHandles.h"
+
+namespace telvo::test {
+
+// A path below the build folder (the parent of the folder holding the test executable).
+std::wstring BuildPath(const wchar_t* relative);
+
+// A new empty folder under the temporary folder; `name` makes it recognisable.
+std::wstring MakeFreshFolder(const wchar_t* name);
+
+// Copies `file` into `folder`, keeping its name. Returns the new path, or "" on failure.
+std::wstring CopyInto(const std::wstring& file, const std::wstring& folder);
+
+std::wstring ReadFileText(const std::wstring& path);
+bool WriteFileBytes(const std::wstring& path, const std::string& bytes);
+
+// A started program; ended (TerminateProcess) when the object goes if it still runs.
+class Program {
+public:
+    Program() = default;
+    ~Program();
+    Program(const Program&) = delete;
+    Program& operator=(const Program&) = delete;
+
+    bool Start(const std::wstring& executable, const std::wstring& folder);
+    // True when it ended within `timeoutMs`; its exit code goes to `code`.
+    bool WaitExit(DWORD timeoutMs, DWORD* code = nullptr);
+    bool running() const;
+    DWORD id() const { return id_; }
+    HANDLE handle() const { return process_.get(); }
+
+private:
+    UniqueKernelHandle process_;
+    DWORD id_ = 0;
+};
+
+// The first top-level window of process `processId` (hidden ones too) whose class and title match
+// (nullptr matches any), waiting up to `timeoutMs` for it to appear. Null when none did.
+HWND WaitForWindow(DWORD processId, const wchar_t* className, const wchar_t* title,
+                   DWORD timeoutMs);
+
+// A window that no longer exists or stopped being visible within `timeoutMs`.
+bool WaitForWindowGone(HWND window, DWORD timeoutMs);
+
+std::wstring WindowText(HWND window);
+std::wstring ItemText(HWND dialog, int id);
+
+}  // namespace telvo::test
