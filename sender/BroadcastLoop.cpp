@@ -1,0 +1,86 @@
+#include "sender/BroadcastLoop.h"
+
+#include "protocol/Thread.h"
+#include "sender/SenderSocket.h"
+
+namespace telvo {
+namespace {
+
+constexpr unsigned kPollMs = 100;
+
+}  // namespace
+
+int Broadcaster::Start() {
+    ScopedLock lock(lock_);
+    broadcasting_.store(true);
+    if (threadRunning_) return 0;
+    const int error = StartDetachedThread(&ThreadBody, this);
+    if (error != 0) {
+        broadcasting_.store(false);
+        return error;
+    }
+    threadRunning_ = true;
+    return 0;
+}
+
+bool Broadcaster::threadRunning() const {
+    ScopedLock lock(lock_);
+    return threadRunning_;
+}
+
+void Broadcaster::ThreadBody(void* self) { static_cast<Broadcaster*>(self)->Run(); }
+
+void Broadcaster::CleanUp(HeapBlock& picture) {
+    CloseSenderSocket();
+    host_.ShowSendingIcon(false);
+    picture.reset();
+}
+
+bool Broadcaster::EndUnlessRestarted(HeapBlock& picture) {
+    ScopedLock lock(lock_);
+    if (broadcasting_.load()) return false;
+    CleanUp(picture);
+    threadRunning_ = false;
+    return true;
+}
+
+void Broadcaster::EndOnFailure(HeapBlock& picture) {
+    ScopedLock lock(lock_);
+    broadcasting_.store(false);
+    CleanUp(picture);
+    threadRunning_ = false;
+}
+
+void Broadcaster::Run() {
+    HeapBlock picture;
+    const std::uint16_t port = ChannelPort(settings_.basePort, settings_.channelIndex.load());
+    if (OpenSenderSocket(settings_.toAddress, port) != 0) {
+        host_.ReportNetworkFailure();
+        ScopedLock lock(lock_);
+        broadcasting_.store(false);
+        threadRunning_ = false;
+        return;
+    }
+    std::uint32_t lastShot = 0;
+    for (;;) {
+        if (!broadcasting_.load() && EndUnlessRestarted(picture)) return;
+        const std::uint32_t now = host_.Milliseconds();
+        if (lastShot != 0 && now - lastShot < settings_.captureInterval.load()) {
+            host_.Sleep(kPollMs);
+            continue;
+        }
+        host_.ShowSendingIcon(true);
+        if (!host_.CaptureScreen(picture)) return EndOnFailure(picture);
+        std::int32_t cursorX = 0, cursorY = 0;
+        host_.CursorPosition(&cursorX, &cursorY);
+        const std::uint32_t number = pictureCounter_.fetch_add(1);
+        if (SendPicture(host_.Sink(), picture.get(), static_cast<std::uint32_t>(picture.capacity()),
+                        number, cursorX, cursorY, settings_.compress.load() != 0) != 0) {
+            return EndOnFailure(picture);
+        }
+        host_.ShowSendingIcon(false);
+        lastShot = now;
+    }
+}
+
+}  // namespace telvo

@@ -1,0 +1,71 @@
+// The broadcast thread: while `broadcasting` is set it waits until the capture interval has
+// passed since the last picture was begun, captures the screen, numbers the picture and sends it.
+// What touches the screen, the tray icon, the clock and the user is the host's: the program binds
+// the desktop and its tray icon, tests bind fakes.
+//
+// One broadcast thread at most: a start while the thread still runs (right after a stop, or a
+// second start) only sets `broadcasting` again, and the thread decides to end under the same lock
+// that a start takes, after its clean-up, so a new thread never meets an old one.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+
+#include "protocol/HeapBlock.h"
+#include "protocol/Lock.h"
+#include "sender/Packetizer.h"
+#include "sender/SenderSettings.h"
+
+namespace telvo {
+
+class BroadcastHost {
+public:
+    virtual ~BroadcastHost() = default;
+    // Captures the screen into `picture`, reusing it when it is large enough (its capacity is the
+    // picture's length on the wire). False when no picture could be taken; `picture` is then empty.
+    [[nodiscard]] virtual bool CaptureScreen(HeapBlock& picture) = 0;
+    virtual void CursorPosition(std::int32_t* x, std::int32_t* y) = 0;
+    virtual void ShowSendingIcon(bool sending) = 0;
+    // Tells the user that the network could not be set up; returns when the user has seen it.
+    virtual void ReportNetworkFailure() = 0;
+    virtual std::uint32_t Milliseconds() = 0;  // a wrapping millisecond clock
+    virtual void Sleep(unsigned ms) = 0;
+    virtual DatagramSink& Sink() = 0;
+};
+
+class Broadcaster {
+public:
+    Broadcaster(const SenderSettings& settings, BroadcastHost& host)
+        : settings_(settings), host_(host) {}
+    // The thread must have ended (threadRunning() false); this waits only for its last unlock.
+    ~Broadcaster() { ScopedLock lock(lock_); }
+    Broadcaster(const Broadcaster&) = delete;
+    Broadcaster& operator=(const Broadcaster&) = delete;
+
+    // Sets `broadcasting` and starts the broadcast thread unless it still runs. Returns 0 or the
+    // system's error code when the thread cannot be started. Main thread.
+    int Start();
+    // Clears `broadcasting`; the thread notices it within about 100 ms. Never waits.
+    void Stop() { broadcasting_.store(false); }
+
+    bool broadcasting() const { return broadcasting_.load(); }
+    bool threadRunning() const;
+    // The number the next picture gets; goes on across stop and start.
+    std::uint32_t pictureCounter() const { return pictureCounter_.load(); }
+
+private:
+    static void ThreadBody(void* self);
+    void Run();
+    bool EndUnlessRestarted(HeapBlock& picture);
+    void EndOnFailure(HeapBlock& picture);
+    void CleanUp(HeapBlock& picture);
+
+    const SenderSettings& settings_;
+    BroadcastHost& host_;
+    mutable CriticalSection lock_;  // a start against the thread's decision to end
+    std::atomic<bool> broadcasting_{false};
+    bool threadRunning_ = false;
+    std::atomic<std::uint32_t> pictureCounter_{0};  // written by the broadcast thread only
+};
+
+}  // namespace telvo
