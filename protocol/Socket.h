@@ -50,6 +50,12 @@ int BindAnyAddress(NativeSocket socket, std::uint16_t port);
 int JoinMulticastGroup(NativeSocket socket, std::uint32_t group);
 int SetReceiveBufferSize(NativeSocket socket, int bytes);
 
+// Makes receives return at once when nothing is there. Returns 0 or the error code.
+int SetNonBlocking(NativeSocket socket);
+
+// Whether the last failed call failed only because it would have had to wait.
+bool LastErrorWouldBlock();
+
 // Waits until a datagram can be read: 1 readable, 0 timed out, -1 failed.
 int WaitReadable(NativeSocket socket, unsigned timeoutMs);
 

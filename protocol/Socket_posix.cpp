@@ -1,4 +1,5 @@
 #include <arpa/inet.h>
+#include <fcntl.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -55,6 +56,13 @@ int JoinMulticastGroup(NativeSocket socket, std::uint32_t group) {
 int SetReceiveBufferSize(NativeSocket socket, int bytes) {
     return ::setsockopt(socket, SOL_SOCKET, SO_RCVBUF, &bytes, sizeof bytes) == 0 ? 0 : errno;
 }
+
+int SetNonBlocking(NativeSocket socket) {
+    const int flags = ::fcntl(socket, F_GETFL, 0);
+    return flags >= 0 && ::fcntl(socket, F_SETFL, flags | O_NONBLOCK) == 0 ? 0 : errno;
+}
+
+bool LastErrorWouldBlock() { return errno == EAGAIN || errno == EWOULDBLOCK; }
 
 int WaitReadable(NativeSocket socket, unsigned timeoutMs) {
     pollfd entry{socket, POLLIN, 0};

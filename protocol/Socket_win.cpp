@@ -71,6 +71,15 @@ int SetReceiveBufferSize(NativeSocket socket, int bytes) {
                : ::WSAGetLastError();
 }
 
+int SetNonBlocking(NativeSocket socket) {
+    u_long nonBlocking = 1;
+    return ::ioctlsocket(static_cast<SOCKET>(socket), FIONBIO, &nonBlocking) == 0
+               ? 0
+               : ::WSAGetLastError();
+}
+
+bool LastErrorWouldBlock() { return ::WSAGetLastError() == WSAEWOULDBLOCK; }
+
 int WaitReadable(NativeSocket socket, unsigned timeoutMs) {
     fd_set readable;
     FD_ZERO(&readable);

@@ -1,12 +1,16 @@
 // telvo_listen: joins a channel and prints one line per complete picture, for checking what a
 // network delivers. Usage:
 //   telvo_listen [--channel 1-5] [--group 224.3.2.1] [--base-port 54321] [--count N] [--seconds S]
-// Ends after N pictures (exit 0) or S seconds (exit 0 if no count was asked, else 1).
+//                [--save-dir FOLDER]
+// Ends after N pictures (exit 0) or S seconds (exit 0 if no count was asked, else 1). With
+// --save-dir, each picture is also written there as it arrived, as "No.<number>.bmp".
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
 #include <ctime>
+#include <fstream>
 #include <mutex>
+#include <string>
 
 #include "protocol/ScreenPacket.h"
 #include "protocol/Socket.h"
@@ -34,6 +38,14 @@ void PrintPicture(const telvo::CompletedPicture& picture, Clock::time_point now,
     std::fflush(stdout);
 }
 
+void SavePicture(const telvo::ScreenReceiver& receiver, const std::string& folder,
+                 std::uint32_t number) {
+    telvo::ImageReader image(receiver.store());
+    if (image.bytes() == nullptr) return;
+    std::ofstream file(folder + "/No." + std::to_string(number) + ".bmp", std::ios::binary);
+    file.write(reinterpret_cast<const char*>(image.bytes()), image.size());
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -43,6 +55,7 @@ int main(int argc, char** argv) {
     const ChannelAddress channel = options.Channel(&ok);
     const auto count = options.Number("count", 0, 0, 1000000000, &ok);
     const auto seconds = options.Number("seconds", 0, 0, 100000000, &ok);
+    const std::string saveFolder = options.Text("save-dir", "");
     if (!ok) return 2;
     if (const int error = StartSockets(1, 1); error != 0) {
         std::fprintf(stderr, "the socket layer did not start: %d\n", error);
@@ -59,6 +72,7 @@ int main(int argc, char** argv) {
             std::lock_guard<std::mutex> lock(mutex);
             const Clock::time_point now = Clock::now();
             PrintPicture(picture, now, previous);
+            if (!saveFolder.empty()) SavePicture(receiver, saveFolder, picture.number);
             previous = now;
             ++pictures;
             arrived.notify_all();

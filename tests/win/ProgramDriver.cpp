@@ -37,7 +37,10 @@ std::wstring BuildPath(const wchar_t* relative) {
     wchar_t path[MAX_PATH];
     const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
     std::wstring folder(path, length);
-    for (int level = 0; level < 2; ++level) folder.erase(folder.find_last_of(L'\\'));
+    do {
+        folder.erase(folder.find_last_of(L'\\'));
+    } while (GetFileAttributesW((folder + L"\\CMakeCache.txt").c_str()) == INVALID_FILE_ATTRIBUTES &&
+             folder.find(L'\\') != std::wstring::npos);
     return folder + L"\\" + relative;
 }
 
@@ -80,11 +83,12 @@ Program::~Program() {
     }
 }
 
-bool Program::Start(const std::wstring& executable, const std::wstring& folder) {
+bool Program::Start(const std::wstring& executable, const std::wstring& folder,
+                    const std::wstring& arguments) {
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info{};
-    std::wstring commandLine = L"\"" + executable + L"\"";
+    std::wstring commandLine = L"\"" + executable + L"\" " + arguments;
     if (!CreateProcessW(executable.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
                         folder.c_str(), &startup, &info)) {
         return false;

@@ -11,7 +11,8 @@
 
 namespace telvo::test {
 
-// A path below the build folder (the parent of the folder holding the test executable).
+// A path below the build folder (the nearest folder above the test executable with a
+// CMakeCache.txt).
 std::wstring BuildPath(const wchar_t* relative);
 
 // A new empty folder under the temporary folder; `name` makes it recognisable.
@@ -31,7 +32,8 @@ public:
     Program(const Program&) = delete;
     Program& operator=(const Program&) = delete;
 
-    bool Start(const std::wstring& executable, const std::wstring& folder);
+    bool Start(const std::wstring& executable, const std::wstring& folder,
+               const std::wstring& arguments = L"");
     // True when it ended within `timeoutMs`; its exit code goes to `code`.
     bool WaitExit(DWORD timeoutMs, DWORD* code = nullptr);
     bool running() const;

@@ -12,16 +12,17 @@ ReceiveSession::ReceiveSession(std::shared_ptr<PictureStore> store, std::uint32_
                                PictureAssembler::Notifier notify)
     : store_(std::move(store)), assembler_(*store_, generation, std::move(notify)) {}
 
-int ReceiveSession::JoinGroup(const char* group, std::uint16_t port) {
+int ReceiveSession::JoinGroup(const char* group, std::uint16_t port, int receiveBufferBytes) {
     ScopedLock lock(socketLock_);
     socket_ = CreateUdpSocket();
     if (!socket_) return LastSocketError();
     if (const int error = BindAnyAddress(socket_.get(), port); error != 0) return error;
     // A buffer the platform will not enlarge only costs pictures under load; not worth failing for.
-    (void)SetReceiveBufferSize(socket_.get(), kReceiveBufferBytes);
+    if (receiveBufferBytes > 0) (void)SetReceiveBufferSize(socket_.get(), receiveBufferBytes);
     std::uint32_t address = 0;
     int error = ParseIPv4(group, &address) ? JoinMulticastGroup(socket_.get(), address)
                                            : InvalidArgumentError();
+    if (error == 0) error = SetNonBlocking(socket_.get());
     if (error != 0) socket_.reset();
     return error;
 }
@@ -62,13 +63,11 @@ long ReceiveSession::ReceiveOne() {
         receiving_ = true;
         socket = socket_.get();
     }
-    long length = kSliceEnded;
-    const int ready = WaitReadable(socket, kReceiveSliceMs);
-    if (ready > 0) {
-        length = ReceiveDatagramFrom(socket, buffer_.get(), kReceiveBufferSize);
-        if (length < 0) length = kEndReception;
-    } else if (ready < 0) {
-        length = kEndReception;
+    // Datagrams come in bursts: take what is there, and wait only when nothing is.
+    long length = ReceiveDatagramFrom(socket, buffer_.get(), kReceiveBufferSize);
+    if (length < 0) {
+        length = LastErrorWouldBlock() && WaitReadable(socket, kReceiveSliceMs) >= 0 ? kSliceEnded
+                                                                                     : kEndReception;
     }
     ScopedLock lock(socketLock_);
     receiving_ = false;

@@ -5,8 +5,8 @@
 // thread's state and never touches the next channel's reassembly, and the store refuses its
 // pictures once the channel has been left.
 //
-// Stopping: the thread waits for datagrams in slices of kReceiveSliceMs and checks for a stop
-// between them. RequestStop closes the socket at once when the thread is not inside a receive;
+// Stopping: the socket does not block; the thread takes the datagrams that are there and waits for
+// more in slices of kReceiveSliceMs, checking for a stop between them. RequestStop closes the socket at once when the thread is not inside a receive;
 // otherwise the thread closes it itself when its slice ends. The socket is never closed while the
 // thread may still pass its handle to the socket layer, so a handle value that the platform reuses
 // for the next channel's socket can never be read by an old thread.
@@ -45,9 +45,10 @@ public:
     ReceiveSession(const ReceiveSession&) = delete;
     ReceiveSession& operator=(const ReceiveSession&) = delete;
 
-    // Creates the socket, binds it to INADDR_ANY:`port` and joins `group`. Returns 0 or the socket
+    // Creates the socket, binds it to INADDR_ANY:`port`, asks for a receive buffer of
+    // `receiveBufferBytes` (0: the platform's default) and joins `group`. Returns 0 or the socket
     // layer's error code (a group that does not parse gives InvalidArgumentError()).
-    int JoinGroup(const char* group, std::uint16_t port);
+    int JoinGroup(const char* group, std::uint16_t port, int receiveBufferBytes);
 
     // Starts the receive thread, which keeps `self` alive. Returns 0 or the system's error code.
     static int Start(const std::shared_ptr<ReceiveSession>& self);
@@ -62,8 +63,8 @@ public:
 private:
     static void ThreadBody(void* argument);
     void ReceiveLoop();
-    // One datagram into buffer_: its length, kSliceEnded when none came within the slice, or
-    // kEndReception when the thread must end (stop requested, or the receive failed).
+    // One datagram into buffer_: its length; kSliceEnded when there was none (after waiting up to
+    // a slice for one); kEndReception when the thread must end (stop requested, receive failed).
     static constexpr long kSliceEnded = -2;
     static constexpr long kEndReception = -1;
     long ReceiveOne();

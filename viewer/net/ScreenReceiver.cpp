@@ -35,7 +35,8 @@ int ScreenReceiver::OpenChannel(PictureAssembler::Notifier notify, std::uint32_t
 
     auto session = std::make_shared<ReceiveSession>(store_, generation, std::move(notify));
     session_ = session;
-    if (const int error = session->JoinGroup(group, ChannelPort(basePort, channelIndex));
+    if (const int error = session->JoinGroup(group, ChannelPort(basePort, channelIndex),
+                                                receiveBufferBytes_);
         error != 0) {
         return error;
     }

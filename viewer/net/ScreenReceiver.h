@@ -28,6 +28,9 @@ public:
 
     std::uint32_t channelIndex() const { return channelIndex_; }
 
+    // The receive buffer the next OpenChannel asks for; 0 leaves the platform's default.
+    void SetReceiveBufferBytes(int bytes) { receiveBufferBytes_ = bytes; }
+
     // The current receive thread's state word (ReceiveState); kReceiveEnded when none was started.
     std::uint32_t receiveState() const;
 
@@ -40,6 +43,7 @@ private:
     void StopReception();
 
     std::uint32_t channelIndex_ = 0;
+    int receiveBufferBytes_ = kReceiveBufferBytes;
     const std::shared_ptr<PictureStore> store_;
     std::shared_ptr<ReceiveSession> session_;
 };
