@@ -1,0 +1,25 @@
+#include "protocol/PrivateProfile_win.h"
+
+#include <windows.h>
+
+#include <vector>
+
+namespace telvo {
+
+std::uint32_t PrivateProfile::ReadInteger(const wchar_t* key, std::uint32_t absent) {
+    return GetPrivateProfileIntW(section_, key, static_cast<INT>(absent), path_.c_str());
+}
+
+std::wstring PrivateProfile::ReadText(const wchar_t* key, const std::wstring& absent,
+                                      std::size_t maxChars) {
+    std::vector<wchar_t> buffer(maxChars + 1);
+    const DWORD length = GetPrivateProfileStringW(section_, key, absent.c_str(), buffer.data(),
+                                                  static_cast<DWORD>(buffer.size()), path_.c_str());
+    return std::wstring(buffer.data(), length);
+}
+
+void PrivateProfile::WriteText(const wchar_t* key, const std::wstring& value) {
+    WritePrivateProfileStringW(section_, key, value.c_str(), path_.c_str());
+}
+
+}  // namespace telvo

@@ -1,0 +1,29 @@
+// The settings dialog (104): the channel, the capture interval in whole seconds, compression.
+#pragma once
+
+#include <windows.h>
+
+#include "sender/SenderSettings.h"
+
+namespace telvo {
+
+class SettingsDialog {
+public:
+    // At start-up the buttons read "ｷｬﾌﾟﾁｬ開始" and "終了" instead of OK and Cancel.
+    SettingsDialog(SenderSettings& settings, bool firstStart)
+        : settings_(settings), firstStart_(firstStart) {}
+
+    // Shows the dialog, modal, owned by `owner`. On OK the new values are in the settings.
+    // Returns IDOK, IDCANCEL, or -1 when the dialog cannot be shown.
+    INT_PTR Show(HINSTANCE instance, HWND owner);
+
+private:
+    static INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+    void OnInit(HWND dialog);
+    void OnOk(HWND dialog);
+
+    SenderSettings& settings_;
+    const bool firstStart_;
+};
+
+}  // namespace telvo

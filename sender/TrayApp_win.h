@@ -1,0 +1,74 @@
+// TelvoServer around the broadcast: the hidden window that owns the tray icon, the tray menu and
+// its commands, the settings file and dialog, help and exit. The window class is built into the
+// tests too, so the menu rules are checked in-process.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "protocol/HelpWindow_win.h"
+#include "protocol/WinHandles.h"
+#include "sender/BroadcastLoop.h"
+#include "sender/DesktopBroadcastHost_win.h"
+#include "sender/SenderSettings.h"
+
+namespace telvo {
+
+inline constexpr UINT kTrayNotifyMessage = WM_APP + 100;
+inline constexpr UINT kTrayIconId = 666;
+inline constexpr wchar_t kSenderWindowClass[] = L"TelvoServerWClass";
+inline constexpr wchar_t kSenderCaption[] = L"TelvoServer";
+
+class TrayApp {
+public:
+    TrayApp(HINSTANCE instance, std::wstring settingsPath);
+    TrayApp(const TrayApp&) = delete;
+    TrayApp& operator=(const TrayApp&) = delete;
+    ~TrayApp();
+
+    // Start-up from the common controls on (the single-instance check is the caller's), the
+    // message loop, and the end. Returns the exit code.
+    int Run();
+
+    // The start-up steps up to the tray icon, without any dialog; false on failure (a message
+    // has been shown).
+    bool CreateWindowAndIcon();
+    // The tray menu with its items enabled as the current state allows. Item 0 is the popup.
+    UniqueMenu LoadTrayMenu() const;
+
+    HWND window() const { return hwnd_; }
+    SenderSettings& settings() { return settings_; }
+    Broadcaster& broadcaster() { return broadcaster_; }
+
+private:
+    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    void OnCommand(int id);
+    void OnTrayNotify(UINT mouseMessage);
+    void OnSettings();
+    void OnExit();
+    void ShowTrayMenu();
+
+    bool AddTrayIcon();
+    void SetTrayTip(const std::wstring& tip);
+    void SetTrayIcon(HICON icon);
+    void RemoveTrayIcon();
+    void SaveSettings();
+    void ShowMessage(const wchar_t* text);
+
+    const HINSTANCE instance_;
+    const std::wstring settingsPath_;
+    UniqueIcon idleIcon_;
+    UniqueIcon sendingIcon_;
+    HWND hwnd_ = nullptr;
+    UINT taskbarCreatedMessage_ = 0;
+    SenderSettings settings_;
+    DesktopBroadcastHost host_;
+    Broadcaster broadcaster_;
+    HelpWindow help_;
+    bool settingsDialogOpen_ = false;
+    bool firstStart_ = false;
+};
+
+}  // namespace telvo
