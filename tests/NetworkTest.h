@@ -9,6 +9,8 @@
 #include <cstdlib>
 #include <thread>
 
+#include "protocol/HeapBlock.h"
+#include "protocol/ScreenPacket.h"
 #include "protocol/Socket.h"
 #include "sender/Packetizer.h"
 
@@ -53,6 +55,52 @@ private:
     UniqueSocket socket_;
     std::uint32_t address_ = 0;
     std::uint16_t port_;
+};
+
+// Joins a group on a port and hands out the headers of the datagrams that arrive there.
+class ChannelListener {
+public:
+    ChannelListener(const char* group, std::uint16_t port)
+        : socket_(CreateUdpSocket()), buffer_(HeapBlock::Allocate(65536)) {
+        std::uint32_t address = 0;
+        ok_ = socket_ && ParseIPv4(group, &address) && BindAnyAddress(socket_.get(), port) == 0 &&
+              JoinMulticastGroup(socket_.get(), address) == 0 &&
+              SetReceiveBufferSize(socket_.get(), 8 * 1024 * 1024) == 0;
+    }
+    bool ok() const { return ok_; }
+
+    // The next datagram that is a ScreenPacket, waiting up to `timeoutMs` for it.
+    bool Next(ScreenPacketHeader* header, unsigned timeoutMs) {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+        for (;;) {
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                deadline - std::chrono::steady_clock::now());
+            if (left.count() <= 0 || WaitReadable(socket_.get(), static_cast<unsigned>(left.count())) != 1) {
+                return false;
+            }
+            const long length = ReceiveDatagramFrom(socket_.get(), buffer_.get(), 65536);
+            if (length >= 0 && DecodeHeader(buffer_.get(), static_cast<std::size_t>(length), header)) {
+                return true;
+            }
+        }
+    }
+
+    // The first fragment of the next picture that begins to arrive.
+    bool NextPicture(ScreenPacketHeader* header, unsigned timeoutMs) {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+        while (std::chrono::steady_clock::now() < deadline) {
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                deadline - std::chrono::steady_clock::now());
+            if (!Next(header, static_cast<unsigned>(left.count()))) return false;
+            if (header->fragmentIndex == 0) return true;
+        }
+        return false;
+    }
+
+private:
+    UniqueSocket socket_;
+    HeapBlock buffer_;
+    bool ok_ = false;
 };
 
 }  // namespace telvo::test

@@ -121,6 +121,16 @@ HWND WaitForWindow(DWORD processId, const wchar_t* className, const wchar_t* tit
     }
 }
 
+HWND WaitForDialog(DWORD processId, const wchar_t* title, DWORD timeoutMs) {
+    const DWORD start = GetTickCount();
+    for (;;) {
+        const HWND dialog = WaitForWindow(processId, L"#32770", title, timeoutMs);
+        if (dialog != nullptr && IsWindowVisible(dialog)) return dialog;
+        if (GetTickCount() - start > timeoutMs) return nullptr;
+        Sleep(10);
+    }
+}
+
 bool WaitForWindowGone(HWND window, DWORD timeoutMs) {
     const DWORD start = GetTickCount();
     while (IsWindow(window) && IsWindowVisible(window)) {
@@ -131,9 +141,16 @@ bool WaitForWindowGone(HWND window, DWORD timeoutMs) {
 }
 
 std::wstring WindowText(HWND window) {
-    const int length = GetWindowTextLengthW(window);
+    // WM_GETTEXT, not GetWindowText: that one cannot read controls of another process.
+    DWORD_PTR length = 0;
+    if (!SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 5000, &length)) {
+        return L"";
+    }
     std::wstring text(length + 1, L'\0');
-    text.resize(GetWindowTextW(window, &text[0], length + 1));
+    DWORD_PTR copied = 0;
+    SendMessageTimeoutW(window, WM_GETTEXT, length + 1, reinterpret_cast<LPARAM>(&text[0]),
+                        SMTO_ABORTIFHUNG, 5000, &copied);
+    text.resize(copied);
     return text;
 }
 

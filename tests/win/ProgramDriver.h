@@ -50,6 +50,10 @@ private:
 HWND WaitForWindow(DWORD processId, const wchar_t* className, const wchar_t* title,
                    DWORD timeoutMs);
 
+// A visible dialog (class #32770) of process `processId` with the caption `title`: once it is
+// visible its initialisation is done.
+HWND WaitForDialog(DWORD processId, const wchar_t* title, DWORD timeoutMs);
+
 // A window that no longer exists or stopped being visible within `timeoutMs`.
 bool WaitForWindowGone(HWND window, DWORD timeoutMs);
 
