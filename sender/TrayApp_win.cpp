@@ -91,8 +91,9 @@ int TrayApp::Run() {
         RemoveTrayIcon();
         return 0;
     }
-    SetTrayTip(std::wstring(kSenderCaption) + L"(" +
-               std::to_wstring(settings_.channelIndex.load() + 1) + L"ch)");
+    SetChannelTip();
+    // A double-click during the dialog may have started a broadcast on the settings from before.
+    if (broadcaster_.broadcasting()) ReopenSenderSocket();
     PostMessageW(hwnd_, WM_COMMAND, ID_START, 0);
     firstStart_ = false;
 
@@ -216,13 +217,21 @@ void TrayApp::OnSettings() {
     settingsDialogOpen_ = false;
     if (result != IDOK) return;
     SaveSettings();
-    SetTrayTip(std::wstring(kSenderCaption) + L"(" +
-               std::to_wstring(settings_.channelIndex.load() + 1) + L"ch)");
+    SetChannelTip();
+    ReopenSenderSocket();
+}
+
+void TrayApp::ReopenSenderSocket() {
     // One step for a broadcast that may be sending: its next datagram goes to the new channel.
     if (OpenSenderSocket(settings_.toAddress,
                          ChannelPort(settings_.basePort, settings_.channelIndex.load())) != 0) {
         ShowMessage(L"ネットワークの初期化に失敗しました");
     }
+}
+
+void TrayApp::SetChannelTip() {
+    SetTrayTip(std::wstring(kSenderCaption) + L"(" +
+               std::to_wstring(settings_.channelIndex.load() + 1) + L"ch)");
 }
 
 void TrayApp::OnExit() {

@@ -47,6 +47,8 @@ private:
     void OnCommand(int id);
     void OnTrayNotify(UINT mouseMessage);
     void OnSettings();
+    void ReopenSenderSocket();
+    void SetChannelTip();
     void OnExit();
     void ShowTrayMenu();
 
