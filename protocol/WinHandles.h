@@ -16,9 +16,17 @@ struct Win32Traits {
     static void Close(Handle handle) { CloseFunction(handle); }
 };
 
+// Files are the one kind whose empty value is INVALID_HANDLE_VALUE rather than null.
+struct FileTraits {
+    using Handle = HANDLE;
+    static Handle Invalid() { return INVALID_HANDLE_VALUE; }
+    static void Close(Handle file) { CloseHandle(file); }
+};
+
 inline BOOL WINAPI DeleteGdiObject(HGDIOBJ object) { return DeleteObject(object); }
 
 using UniqueKernelHandle = UniqueHandle<Win32Traits<HANDLE, CloseHandle>>;
+using UniqueFile = UniqueHandle<FileTraits>;
 using UniqueMemoryDc = UniqueHandle<Win32Traits<HDC, DeleteDC>>;
 using UniqueGdiObject = UniqueHandle<Win32Traits<HGDIOBJ, DeleteGdiObject>>;
 using UniqueMenu = UniqueHandle<Win32Traits<HMENU, DestroyMenu>>;

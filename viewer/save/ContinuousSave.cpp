@@ -1,0 +1,104 @@
+#include "viewer/save/ContinuousSave.h"
+
+#include <chrono>
+#include <new>
+#include <thread>
+
+#include "protocol/Thread.h"
+
+namespace telvo {
+
+struct ContinuousSave::State {
+    State(std::shared_ptr<const PictureStore> pictures, WriteFunction writer, Clock seconds)
+        : store(std::move(pictures)), write(std::move(writer)), clock(std::move(seconds)) {}
+
+    const std::shared_ptr<const PictureStore> store;
+    const WriteFunction write;
+    const Clock clock;
+    mutable CriticalSection lock;        // guards folder and threadRunning
+    std::atomic<std::uint32_t> interval{0};  // seconds; 0: off
+    std::atomic<std::uint32_t> lastSave{0};  // start of the last successful save; 0: none
+    std::wstring folder;
+    bool threadRunning = false;
+};
+
+ContinuousSave::ContinuousSave(std::shared_ptr<const PictureStore> store, WriteFunction write,
+                               Clock clock)
+    : state_(std::make_shared<State>(std::move(store), std::move(write), std::move(clock))) {}
+
+ContinuousSave::~ContinuousSave() {
+    Stop();
+    for (int i = 0; i < 100 && threadRunning(); ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+}
+
+int ContinuousSave::Start(std::uint32_t intervalSeconds, const std::wstring& folder) {
+    ScopedLock lock(state_->lock);
+    if (state_->interval.load() != 0 || intervalSeconds == 0) return 0;
+    state_->folder = folder;
+    state_->interval.store(intervalSeconds);
+    if (state_->threadRunning) return 0;  // the thread that was told to stop simply goes on
+    auto* owner = new (std::nothrow) std::shared_ptr<State>(state_);
+    const int error = owner == nullptr ? -1 : StartDetachedThread(&ThreadBody, owner);
+    if (error != 0) {
+        delete owner;
+        state_->interval.store(0);
+        state_->folder.clear();
+        return error;
+    }
+    state_->threadRunning = true;
+    return 0;
+}
+
+void ContinuousSave::Stop() {
+    ScopedLock lock(state_->lock);
+    state_->interval.store(0);
+    state_->folder.clear();
+    state_->lastSave.store(0);
+}
+
+bool ContinuousSave::on() const { return state_->interval.load() != 0; }
+
+bool ContinuousSave::threadRunning() const {
+    ScopedLock lock(state_->lock);
+    return state_->threadRunning;
+}
+
+void ContinuousSave::ThreadBody(void* state) {
+    auto* owner = static_cast<std::shared_ptr<State>*>(state);
+    Run(**owner);
+    delete owner;
+}
+
+void ContinuousSave::Run(State& state) {
+    for (;;) {
+        std::wstring folder;
+        std::uint32_t interval = 0;
+        {
+            ScopedLock lock(state.lock);
+            interval = state.interval.load();
+            if (interval == 0) {
+                state.threadRunning = false;
+                return;
+            }
+            folder = state.folder;
+        }
+        const std::uint32_t now = state.clock();
+        const bool picture = ImageReader(*state.store).bytes() != nullptr;
+        const std::uint32_t last = state.lastSave.load();
+        if (picture && (last == 0 || now >= last + interval)) {
+            if (!state.write(folder)) {
+                ScopedLock lock(state.lock);
+                state.interval.store(0);
+                state.folder.clear();
+                state.threadRunning = false;
+                return;
+            }
+            state.lastSave.store(now);
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+}
+
+}  // namespace telvo

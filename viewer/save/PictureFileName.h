@@ -1,0 +1,20 @@
+// Names of saved pictures: "<folder>\<prefix>_YYYYMMDD_HHMMSS_mmm.bmp" from the local time.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace telvo {
+
+// A single save asked for by the user ("O"), or one of continuous save ("P").
+enum class SaveKind { kSingle, kContinuous };
+
+struct LocalTime {
+    int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0, millisecond = 0;
+};
+
+// The full path of a picture saved at `time` into `folder`, which may or may not end in a
+// backslash.
+std::wstring PictureFilePath(const std::wstring& folder, SaveKind kind, const LocalTime& time);
+
+}  // namespace telvo
