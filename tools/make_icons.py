@@ -116,12 +116,27 @@ def channel(c):  # an antenna sending waves: the channel settings
     c.rect(17, 12.5, 20, 26, (0, 0, 0, 0))
 
 
+def folder(c):  # the save folder
+    c.rect(3, 8, 14, 11, ORANGE)
+    c.rect(3, 10, 29, 26, ORANGE)
+    c.rect(3, 13, 29, 26, (250, 200, 90, 255))
+
+
+def clock(c):  # the interval of continuous save
+    c.disc(16, 16, 13, DARK)
+    c.disc(16, 16, 11, WHITE)
+    c.rect(15, 7, 17, 17, DARK)
+    c.rect(16, 15, 23, 17, RED)
+
+
 def main():
     write_ico("sender/res/program.ico", program)
     write_ico("sender/res/idle.ico", idle)
     write_ico("sender/res/sending.ico", sending)
     write_ico("sender/res/capture.ico", capture)
     write_ico("sender/res/channel.ico", channel)
+    write_ico("viewer/res/folder.ico", folder)
+    write_ico("viewer/res/interval.ico", clock)
 
 
 if __name__ == "__main__":

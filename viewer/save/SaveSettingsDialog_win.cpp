@@ -1,0 +1,88 @@
+#include "viewer/save/SaveSettingsDialog_win.h"
+
+#include <objbase.h>
+#include <shlobj.h>
+
+#include "viewer/save/SaveSettingsInput.h"
+
+namespace telvo {
+namespace {
+
+std::wstring ItemText(HWND dialog, int id) {
+    const HWND item = GetDlgItem(dialog, id);
+    std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(item)) + 1, L'\0');
+    text.resize(static_cast<std::size_t>(GetWindowTextW(item, &text[0], static_cast<int>(text.size()))));
+    return text;
+}
+
+}  // namespace
+
+INT_PTR SaveSettingsDialog::Show(HINSTANCE instance, HWND owner) {
+    return DialogBoxParamW(instance, MAKEINTRESOURCEW(kSaveSettingsDialog), owner, DialogProc,
+                           reinterpret_cast<LPARAM>(this));
+}
+
+INT_PTR CALLBACK SaveSettingsDialog::DialogProc(HWND dialog, UINT message, WPARAM wParam,
+                                                LPARAM lParam) {
+    auto* self = reinterpret_cast<SaveSettingsDialog*>(GetWindowLongPtrW(dialog, DWLP_USER));
+    switch (message) {
+        case WM_INITDIALOG:
+            SetWindowLongPtrW(dialog, DWLP_USER, lParam);
+            reinterpret_cast<SaveSettingsDialog*>(lParam)->OnInit(dialog);
+            return TRUE;
+        case WM_COMMAND:
+            if (self == nullptr) return FALSE;
+            switch (LOWORD(wParam)) {
+                case IDOK:
+                    if (self->OnOk(dialog)) EndDialog(dialog, IDOK);
+                    return TRUE;
+                case IDCANCEL:
+                    EndDialog(dialog, IDCANCEL);
+                    return TRUE;
+                case kBrowseButton:
+                    self->OnBrowse(dialog);
+                    return TRUE;
+            }
+            return FALSE;
+    }
+    return FALSE;
+}
+
+void SaveSettingsDialog::OnInit(HWND dialog) {
+    SetDlgItemTextW(dialog, kSaveFolderEdit, folder_.c_str());
+    SendDlgItemMessageW(dialog, kSaveFolderEdit, EM_LIMITTEXT, kMaxSaveFolderLength, 0);
+    SetDlgItemTextW(dialog, kSaveIntervalEdit, std::to_wstring(intervalSeconds_).c_str());
+}
+
+bool SaveSettingsDialog::OnOk(HWND dialog) {
+    const std::wstring folder = ItemText(dialog, kSaveFolderEdit);
+    const SaveSettingsInput input = CheckSaveSettings(folder, ItemText(dialog, kSaveIntervalEdit));
+    if (input.failedField != SaveSettingsInput::Field::kNone) {
+        MessageBoxW(dialog, input.message.c_str(), L"TelvoClient", MB_OK | MB_ICONWARNING);
+        const HWND field = GetDlgItem(dialog, input.failedField == SaveSettingsInput::Field::kFolder
+                                                  ? kSaveFolderEdit
+                                                  : kSaveIntervalEdit);
+        SetFocus(field);
+        SendMessageW(field, EM_SETSEL, 0, -1);
+        return false;
+    }
+    folder_ = folder;
+    intervalSeconds_ = input.intervalSeconds;
+    return true;
+}
+
+void SaveSettingsDialog::OnBrowse(HWND dialog) {
+    const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    BROWSEINFOW browse{};
+    browse.hwndOwner = dialog;
+    browse.lpszTitle = L"画像保存先ディレクトリ指定";
+    browse.ulFlags = BIF_RETURNONLYFSDIRS | BIF_DONTGOBELOWDOMAIN;
+    if (PIDLIST_ABSOLUTE item = SHBrowseForFolderW(&browse)) {
+        wchar_t path[MAX_PATH] = L"";
+        if (SHGetPathFromIDListW(item, path)) SetDlgItemTextW(dialog, kSaveFolderEdit, path);
+        CoTaskMemFree(item);
+    }
+    if (SUCCEEDED(com)) CoUninitialize();
+}
+
+}  // namespace telvo
