@@ -9,7 +9,7 @@ packages=(
     g++-mingw-w64-x86-64-posix libz-mingw-w64-dev  # the Windows build
     wine64 xvfb xdotool x11-utils imagemagick     # running the programs headless
     fonts-ipafont-gothic locales                  # Japanese text under Wine
-    iproute2 util-linux procps                    # private network namespaces
+    iproute2 util-linux procps ethtool            # private network namespaces, the simulated LAN
 )
 
 missing=()

@@ -2,7 +2,8 @@
 // trying viewers and networks without capturing a screen. Usage:
 //   telvo_send_pictures [--channel 1-5] [--group 224.3.2.1] [--base-port 54321] [--count 10]
 //                       [--interval-ms 1000] [--width 1024] [--height 768] [--first 0]
-//                       [--uncompressed]
+//                       [--uncompressed] [--dry-run]
+// --dry-run sends nothing and prints "datagram <length>" for each datagram instead.
 #include <chrono>
 #include <cstdio>
 #include <thread>
@@ -12,6 +13,19 @@
 #include "sender/SenderSocket.h"
 #include "tools/CommandLine.h"
 #include "tools/DesktopPicture.h"
+
+namespace {
+
+class PrintingSink : public telvo::DatagramSink {
+public:
+    int Send(const std::uint8_t*, std::size_t length) override {
+        std::printf("datagram %zu\n", length);
+        return 0;
+    }
+    void Pause(unsigned) override {}
+};
+
+}  // namespace
 
 int main(int argc, char** argv) {
     using namespace telvo;
@@ -24,15 +38,18 @@ int main(int argc, char** argv) {
     const auto height = options.Number("height", 768, 1, 16384, &ok);
     const auto first = options.Number("first", 0, 0, 0xFFFFFFFF, &ok);
     const bool compress = !options.Flag("uncompressed");
+    const bool dryRun = options.Flag("dry-run");
     if (!ok) return 2;
 
     const char* group = channel.group.c_str();
     const auto port = ChannelPort(channel.basePort, channel.channelIndex);
-    if (const int error = OpenSenderSocket(group, port); error != 0) {
+    if (const int error = dryRun ? 0 : OpenSenderSocket(group, port); error != 0) {
         std::fprintf(stderr, "cannot open the sender socket for %s: error %d\n", group, error);
         return 1;
     }
-    SenderSocketSink sink;
+    SenderSocketSink socketSink;
+    PrintingSink printingSink;
+    DatagramSink& sink = dryRun ? static_cast<DatagramSink&>(printingSink) : socketSink;
     for (std::int64_t i = 0; i < count; ++i) {
         const auto number = static_cast<std::uint32_t>(first + i);
         const auto picture = MakeDesktopPicture(static_cast<std::uint32_t>(width),
@@ -44,7 +61,10 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "sending picture %u failed: error %d\n", number, error);
             return 1;
         }
-        std::printf("sent No.%u (%zu bytes) to %s port %u\n", number, picture.size(), group, port);
+        if (!dryRun) {
+            std::printf("sent No.%u (%zu bytes) to %s port %u\n", number, picture.size(), group,
+                        port);
+        }
         std::fflush(stdout);
         if (i + 1 < count) std::this_thread::sleep_for(std::chrono::milliseconds(interval));
     }
