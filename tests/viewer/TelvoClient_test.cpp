@@ -1,0 +1,253 @@
+// TelvoClient.exe itself under Wine, started in a fresh folder and watched as a user would: its
+// settings file, its caption, the pixels it paints, and how it ends. Pictures come from a test
+// sender over multicast loopback (the tests run in a private network namespace).
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "protocol/ScreenPacket.h"
+#include "protocol/Socket.h"
+#include "tests/NetworkTest.h"
+#include "tests/TestPicture.h"
+#include "tests/viewer/ViewerTestSupport_win.h"
+#include "tests/win/ProgramDriver.h"
+
+namespace telvo {
+namespace {
+
+using test::WaitUntil;
+
+constexpr wchar_t kDefaults[] =
+    L"[TelvoClient]\r\nChannel=1\r\nToAddress=224.3.2.1\r\nBasePort=54321\r\nSaveDir=\r\n"
+    L"SaveInterval=60\r\n";
+
+class Client : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        TELVO_REQUIRE_TEST_NETWORK();
+        ASSERT_EQ(0, StartSockets(1, 1));
+        folder = test::MakeFreshFolder(L"client");
+        executable = test::CopyInto(test::BuildPath(L"viewer\\TelvoClient.exe"), folder);
+        ASSERT_FALSE(executable.empty());
+    }
+
+    void Start(const std::string& ini = "") {
+        if (!ini.empty()) ASSERT_TRUE(test::WriteFileBytes(IniPath(), ini));
+        ASSERT_TRUE(program.Start(executable, folder));
+        frame = test::WaitForWindow(program.id(), L"CMainFrame", nullptr, 15000);
+        ASSERT_NE(nullptr, frame);
+        // The frame exists from the start of its creation; the program has started once it shows.
+        ASSERT_TRUE(
+            WaitUntil([&] { return IsWindowVisible(frame) != 0; }, std::chrono::seconds(15)));
+        view = FindWindowExW(frame, nullptr, L"CScreenView", nullptr);
+        ASSERT_NE(nullptr, view);
+    }
+
+    std::wstring IniPath() const { return folder + L"\\TelvoClient.ini"; }
+    std::wstring Ini() const { return test::ReadFileText(IniPath()); }
+    std::wstring Caption() const { return test::WindowText(frame); }
+    bool CaptionBecomes(const std::wstring& caption) {
+        return WaitUntil([&] { return Caption() == caption; });
+    }
+    static std::wstring Title(int channel, std::uint32_t number) {
+        return L"TelvoClient - Channel " + std::to_wstring(channel) + L" [No." +
+               std::to_wstring(number) + L"]";
+    }
+    // Sends pictures to `port` until the caption shows one of them; true when it did.
+    bool ShowOn(std::uint16_t port, int channel, const std::vector<std::uint8_t>& picture) {
+        return test::SendUntilShown(port, picture, &number,
+                                    [&] { return Caption() == Title(channel, number); });
+    }
+    void Command(int id) { PostMessageW(frame, WM_COMMAND, id, 0); }
+
+    std::wstring folder;
+    std::wstring executable;
+    test::Program program;
+    HWND frame = nullptr;
+    HWND view = nullptr;
+    std::uint32_t number = 5;
+};
+
+TEST_F(Client, FirstStartWritesDefaultsShowsPictureNumbersAndSwitchesChannels) {
+    Start();
+    EXPECT_EQ(kDefaults, Ini());  // written by the start-up itself
+    EXPECT_EQ(Title(1, 0), Caption());
+    const auto picture = test::MakeDesktopPicture(320, 240, 1);
+    ASSERT_TRUE(ShowOn(54321, 1, picture));
+    ++number;
+    ASSERT_TRUE(ShowOn(54321, 1, picture));
+
+    test::TypeAltKey(frame, '3');
+    ASSERT_TRUE(CaptionBecomes(Title(3, 0)));
+    EXPECT_NE(std::wstring::npos, Ini().find(L"\r\nChannel=3\r\n"));
+    // Channel 1's port is left: its picture 1000 never shows, channel 3's next one does.
+    ASSERT_TRUE(test::SendDatagrams(54321, test::Packetize(picture, 1000, false)));
+    ++number;
+    ASSERT_TRUE(ShowOn(54323, 3, picture));
+}
+
+TEST_F(Client, BadStoredValuesAreUsedAsTheyStandUntilAChannelIsChosen) {
+    Start("[TelvoClient]\r\nChannel=7\r\nBasePort=70000\r\nSaveDir=" + std::string(2000, 'd') +
+          "\r\n");
+    EXPECT_EQ(Title(7, 0), Caption());
+    const std::wstring ini = Ini();
+    EXPECT_NE(std::wstring::npos, ini.find(L"\r\nBasePort=4464\r\n"));
+    EXPECT_NE(std::wstring::npos, ini.find(L"\r\nChannel=7\r\n"));
+    EXPECT_NE(std::wstring::npos, ini.find(L"\r\nSaveDir=" + std::wstring(1023, L'd') + L"\r\n"));
+    // No channel is received: a picture on channel 1's port leaves the caption alone.
+    ASSERT_TRUE(
+        test::SendDatagrams(4464, test::Packetize(test::MakeDesktopPicture(64, 48, 1), 9, false)));
+
+    Command(32778);  // Alt+2
+    ASSERT_TRUE(CaptionBecomes(Title(2, 0)));
+    EXPECT_NE(std::wstring::npos, Ini().find(L"\r\nChannel=2\r\n"));
+    EXPECT_TRUE(ShowOn(4465, 2, test::MakeDesktopPicture(64, 48, 2)));
+}
+
+bool Near(COLORREF a, COLORREF b) {
+    return std::abs(GetRValue(a) - GetRValue(b)) <= 2 &&
+           std::abs(GetGValue(a) - GetGValue(b)) <= 2 && std::abs(GetBValue(a) - GetBValue(b)) <= 2;
+}
+
+TEST_F(Client, EachViewModePaintsItsRectangleAndActualSizePansByDragging) {
+    Start("[TelvoClient]\r\nBasePort=48300\r\n");
+    ASSERT_TRUE(test::SizeClientArea(frame, view, 400, 300));
+    const COLORREF red = RGB(200, 30, 60);
+    ASSERT_TRUE(ShowOn(48300, 1, test::MakePicture(200, 100, [&](int, int) { return red; })));
+
+    // Each check: pixels inside the rectangle show the picture, the ones just outside do not.
+    auto paints = [&](int right, int bottom) {
+        return WaitUntil([&] {
+            const test::ScreenPixels pixels(view);
+            const bool inside =
+                Near(red, pixels.at(0, 0)) && Near(red, pixels.at(right - 1, bottom - 1));
+            const bool outside = (right >= 400 || !Near(red, pixels.at(right, 0))) &&
+                                 (bottom >= 300 || !Near(red, pixels.at(0, bottom)));
+            return inside && outside;
+        });
+    };
+    EXPECT_TRUE(paints(400, 200));  // fixed aspect: P = 200 >= Q = 133, full width
+    Command(32774);
+    EXPECT_TRUE(paints(200, 100));  // actual size
+    Command(32775);
+    EXPECT_TRUE(paints(400, 300));  // fit to window
+
+    // Actual size with a larger picture whose pixels tell where they come from.
+    auto where = [](int x, int y) { return RGB(x / 4, y / 4, (x + y) % 256); };
+    Command(32774);
+    ++number;
+    ASSERT_TRUE(ShowOn(48300, 1, test::MakePicture(800, 600, where)));
+    auto shows = [&](int x, int y, int pictureX, int pictureY) {
+        return WaitUntil(
+            [&] { return test::ScreenPixels(view).at(x, y) == where(pictureX, pictureY); });
+    };
+    EXPECT_TRUE(shows(0, 0, 0, 0));
+    PostMessageW(view, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(200, 150));
+    PostMessageW(view, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(100, 50));
+    PostMessageW(view, WM_LBUTTONUP, 0, MAKELPARAM(100, 50));
+    EXPECT_TRUE(shows(0, 0, 100, 100));
+    PostMessageW(view, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(200, 150));
+    PostMessageW(view, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(-2000, -2000));
+    PostMessageW(view, WM_LBUTTONUP, 0, MAKELPARAM(-2000, -2000));
+    EXPECT_TRUE(
+        shows(399, 299, 799, 599));  // stopped where the picture's corner meets the window's
+}
+
+// Datagrams that lie: a wrong length, a fragment outside its picture, a picture too large for
+// any screen, and complete pictures whose bitmap headers claim more pixels than they hold.
+std::vector<std::vector<std::uint8_t>> HostileDatagrams(std::uint32_t* number) {
+    std::vector<std::vector<std::uint8_t>> hostile;
+    const auto good = test::MakeDesktopPicture(64, 48, 7);
+    auto patched = [&](std::size_t offset, std::uint32_t value) {
+        auto picture = good;
+        for (int i = 0; i < 4; ++i)
+            picture[offset + i] = static_cast<std::uint8_t>(value >> (8 * i));
+        return test::Packetize(picture, (*number)++, false)[0];
+    };
+    hostile.push_back(patched(18, 100000));      // width
+    hostile.push_back(patched(22, 0));           // height
+    hostile.push_back(patched(22, 0xFFFFFFD0));  // negative height
+    hostile.push_back(patched(18, 0x80000000));  // negative width
+    hostile.push_back(patched(10, 0xFFFFFF00));  // pixel offset past the end
+
+    auto withHeader = [&](auto change) {
+        auto datagram = test::Packetize(good, (*number)++, false)[0];
+        ScreenPacketHeader header = test::HeaderOf(datagram);
+        change(header);
+        EncodeHeader(header, datagram.data());
+        return datagram;
+    };
+    hostile.push_back(withHeader([](ScreenPacketHeader& h) { h.fragmentIndex = 0x10000; }));
+    hostile.push_back(withHeader([](ScreenPacketHeader& h) { h.pictureSize = 0x7FFFFFFF; }));
+    hostile.push_back(withHeader([](ScreenPacketHeader& h) { h.pictureSize = 10; }));
+    auto wrongLength = test::Packetize(good, (*number)++, false)[0];
+    wrongLength.pop_back();
+    hostile.push_back(wrongLength);
+    return hostile;
+}
+
+TEST_F(Client, HostileDatagramsAreDroppedAndReceptionEndsOnlyWhereItShould) {
+    Start("[TelvoClient]\r\nBasePort=48400\r\n");
+    const auto picture = test::MakeDesktopPicture(320, 240, 8);
+    ASSERT_TRUE(ShowOn(48400, 1, picture));
+    for (const int viewMode : {32773, 32774, 32775}) {
+        Command(viewMode);
+        ++number;
+        ASSERT_TRUE(test::SendDatagrams(48400, HostileDatagrams(&number)));
+        ASSERT_TRUE(ShowOn(48400, 1, picture)) << viewMode;
+        EXPECT_TRUE(program.running());
+    }
+
+    // A datagram that is no ScreenPacket ends reception: a picture after it never shows.
+    ASSERT_TRUE(test::SendDatagrams(48400, {std::vector<std::uint8_t>{1}}));
+    const std::uint32_t afterEnd = number + 100;
+    ASSERT_TRUE(test::SendDatagrams(48400, test::Packetize(picture, afterEnd, false)));
+    EXPECT_FALSE(
+        WaitUntil([&] { return Caption() == Title(1, afterEnd); }, std::chrono::seconds(1)));
+    Command(32777);  // choosing the channel again resumes it
+    ASSERT_TRUE(CaptionBecomes(Title(1, 0)));
+    ++number;
+    EXPECT_TRUE(ShowOn(48400, 1, picture));
+}
+
+TEST_F(Client, AboutHelpAndTheThreeWaysOutLeaveTheSettingsAlone) {
+    Start();
+    Command(57664);
+    const HWND about =
+        test::WaitForWindow(program.id(), L"#32770", L"TelvoClientのﾊﾞｰｼﾞｮﾝ情報", 5000);
+    ASSERT_NE(nullptr, about);
+    EXPECT_EQ(frame, GetWindow(about, GW_OWNER));
+    EXPECT_TRUE(WaitUntil([&] {  // the dialog exists before its controls do
+        for (HWND child = GetWindow(about, GW_CHILD); child;
+             child = GetWindow(child, GW_HWNDNEXT)) {
+            if (test::WindowText(child) == L"TelvoClient Version 1.0") return true;
+        }
+        return false;
+    }));
+    PostMessageW(about, WM_COMMAND, IDOK, 0);
+    EXPECT_TRUE(test::WaitForWindowGone(about, 5000));
+
+    Command(32787);
+    EXPECT_NE(nullptr,
+              test::WaitForWindow(program.id(), L"TelvoHelpWindow", L"TelvoClient ﾍﾙﾌﾟ", 5000));
+
+    // The File menu's item, the close box, and Alt+F4 typed on the keyboard.
+    const std::string marker = "[TelvoClient]\r\nChannel=1\r\n; kept\r\n";
+    for (int way = 0; way < 3; ++way) {
+        if (way > 0) Start();
+        ASSERT_TRUE(test::WriteFileBytes(IniPath(), marker));
+        if (way == 0) PostMessageW(frame, WM_COMMAND, 57665, 0);
+        if (way == 1) PostMessageW(frame, WM_SYSCOMMAND, SC_CLOSE, 0);
+        if (way == 2) test::TypeAltKey(frame, VK_F4);
+        DWORD code = 1;
+        ASSERT_TRUE(program.WaitExit(10000, &code)) << way;
+        EXPECT_EQ(0u, code);
+        EXPECT_EQ(std::wstring(marker.begin(), marker.end()), Ini()) << way;
+    }
+}
+
+}  // namespace
+}  // namespace telvo

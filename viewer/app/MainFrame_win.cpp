@@ -1,0 +1,168 @@
+#include "viewer/app/MainFrame_win.h"
+
+#include "viewer/app/ViewerApp_win.h"
+
+namespace telvo {
+namespace {
+
+constexpr wchar_t kFrameClass[] = L"CMainFrame";
+
+constexpr wchar_t kHelpCaption[] = L"TelvoClient ﾍﾙﾌﾟ";
+constexpr wchar_t kHelpText[] =
+    L"TelvoClient は、同じネットワークの TelvoServer が送る画面を表示します。\r\n"
+    L"\r\n"
+    L"ﾁｬﾝﾈﾙ\r\n"
+    L"  ﾒﾆｭｰ「ﾁｬﾝﾈﾙ」または Alt+1～Alt+5 で 1ch～5ch を切り替えます。\r\n"
+    L"  送信側と同じﾁｬﾝﾈﾙを選んでください。選んだﾁｬﾝﾈﾙは次回も使われます。\r\n"
+    L"  ﾀｲﾄﾙﾊﾞｰにﾁｬﾝﾈﾙと表示中の画像の番号 [No.n] が出ます。\r\n"
+    L"\r\n"
+    L"表示\r\n"
+    L"  縦横比を固定: 画像の縦横比を保ったまま、ｳｨﾝﾄﾞｳに収まる大きさで表示します。\r\n"
+    L"  元のｻｲｽﾞ: 画像を等倍で表示します。左ﾎﾞﾀﾝでﾄﾞﾗｯｸﾞすると画像を動かせます。\r\n"
+    L"  ｳｨﾝﾄﾞｳに合わせる: 画像をｳｨﾝﾄﾞｳ全体に引き伸ばして表示します。\r\n"
+    L"\r\n"
+    L"設定\r\n"
+    L"  設定は実行ﾌｧｲﾙと同じﾌｫﾙﾀﾞの TelvoClient.ini に保存されます。\r\n"
+    L"  ToAddress はﾏﾙﾁｷｬｽﾄ ｸﾞﾙｰﾌﾟ、BasePort は 1ch のﾎﾟｰﾄ番号です。\r\n"
+    L"\r\n"
+    L"終了\r\n"
+    L"  ﾒﾆｭｰ「ﾌｧｲﾙ」の「ｱﾌﾟﾘｹｰｼｮﾝの終了」、Alt+F4、または閉じるﾎﾞﾀﾝで終了します。\r\n";
+
+bool RegisterFrameClass(WNDPROC procedure) {
+    WNDCLASSEXW windowClass{};
+    windowClass.cbSize = sizeof windowClass;
+    if (GetClassInfoExW(GetModuleHandleW(nullptr), kFrameClass, &windowClass)) return true;
+    windowClass.lpfnWndProc = procedure;
+    windowClass.hInstance = GetModuleHandleW(nullptr);
+    windowClass.lpszClassName = kFrameClass;
+    return RegisterClassExW(&windowClass) != 0;
+}
+
+void ApplyCommandState(HMENU menu, int position, const CommandState& state) {
+    MENUITEMINFOW item{};
+    item.cbSize = sizeof item;
+    item.fMask = MIIM_FTYPE | MIIM_STATE;
+    if (!GetMenuItemInfoW(menu, position, TRUE, &item)) return;
+    item.fType = state.radio ? item.fType | MFT_RADIOCHECK : item.fType & ~MFT_RADIOCHECK;
+    item.fState &= ~(MFS_DISABLED | MFS_CHECKED);
+    if (!state.enabled) item.fState |= MFS_DISABLED;
+    if (state.checked) item.fState |= MFS_CHECKED;
+    SetMenuItemInfoW(menu, position, TRUE, &item);
+}
+
+}  // namespace
+
+CMainFrame::CMainFrame(ViewerApp& app) : app_(app), help_(kHelpCaption, kHelpText), view_(app) {}
+
+bool CMainFrame::Create() {
+    if (!RegisterFrameClass(WindowProc)) return false;
+    const HINSTANCE instance = GetModuleHandleW(nullptr);
+    accelerators_ = LoadAcceleratorsW(instance, MAKEINTRESOURCEW(kMainFrameResource));
+    const HMENU menu = LoadMenuW(instance, MAKEINTRESOURCEW(kMainFrameResource));
+    const std::wstring caption = ResourceText(kMainFrameResource);
+    // The window owns the menu from here on, and destroys it with itself.
+    if (CreateWindowExW(/*exStyle*/ 0, kFrameClass, caption.c_str(), WS_OVERLAPPEDWINDOW,
+                        /*x*/ CW_USEDEFAULT, /*y*/ CW_USEDEFAULT, /*width*/ CW_USEDEFAULT,
+                        /*height*/ CW_USEDEFAULT, /*parent*/ nullptr, menu, instance,
+                        this) == nullptr) {
+        if (menu != nullptr) DestroyMenu(menu);
+        return false;
+    }
+    return true;
+}
+
+bool CMainFrame::TranslateAccelerators(MSG* message) {
+    return hwnd_ != nullptr && TranslateAcceleratorW(hwnd_, accelerators_, message) != 0;
+}
+
+LRESULT CALLBACK CMainFrame::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        auto* self =
+            static_cast<CMainFrame*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+        self->hwnd_ = hwnd;
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    }
+    auto* self = reinterpret_cast<CMainFrame*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    if (self == nullptr) return DefWindowProcW(hwnd, message, wParam, lParam);
+    if (message == WM_NCDESTROY) {
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+        self->hwnd_ = nullptr;
+        return DefWindowProcW(hwnd, message, wParam, lParam);
+    }
+    return self->OnMessage(message, wParam, lParam);
+}
+
+LRESULT CMainFrame::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_CREATE:
+            return OnCreate(message, wParam, lParam);
+        case WM_SIZE:
+            OnSize(LOWORD(lParam), HIWORD(lParam));
+            return 0;
+        case WM_SETFOCUS:
+            SetFocus(view_.hwnd());
+            return 0;
+        case WM_COMMAND:
+            OnCommand(LOWORD(wParam));
+            return 0;
+        case WM_INITMENUPOPUP:
+            if (HIWORD(lParam) == 0) OnInitMenuPopup(reinterpret_cast<HMENU>(wParam));
+            return 0;
+        case WM_CLOSE:
+            OnClose();
+            return 0;
+        case WM_DESTROY:
+            PostQuitMessage(0);
+            return 0;
+        default:
+            return DefWindowProcW(hwnd_, message, wParam, lParam);
+    }
+}
+
+LRESULT CMainFrame::OnCreate(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (DefWindowProcW(hwnd_, message, wParam, lParam) == -1) return -1;
+    if (!view_.Create(hwnd_)) return -1;
+    smallIcon_.reset(static_cast<HICON>(
+        LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(kMainFrameResource), IMAGE_ICON,
+                   GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0)));
+    SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.get()));
+    return 0;
+}
+
+void CMainFrame::OnSize(int width, int height) {
+    MoveWindow(view_.hwnd(), 0, 0, width, height, TRUE);
+}
+
+void CMainFrame::OnCommand(int id) {
+    if (view_.OnCommand(id)) return;
+    if (id == kCommandHelp) {
+        help_.Show(hwnd_);
+        return;
+    }
+    app_.OnCommand(hwnd_, id);
+}
+
+bool CMainFrame::UpdateCommandState(int id, CommandState* state) const {
+    if (view_.UpdateCommand(id, state)) return true;
+    if (id == kCommandHelp) return true;  // always enabled
+    return app_.UpdateCommand(id, state);
+}
+
+void CMainFrame::OnInitMenuPopup(HMENU menu) {
+    const int count = GetMenuItemCount(menu);
+    for (int position = 0; position < count; ++position) {
+        const UINT id = GetMenuItemID(menu, position);
+        if (id == 0 || id == static_cast<UINT>(-1)) continue;  // separator or submenu
+        CommandState state;
+        if (UpdateCommandState(static_cast<int>(id), &state)) {
+            ApplyCommandState(menu, position, state);
+        }
+    }
+}
+
+void CMainFrame::OnClose() {
+    help_.Close();
+    DestroyWindow(hwnd_);
+}
+
+}  // namespace telvo

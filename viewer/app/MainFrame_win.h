@@ -1,0 +1,51 @@
+// CMainFrame: the viewer's main window, made from resource 128 (menu, accelerators, caption,
+// small icon). Its whole client area is the view. A command reaching it is offered to the view,
+// then to the frame itself, then to the application object; so are the menu's update rules.
+#pragma once
+
+#include <windows.h>
+
+#include "protocol/HelpWindow_win.h"
+#include "protocol/WinHandles.h"
+#include "viewer/app/ViewerCommands.h"
+#include "viewer/display/ScreenView_win.h"
+
+namespace telvo {
+
+class ViewerApp;
+
+class CMainFrame {
+  public:
+    explicit CMainFrame(ViewerApp& app);
+    CMainFrame(const CMainFrame&) = delete;
+    CMainFrame& operator=(const CMainFrame&) = delete;
+
+    // Creates the (hidden) frame and its view. False when either cannot be created.
+    bool Create();
+    HWND hwnd() const { return hwnd_; }
+    CScreenView& view() { return view_; }
+    HelpWindow& help() { return help_; }
+
+    // The frame's accelerator keys; true when `message` was one and has been handled.
+    bool TranslateAccelerators(MSG* message);
+    // The update rules of command `id` as the routing finds them; false when none has rules.
+    bool UpdateCommandState(int id, CommandState* state) const;
+
+  private:
+    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT OnCreate(UINT message, WPARAM wParam, LPARAM lParam);
+    void OnSize(int width, int height);
+    void OnCommand(int id);
+    void OnInitMenuPopup(HMENU menu);
+    void OnClose();
+
+    ViewerApp& app_;
+    HWND hwnd_ = nullptr;
+    HACCEL accelerators_ = nullptr;  // a loaded resource: freed with the module
+    UniqueIcon smallIcon_;
+    HelpWindow help_;
+    CScreenView view_;
+};
+
+}  // namespace telvo

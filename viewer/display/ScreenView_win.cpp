@@ -1,0 +1,296 @@
+#include "viewer/display/ScreenView_win.h"
+
+#include <windowsx.h>
+
+#include <string>
+
+#include "protocol/ScreenBitmap.h"
+#include "viewer/app/ViewerApp_win.h"
+#include "viewer/app/WindowTitle.h"
+#include "viewer/display/ViewGeometry.h"
+
+namespace telvo {
+namespace {
+
+constexpr wchar_t kViewClass[] = L"CScreenView";
+
+bool RegisterViewClass(WNDPROC procedure) {
+    WNDCLASSEXW windowClass{};
+    windowClass.cbSize = sizeof windowClass;
+    if (GetClassInfoExW(GetModuleHandleW(nullptr), kViewClass, &windowClass)) return true;
+    windowClass.style = CS_DBLCLKS | CS_HREDRAW | CS_VREDRAW;
+    windowClass.lpfnWndProc = procedure;
+    windowClass.hInstance = GetModuleHandleW(nullptr);
+    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+    windowClass.lpszClassName = kViewClass;
+    return RegisterClassExW(&windowClass) != 0;
+}
+
+// The info header handed to the drawing call is made from the checked layout, never taken from
+// the received bytes, so the call reads exactly the rows that DescribeBitmap found inside.
+BITMAPINFO InfoOf(const BitmapLayout& layout) {
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = static_cast<LONG>(layout.width);
+    info.bmiHeader.biHeight = static_cast<LONG>(layout.height);
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 24;
+    info.bmiHeader.biCompression = BI_RGB;
+    return info;
+}
+
+// The group text for the socket layer. A character outside ASCII cannot be part of a dotted
+// address; it becomes one that makes the address fail to parse.
+std::string AsciiAddress(const std::wstring& text) {
+    std::string address;
+    for (const wchar_t c : text) address += c < 0x80 ? static_cast<char>(c) : '?';
+    return address;
+}
+
+}  // namespace
+
+bool CScreenView::Create(HWND frame) {
+    if (!RegisterViewClass(WindowProc)) return false;
+    return CreateWindowExW(WS_EX_CLIENTEDGE, kViewClass, /*title*/ nullptr, WS_CHILD | WS_VISIBLE,
+                           /*x*/ 0, /*y*/ 0, /*width*/ 0, /*height*/ 0, frame,
+                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(kViewChildId)),
+                           GetModuleHandleW(nullptr), this) != nullptr;
+}
+
+LRESULT CALLBACK CScreenView::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        auto* self =
+            static_cast<CScreenView*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+        self->hwnd_ = hwnd;
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    }
+    auto* self = reinterpret_cast<CScreenView*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    if (self == nullptr) return DefWindowProcW(hwnd, message, wParam, lParam);
+    if (message == WM_NCDESTROY) {
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+        self->hwnd_ = nullptr;
+        return DefWindowProcW(hwnd, message, wParam, lParam);
+    }
+    return self->OnMessage(message, wParam, lParam);
+}
+
+LRESULT CScreenView::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_CREATE:
+            return OnCreate(message, wParam, lParam);
+        case WM_PAINT:
+            OnPaint();
+            return 0;
+        case kPictureArrived:
+            OnPictureArrived();
+            return 0;
+        case WM_SIZE:
+            DefWindowProcW(hwnd_, message, wParam, lParam);
+            OnSize(wParam);
+            return 0;
+        case WM_LBUTTONDOWN:
+            OnLeftButtonDown(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+            return DefWindowProcW(hwnd_, message, wParam, lParam);
+        case WM_LBUTTONUP:
+            OnLeftButtonUp();
+            return DefWindowProcW(hwnd_, message, wParam, lParam);
+        case WM_MOUSEMOVE:
+            OnMouseMove(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+            return DefWindowProcW(hwnd_, message, wParam, lParam);
+        case WM_COMMAND:
+            if (OnCommand(LOWORD(wParam))) return 0;
+            return DefWindowProcW(hwnd_, message, wParam, lParam);
+        default:
+            return DefWindowProcW(hwnd_, message, wParam, lParam);
+    }
+}
+
+LRESULT CScreenView::OnCreate(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (DefWindowProcW(hwnd_, message, wParam, lParam) == -1) return -1;
+    frameMenu_.reset(LoadMenuW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(kMainFrameResource)));
+    SetViewMode(kCommandFixedAspect);
+    SelectChannel(kCommandChannel1 + app_.settings().channelIndex);
+    return 0;
+}
+
+bool CScreenView::OnCommand(int id) {
+    if (id >= kCommandFixedAspect && id <= kCommandFitToWindow) {
+        SetViewMode(id);
+        return true;
+    }
+    if (id >= kCommandChannel1 && id <= kCommandChannel5) {
+        SelectChannel(id);
+        return true;
+    }
+    return false;
+}
+
+bool CScreenView::UpdateCommand(int id, CommandState* state) const {
+    const ViewerSettings& settings = app_.settings();
+    if (id >= kCommandFixedAspect && id <= kCommandFitToWindow) {
+        state->radio = true;
+        state->checked = id - kCommandFixedAspect == static_cast<int>(settings.viewMode);
+        return true;
+    }
+    if (id >= kCommandChannel1 && id <= kCommandChannel5) {
+        state->radio = true;
+        state->checked = id - kCommandChannel1 == settings.channelIndex;
+        return true;
+    }
+    switch (id) {
+        case kCommandFullScreen:
+            state->checked = settings.fullScreen != 0;
+            return true;
+        case kCommandSave:
+        case kCommandMemo:
+            state->enabled = HasPicture();
+            return true;
+        default:
+            return false;
+    }
+}
+
+bool CScreenView::HasPicture() const {
+    ImageReader image(receiver_.store());
+    return image.bytes() != nullptr;
+}
+
+void CScreenView::OnPaint() {
+    PaintDc paint(hwnd_);
+    ImageReader image(receiver_.store());  // held until the picture is drawn
+    RECT client{};
+    GetClientRect(hwnd_, &client);
+    BitmapLayout layout;
+    // Published pictures always pass DescribeBitmap; anything else is shown as no picture.
+    if (image.bytes() == nullptr || !DescribeBitmap(image.bytes(), image.size(), &layout)) {
+        FillRect(paint.get(), &client, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+        return;
+    }
+    const ViewMode mode = app_.settings().viewMode;
+    ViewRect to;
+    if (!DestinationRect(mode, layout.width, layout.height, client.right, client.bottom,
+                         &panOffsetX_, &panOffsetY_, &to)) {
+        return;  // a client area of zero width or height in fixed aspect: nothing to draw
+    }
+    const auto width = static_cast<int>(layout.width);
+    const auto height = static_cast<int>(layout.height);
+
+    UniqueMemoryDc memoryDc(CreateCompatibleDC(paint.get()));
+    if (!memoryDc) ShowPaintError(L"hBitmapDC エラー");
+    UniqueGdiObject workBitmap(CreateCompatibleBitmap(paint.get(), width, height));
+    if (!workBitmap) ShowPaintError(L"hWorkBitmap エラー");
+    const SelectedObject selected(memoryDc.get(), workBitmap.get());
+
+    const BITMAPINFO info = InfoOf(layout);
+    StretchDIBits(memoryDc.get(), 0, 0, width, height, 0, 0, width, height,
+                  image.bytes() + layout.pixelOffset, &info, DIB_RGB_COLORS, SRCCOPY);
+    if (mode == ViewMode::kActualSize) {
+        BitBlt(paint.get(), to.left, to.top, to.right - to.left, to.bottom - to.top, memoryDc.get(),
+               0, 0, SRCCOPY);
+    } else {
+        StretchBlt(paint.get(), to.left, to.top, to.right - to.left, to.bottom - to.top,
+                   memoryDc.get(), 0, 0, width, height, SRCCOPY);
+    }
+}
+
+// NOTE: runs with imageLock held; the box's message loop may deliver further pictures and
+// paints, which enter the lock again on this thread.
+void CScreenView::ShowPaintError(const wchar_t* text) {
+    MessageBoxW(hwnd_, text, L"エラー", MB_OK);
+}
+
+void CScreenView::OnPictureArrived() {
+    if (!saveSettingsOpen_) LayoutFrame();
+    UpdateTitle();
+    RepaintNow();
+}
+
+void CScreenView::RepaintNow() {
+    InvalidateRect(hwnd_, nullptr, FALSE);
+    UpdateWindow(hwnd_);
+}
+
+void CScreenView::OnSize(WPARAM sizeType) {
+    if (sizeType != SIZE_MINIMIZED && sizeType != SIZE_MAXIMIZED) LayoutFrame();
+}
+
+void CScreenView::SetViewMode(int commandId) {
+    ViewerSettings& settings = app_.settings();
+    settings.viewMode = static_cast<ViewMode>(commandId - kCommandFixedAspect);
+    const HWND frame = GetParent(hwnd_);
+    const LONG style = GetWindowLongW(frame, GWL_STYLE);
+    SetWindowLongW(frame, GWL_STYLE,
+                   settings.viewMode == ViewMode::kFixedAspect ? style & ~WS_MAXIMIZEBOX
+                                                               : style | WS_MAXIMIZEBOX);
+    SetWindowPos(frame, HWND_TOP, 0, 0, 0, 0,
+                 SWP_NOSIZE | SWP_NOMOVE | SWP_FRAMECHANGED | SWP_NOCOPYBITS | SWP_NOOWNERZORDER);
+    if (settings.viewMode != ViewMode::kActualSize) {
+        panOffsetX_ = 0;
+        panOffsetY_ = 0;
+    }
+    // Restoring a frame that is not shown yet (during start-up) would show it early.
+    if (settings.viewMode == ViewMode::kFixedAspect && IsWindowVisible(frame)) {
+        ShowWindow(frame, SW_RESTORE);
+    }
+    LayoutFrame();
+    InvalidateRect(hwnd_, nullptr, TRUE);
+}
+
+void CScreenView::SelectChannel(int commandId) {
+    ViewerSettings& settings = app_.settings();
+    settings.channelIndex = commandId - kCommandChannel1;
+    app_.SaveSettings();
+    // The receive thread calls this after each picture and waits until it returns: a
+    // synchronous send, so the picture is painted before the thread goes on. It keeps the
+    // window handle, not the view: a late notification to a destroyed window does nothing.
+    const HWND hwndView = hwnd_;
+    auto notify = [hwndView](const CompletedPicture&) {
+        SendMessageW(hwndView, kPictureArrived, 0, 0);
+    };
+    // A failure leaves the view empty; choosing the channel again retries.
+    receiver_.OpenChannel(notify, static_cast<std::uint32_t>(settings.channelIndex),
+                          AsciiAddress(settings.toAddress).c_str(), settings.basePort);
+    UpdateTitle();
+    InvalidateRect(hwnd_, nullptr, TRUE);
+}
+
+void CScreenView::UpdateTitle() {
+    const std::wstring title =
+        FormatWindowTitle(app_.settings().channelIndex, receiver_.TitlePictureNumber(),
+                          /*continuousSave*/ false);
+    SetWindowTextW(GetParent(hwnd_), title.c_str());
+}
+
+void CScreenView::OnLeftButtonDown(int x, int y) {
+    if (app_.settings().viewMode != ViewMode::kActualSize) return;
+    SetCapture(hwnd_);
+    savedCursor_ = SetCursor(LoadCursorW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(kHandCursor)));
+    dragLastX_ = x;
+    dragLastY_ = y;
+    dragging_ = true;
+}
+
+void CScreenView::OnLeftButtonUp() {
+    if (app_.settings().viewMode == ViewMode::kActualSize) SetCursor(savedCursor_);
+    ReleaseCapture();
+    dragging_ = false;
+    RepaintNow();
+}
+
+void CScreenView::OnMouseMove(int x, int y) {
+    if (app_.settings().viewMode == ViewMode::kActualSize && dragging_) {
+        // 64-bit, then clamped by the next paint: a long drag cannot overflow the offsets.
+        const std::int64_t newX = std::int64_t{panOffsetX_} + (x - dragLastX_);
+        const std::int64_t newY = std::int64_t{panOffsetY_} + (y - dragLastY_);
+        if (newX != panOffsetX_ || newY != panOffsetY_) {
+            panOffsetX_ = ClampToCoordinate(newX);
+            panOffsetY_ = ClampToCoordinate(newY);
+            RepaintNow();
+        }
+    }
+    dragLastX_ = x;
+    dragLastY_ = y;
+}
+
+}  // namespace telvo

@@ -1,0 +1,77 @@
+// CScreenView: the one child window that fills the main frame. It shows the CurrentImage in the
+// view mode of the settings, pans a picture in actual size by dragging, owns the ScreenReceiver,
+// and handles the viewer's commands (the frame offers each command to the view first).
+//
+// The receive thread tells the view about each new picture with a synchronous SendMessage of
+// kPictureArrived and waits until the picture is painted; it holds no lock meanwhile.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+
+#include "protocol/WinHandles.h"
+#include "viewer/app/ViewerCommands.h"
+#include "viewer/net/ScreenReceiver.h"
+
+namespace telvo {
+
+class ViewerApp;
+
+enum ViewMessage : UINT {
+    kPictureArrived = WM_APP + 1,  // OnPictureArrived; both parameters 0
+};
+
+class CScreenView {
+  public:
+    explicit CScreenView(ViewerApp& app) : app_(app) {}
+    CScreenView(const CScreenView&) = delete;
+    CScreenView& operator=(const CScreenView&) = delete;
+
+    // Creates the view as a visible child of `frame`; its creation opens the stored channel.
+    bool Create(HWND frame);
+    HWND hwnd() const { return hwnd_; }
+
+    // True when the view handles command `id` (and it has then been carried out).
+    bool OnCommand(int id);
+    // True when the view has the update rules of command `id`; `state` then holds them.
+    bool UpdateCommand(int id, CommandState* state) const;
+
+    void SetViewMode(int commandId);
+    void SelectChannel(int commandId);
+    void UpdateTitle();
+    // Fits the frame to the picture; the frame keeps the size the user gives it for now.
+    void LayoutFrame() {}
+
+    const ScreenReceiver& receiver() const { return receiver_; }
+    std::int32_t panOffsetX() const { return panOffsetX_; }
+    std::int32_t panOffsetY() const { return panOffsetY_; }
+
+  private:
+    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT OnCreate(UINT message, WPARAM wParam, LPARAM lParam);
+    void OnPaint();
+    void OnPictureArrived();
+    void OnSize(WPARAM sizeType);
+    void OnLeftButtonDown(int x, int y);
+    void OnLeftButtonUp();
+    void OnMouseMove(int x, int y);
+    void ShowPaintError(const wchar_t* text);
+    void RepaintNow();
+    bool HasPicture() const;
+
+    ViewerApp& app_;
+    HWND hwnd_ = nullptr;
+    UniqueMenu frameMenu_;
+    HCURSOR savedCursor_ = nullptr;
+    ScreenReceiver receiver_;
+    std::int32_t panOffsetX_ = 0;
+    std::int32_t panOffsetY_ = 0;
+    bool dragging_ = false;
+    bool saveSettingsOpen_ = false;
+    int dragLastX_ = 0;
+    int dragLastY_ = 0;
+};
+
+}  // namespace telvo
