@@ -7,7 +7,7 @@ packages=(
     cmake make g++ clang libclang-rt-14-dev     # native build, sanitizers, libFuzzer
     googletest libbenchmark-dev zlib1g-dev       # native tests, benchmarks, zlib
     g++-mingw-w64-x86-64-posix libz-mingw-w64-dev  # the Windows build
-    wine64 xvfb xdotool x11-utils imagemagick     # running the programs headless
+    wine64 xvfb xdotool x11-utils imagemagick zip # running the programs headless, the release
     fonts-ipafont-gothic locales                  # Japanese text under Wine
     iproute2 util-linux procps ethtool            # private network namespaces, the simulated LAN
 )

@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Builds the release for Windows: out/Telvo-<version>/ with TelvoServer.exe, TelvoClient.exe and
+# a Japanese README for teachers, and out/Telvo-<version>.zip of that folder. The programs are
+# linked statically and need nothing else on Windows.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+tools/install-deps.sh
+tools/build.sh windows >/dev/null
+version=$(sed -n 's/^project(Telvo VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+folder="out/Telvo-$version"
+rm -rf "$folder" "$folder.zip"
+mkdir -p "$folder"
+cp build/windows/sender/TelvoServer.exe build/windows/viewer/TelvoClient.exe "$folder/"
+x86_64-w64-mingw32-strip "$folder"/*.exe
+cp docs/README-ja.txt "$folder/README.txt"
+(cd out && zip -qr "Telvo-$version.zip" "Telvo-$version")
+echo "$folder.zip"
