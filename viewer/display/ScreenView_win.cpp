@@ -1,13 +1,18 @@
 #include "viewer/display/ScreenView_win.h"
 
+#include <shellapi.h>
 #include <windowsx.h>
 
+#include <ctime>
 #include <string>
 
 #include "protocol/ScreenBitmap.h"
 #include "viewer/app/ViewerApp_win.h"
 #include "viewer/app/WindowTitle.h"
 #include "viewer/display/ViewGeometry.h"
+#include "viewer/save/PictureWriter_win.h"
+#include "viewer/save/SaveSettingsDialog_win.h"
+#include "viewer/save/ShellExecuteErrorText.h"
 
 namespace telvo {
 namespace {
@@ -48,7 +53,24 @@ std::string AsciiAddress(const std::wstring& text) {
     return address;
 }
 
+constexpr wchar_t kSaveCaption[] = L"現在の画面を保存";
+constexpr wchar_t kMemoCaption[] = L"ﾒﾓを取る";
+constexpr wchar_t kContinuousSaveCaption[] = L"連続保存";
+
+// A stored interval below 1 second (a hand-edited file) counts as none: continuous save would
+// otherwise write a file every pass.
+bool IntervalSet(std::int32_t saveInterval) { return saveInterval >= 1; }
+
 }  // namespace
+
+CScreenView::CScreenView(ViewerApp& app)
+    : app_(app),
+      continuousSave_(
+          receiver_.sharedStore(),
+          [store = receiver_.sharedStore()](const std::wstring& folder) {
+              return !WriteCurrentPicture(*store, SaveKind::kContinuous, folder).empty();
+          },
+          [] { return static_cast<std::uint32_t>(std::time(nullptr)); }) {}
 
 bool CScreenView::Create(HWND frame) {
     if (!RegisterViewClass(WindowProc)) return false;
@@ -123,7 +145,22 @@ bool CScreenView::OnCommand(int id) {
         SelectChannel(id);
         return true;
     }
-    return false;
+    switch (id) {
+        case kCommandSave:
+            SaveCurrentPicture();
+            return true;
+        case kCommandMemo:
+            TakeMemo();
+            return true;
+        case kCommandContinuousSave:
+            ToggleContinuousSave();
+            return true;
+        case kCommandSaveSettings:
+            EditSaveSettings();
+            return true;
+        default:
+            return false;
+    }
 }
 
 bool CScreenView::UpdateCommand(int id, CommandState* state) const {
@@ -145,6 +182,12 @@ bool CScreenView::UpdateCommand(int id, CommandState* state) const {
         case kCommandSave:
         case kCommandMemo:
             state->enabled = HasPicture();
+            return true;
+        case kCommandContinuousSave:
+            state->checked = continuousSave_.on();
+            return true;
+        case kCommandSaveSettings:
+            state->enabled = !continuousSave_.on();
             return true;
         default:
             return false;
@@ -258,7 +301,7 @@ void CScreenView::SelectChannel(int commandId) {
 void CScreenView::UpdateTitle() {
     const std::wstring title =
         FormatWindowTitle(app_.settings().channelIndex, receiver_.TitlePictureNumber(),
-                          /*continuousSave*/ false);
+                          continuousSave_.on());
     SetWindowTextW(GetParent(hwnd_), title.c_str());
 }
 
@@ -291,6 +334,74 @@ void CScreenView::OnMouseMove(int x, int y) {
     }
     dragLastX_ = x;
     dragLastY_ = y;
+}
+
+void CScreenView::ShowSaveMessage(const std::wstring& text, const wchar_t* caption, UINT icon) {
+    MessageBoxW(hwnd_, text.c_str(), caption, MB_OK | icon);
+}
+
+bool CScreenView::AskForSaveSettings(const wchar_t* caption, bool needInterval) {
+    const ViewerSettings& settings = app_.settings();
+    if (!settings.saveDir.empty() && (!needInterval || IntervalSet(settings.saveInterval))) {
+        return true;
+    }
+    ShowSaveMessage(L"保存先を設定してください。", caption, MB_ICONWARNING);
+    EditSaveSettings();
+    return !settings.saveDir.empty() && IntervalSet(settings.saveInterval);
+}
+
+void CScreenView::SaveCurrentPicture() {
+    if (!AskForSaveSettings(kSaveCaption, false)) return;
+    const std::wstring path =
+        WriteCurrentPicture(receiver_.store(), SaveKind::kSingle, app_.settings().saveDir);
+    if (path.empty()) {
+        ShowSaveMessage(L"画像の保存に失敗しました。", kSaveCaption, MB_ICONWARNING);
+    } else {
+        ShowSaveMessage(L"「" + path + L"」に保存しました。", kSaveCaption, MB_ICONINFORMATION);
+    }
+}
+
+void CScreenView::TakeMemo() {
+    if (!AskForSaveSettings(kMemoCaption, false)) return;
+    const std::wstring path =
+        WriteCurrentPicture(receiver_.store(), SaveKind::kSingle, app_.settings().saveDir);
+    if (path.empty()) {
+        ShowSaveMessage(L"画像の保存に失敗しました。", kMemoCaption, MB_ICONWARNING);
+        return;
+    }
+    const auto result = reinterpret_cast<INT_PTR>(
+        ShellExecuteW(hwnd_, L"open", path.c_str(), nullptr, nullptr, SW_SHOWDEFAULT));
+    if (result <= 32) {
+        ShowSaveMessage(std::wstring(L"画像の表示に失敗しました。\r\n[") +
+                            ShellExecuteErrorText(result) + L"]",
+                        kMemoCaption, MB_ICONWARNING);
+    }
+}
+
+void CScreenView::ToggleContinuousSave() {
+    if (!AskForSaveSettings(kContinuousSaveCaption, true)) return;
+    if (continuousSave_.on()) {
+        continuousSave_.Stop();
+    } else {
+        const ViewerSettings& settings = app_.settings();
+        continuousSave_.Start(static_cast<std::uint32_t>(settings.saveInterval), settings.saveDir);
+    }
+    UpdateTitle();
+}
+
+void CScreenView::EditSaveSettings() {
+    ViewerSettings& settings = app_.settings();
+    SaveSettingsDialog dialog(settings.saveDir,
+                              static_cast<std::uint32_t>(IntervalSet(settings.saveInterval)
+                                                             ? settings.saveInterval
+                                                             : 0));
+    saveSettingsOpen_ = true;
+    if (dialog.Show(GetModuleHandleW(nullptr), hwnd_) == IDOK) {
+        settings.saveDir = dialog.folder();
+        settings.saveInterval = static_cast<std::int32_t>(dialog.intervalSeconds());
+        app_.SaveSettings();
+    }
+    saveSettingsOpen_ = false;
 }
 
 }  // namespace telvo

@@ -13,6 +13,7 @@
 #include "protocol/WinHandles.h"
 #include "viewer/app/ViewerCommands.h"
 #include "viewer/net/ScreenReceiver.h"
+#include "viewer/save/ContinuousSave.h"
 
 namespace telvo {
 
@@ -24,7 +25,7 @@ enum ViewMessage : UINT {
 
 class CScreenView {
   public:
-    explicit CScreenView(ViewerApp& app) : app_(app) {}
+    explicit CScreenView(ViewerApp& app);
     CScreenView(const CScreenView&) = delete;
     CScreenView& operator=(const CScreenView&) = delete;
 
@@ -58,6 +59,14 @@ class CScreenView {
     void OnLeftButtonUp();
     void OnMouseMove(int x, int y);
     void ShowPaintError(const wchar_t* text);
+    void SaveCurrentPicture();
+    void TakeMemo();
+    void ToggleContinuousSave();
+    void EditSaveSettings();
+    // Asks for a save folder with the save settings dialog when none is set (and, for
+    // continuous save, when no interval is). False when there is still none.
+    bool AskForSaveSettings(const wchar_t* caption, bool needInterval);
+    void ShowSaveMessage(const std::wstring& text, const wchar_t* caption, UINT icon);
     void RepaintNow();
     bool HasPicture() const;
 
@@ -66,6 +75,7 @@ class CScreenView {
     UniqueMenu frameMenu_;
     HCURSOR savedCursor_ = nullptr;
     ScreenReceiver receiver_;
+    ContinuousSave continuousSave_;  // after receiver_: it shares the receiver's picture store
     std::int32_t panOffsetX_ = 0;
     std::int32_t panOffsetY_ = 0;
     bool dragging_ = false;

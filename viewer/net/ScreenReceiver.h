@@ -38,6 +38,8 @@ public:
     std::uint32_t TitlePictureNumber() const;
 
     const PictureStore& store() const { return *store_; }
+    // For a thread that reads the pictures and must keep the store alive while it runs.
+    std::shared_ptr<const PictureStore> sharedStore() const { return store_; }
 
 private:
     void StopReception();
