@@ -1,0 +1,208 @@
+// Saving in the real TelvoClient.exe under Wine, fed by a test sender: the save, memo and
+// continuous-save commands, the save settings dialog, and the files they leave.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "protocol/ScreenBitmap.h"
+#include "protocol/Socket.h"
+#include "protocol/WinHandles.h"
+#include "tests/NetworkTest.h"
+#include "tests/TestPicture.h"
+#include "tests/viewer/ViewerTestSupport_win.h"
+#include "tests/win/ProgramDriver.h"
+
+namespace telvo {
+namespace {
+
+using test::WaitUntil;
+
+constexpr DWORD kWaitMs = 15000;
+constexpr int kSave = 32782, kContinuousSave = 32783, kSaveSettings = 32784, kMemo = 32786;
+constexpr int kMessageText = 0xFFFF;  // the text of a message box
+
+std::vector<std::uint8_t> ReadBytes(const std::wstring& path) {
+    const std::wstring text = test::ReadFileText(path);
+    return std::vector<std::uint8_t>(text.begin(), text.end());
+}
+
+std::vector<std::wstring> FilesIn(const std::wstring& folder, const wchar_t* pattern) {
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW found;
+    const HANDLE search = FindFirstFileW((folder + L"\\" + pattern).c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return names;
+    do {
+        names.push_back(found.cFileName);
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+    return names;
+}
+
+class Saving : public ::testing::Test {
+protected:
+    void SetUp() override {
+        TELVO_REQUIRE_TEST_NETWORK();
+        ASSERT_EQ(0, StartSockets(1, 1));
+        folder = test::MakeFreshFolder(L"saving");
+        shots = folder + L"\\shots";
+        ASSERT_TRUE(CreateDirectoryW(shots.c_str(), nullptr));
+        executable = test::CopyInto(test::BuildPath(L"viewer\\TelvoClient.exe"), folder);
+        ASSERT_FALSE(executable.empty());
+    }
+
+    void Start(const std::string& ini) {
+        if (!ini.empty()) ASSERT_TRUE(test::WriteFileBytes(folder + L"\\TelvoClient.ini", ini));
+        ASSERT_TRUE(program.Start(executable, folder));
+        frame = test::WaitForWindow(program.id(), L"CMainFrame", nullptr, kWaitMs);
+        ASSERT_NE(nullptr, frame);
+        ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(frame) != 0; }));
+    }
+    std::string IniWithShots(int interval) const {
+        const std::string path(shots.begin(), shots.end());
+        return "[TelvoClient]\r\nChannel=1\r\nSaveDir=" + path +
+               "\r\nSaveInterval=" + std::to_string(interval) + "\r\n";
+    }
+    void Show(const std::vector<std::uint8_t>& picture) {
+        ASSERT_TRUE(test::SendUntilShown(54321, picture, &number, [&] {
+            return test::WindowText(frame).find(L"[No." + std::to_wstring(number) + L"]") !=
+                   std::wstring::npos;
+        }));
+    }
+    // The message box `caption` of the program: its text, after which it is closed with OK.
+    std::wstring AnswerMessage(const wchar_t* caption) {
+        const HWND box = test::WaitForDialog(program.id(), caption, kWaitMs);
+        if (box == nullptr) return L"(no message)";
+        const std::wstring text = test::ItemText(box, kMessageText);
+        PostMessageW(box, WM_COMMAND, IDOK, 0);
+        test::WaitForWindowGone(box, kWaitMs);
+        return text;
+    }
+    void Command(int id) { PostMessageW(frame, WM_COMMAND, id, 0); }
+
+    std::wstring folder, shots, executable;
+    test::Program program;
+    HWND frame = nullptr;
+    std::uint32_t number = 1;
+};
+
+TEST_F(Saving, SaveWithoutAFolderAsksForOneThenWritesThePictureByteForByte) {
+    Start("");
+    const auto picture = test::MakeDesktopPicture(320, 240, 1, NeededLength(320, 240) + 700);
+    Show(picture);
+    Command(kSave);
+    EXPECT_EQ(L"保存先を設定してください。", AnswerMessage(L"現在の画面を保存"));
+    const HWND dialog = test::WaitForDialog(program.id(), L"保存設定", kWaitMs);
+    ASSERT_NE(nullptr, dialog);
+    SendMessageW(GetDlgItem(dialog, 1013), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(shots.c_str()));
+    PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+
+    const std::wstring saved = AnswerMessage(L"現在の画面を保存");
+    ASSERT_EQ(0u, saved.find(L"「" + shots + L"\\O_"));
+    const std::wstring path = saved.substr(1, saved.find(L"」") - 1);
+    EXPECT_EQ(L"」に保存しました。", saved.substr(saved.find(L"」")));
+    EXPECT_EQ(picture, ReadBytes(path));  // all of it, the zeros after the rows too
+    EXPECT_EQ(25u, path.size() - shots.size() - 1);  // O_YYYYMMDD_HHMMSS_mmm.bmp
+    EXPECT_NE(std::wstring::npos, test::ReadFileText(folder + L"\\TelvoClient.ini").find(L"SaveDir=" + shots));
+
+    // Windows' own bitmap loader reads it as a 24-bit picture of the sender's size.
+    const UniqueGdiObject loaded(LoadImageW(nullptr, path.c_str(), IMAGE_BITMAP, 0, 0,
+                                                  LR_LOADFROMFILE | LR_CREATEDIBSECTION));
+    DIBSECTION section{};
+    ASSERT_EQ(static_cast<int>(sizeof section), GetObjectW(loaded.get(), sizeof section, &section));
+    EXPECT_EQ(320, section.dsBm.bmWidth);
+    EXPECT_EQ(240, section.dsBm.bmHeight);
+    EXPECT_EQ(24, section.dsBm.bmBitsPixel);
+}
+
+TEST_F(Saving, TheSettingsDialogRefusesBadValuesInOrder) {
+    Start("");
+    Command(kSaveSettings);
+    const HWND dialog = test::WaitForDialog(program.id(), L"保存設定", kWaitMs);
+    ASSERT_NE(nullptr, dialog);
+    EXPECT_EQ(L"60", test::ItemText(dialog, 1015));
+    struct Case {
+        std::wstring folder, interval, message;
+    };
+    const Case cases[] = {
+        {std::wstring(257, L'x'), L"x", L"256 文字以内で入力してください。"},
+        {shots, L"", L"正の整数を入力してください。"},
+        {shots, L"0", L"1 から 65535 までの整数を入力してください。"},
+        {shots, L"65536", L"1 から 65535 までの整数を入力してください。"},
+    };
+    for (const Case& c : cases) {
+        SendMessageW(GetDlgItem(dialog, 1013), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(c.folder.c_str()));
+        SendMessageW(GetDlgItem(dialog, 1015), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(c.interval.c_str()));
+        PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+        EXPECT_EQ(c.message, AnswerMessage(L"TelvoClient")) << c.interval;
+        EXPECT_TRUE(IsWindow(dialog));  // still open
+    }
+    SendMessageW(GetDlgItem(dialog, 1015), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"65535"));
+    PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+    ASSERT_TRUE(test::WaitForWindowGone(dialog, kWaitMs));
+    EXPECT_TRUE(WaitUntil([&] {
+        return test::ReadFileText(folder + L"\\TelvoClient.ini").find(L"SaveInterval=65535") !=
+               std::wstring::npos;
+    }));
+}
+
+TEST_F(Saving, ContinuousSaveWritesEverySecondAndEndsSilentlyWhenItsFolderGoes) {
+    Start(IniWithShots(1));
+    Command(kContinuousSave);  // before any picture: it waits for one
+    const auto picture = test::MakeDesktopPicture(160, 120, 2);
+    Show(picture);
+    EXPECT_TRUE(WaitUntil([&] { return FilesIn(shots, L"P_*.bmp").size() >= 3; },
+                          std::chrono::seconds(10)));
+    EXPECT_NE(std::wstring::npos, test::WindowText(frame).find(L" 連続保存中"));
+    std::vector<std::wstring> files = FilesIn(shots, L"P_*.bmp");
+    for (const std::wstring& name : files) EXPECT_EQ(picture, ReadBytes(shots + L"\\" + name));
+
+    // The folder goes: the next write fails, and continuous save ends without a word.
+    for (const std::wstring& name : FilesIn(shots, L"*.bmp")) DeleteFileW((shots + L"\\" + name).c_str());
+    ASSERT_TRUE(WaitUntil([&] {
+        for (const std::wstring& name : FilesIn(shots, L"*.bmp")) DeleteFileW((shots + L"\\" + name).c_str());
+        return RemoveDirectoryW(shots.c_str()) != 0;
+    }));
+    Show(picture);  // a new picture refreshes the title
+    EXPECT_TRUE(WaitUntil([&] {
+        Show(picture);
+        return test::WindowText(frame).find(L"連続保存中") == std::wstring::npos;
+    }, std::chrono::seconds(10)));
+    EXPECT_EQ(nullptr, test::WaitForWindow(program.id(), L"#32770", nullptr, 200));
+}
+
+TEST_F(Saving, AMemoOpensTheFileWithTheProgramForBitmapsOrSaysWhyNot) {
+    Start(IniWithShots(60));
+    Show(test::MakeDesktopPicture(160, 120, 3));
+    Command(kMemo);  // a fresh prefix has no program for .bmp
+    EXPECT_EQ(L"画像の表示に失敗しました。\r\n[指定されたファイル拡張子に関連付けられたアプリケーション"
+              L"がありません。印刷可能ではないファイルを印刷しようとした場合も、このエラーが返ります。]",
+              AnswerMessage(L"ﾒﾓを取る"));
+    EXPECT_EQ(1u, FilesIn(shots, L"O_*.bmp").size());  // the file stays
+
+    // With a program for .bmp (one that notes what it was asked to open), the memo opens it.
+    const std::wstring opened = folder + L"\\opened.txt";
+    const std::wstring command = L"cmd.exe /c echo %1> \"" + opened + L"\"";
+    HKEY key = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_CLASSES_ROOT, L".bmp", 0,
+                                             nullptr, 0, KEY_WRITE, nullptr, &key, nullptr));
+    RegSetValueExW(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(L"TelvoTestBitmap"),
+                   sizeof L"TelvoTestBitmap");
+    RegCloseKey(key);
+    ASSERT_EQ(ERROR_SUCCESS,
+              RegCreateKeyExW(HKEY_CLASSES_ROOT, L"TelvoTestBitmap\\shell\\open\\command",
+                              0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr));
+    RegSetValueExW(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(command.c_str()),
+                   static_cast<DWORD>((command.size() + 1) * sizeof(wchar_t)));
+    RegCloseKey(key);
+    Command(kMemo);
+    EXPECT_TRUE(WaitUntil([&] { return test::ReadFileText(opened).find(L"O_") != std::wstring::npos; }));
+    const HWND box = test::WaitForWindow(program.id(), L"#32770", L"ﾒﾓを取る", 200);
+    EXPECT_EQ(nullptr, box) << test::ItemText(box, kMessageText);
+    RegDeleteTreeW(HKEY_CLASSES_ROOT, L"TelvoTestBitmap");
+    RegDeleteTreeW(HKEY_CLASSES_ROOT, L".bmp");
+}
+
+}  // namespace
+}  // namespace telvo
