@@ -1,28 +1,50 @@
 #!/usr/bin/env bash
-# Runs the system on this computer: a sender and a viewer talking over multicast loopback inside a
-# private network namespace (nothing leaves this computer). For now the sender sends made-up
-# desktop pictures and the viewer is the command-line listener, which prints each picture it
-# puts back together. Needs root.
+# Runs the system on this computer: the real TelvoServer and TelvoClient under Wine, talking over
+# multicast loopback inside a private network namespace (nothing leaves this computer). With a
+# display ($DISPLAY) the windows appear there and the run ends when TelvoClient is closed;
+# without one they run in a virtual X server, and the run ends after saving a screenshot of the
+# live viewer. The sender's start-up dialog is confirmed for you. Needs root.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 
 if [ "${1:-}" != --inside ]; then
     tools/install-deps.sh
-    tools/build.sh native >/dev/null
+    tools/build.sh windows >/dev/null
     exec tools/netns.sh "$0" --inside
 fi
 
-bin=build/native/tools
-log=$(mktemp)
-listener=""
-trap '[ -z "$listener" ] || kill "$listener" 2>/dev/null || true; rm -f "$log"' EXIT
-"$bin/telvo_listen" --channel 1 --count 5 --seconds 30 >"$log" 2>&1 &
-listener=$!
-for _ in $(seq 1 250); do
-    grep -q '^listening' "$log" && break
-    sleep 0.02
-done
-tail -f "$log" --pid "$listener" &
-"$bin/telvo_send_pictures" --channel 1 --count 5 --interval-ms 1000 --width 1920 --height 1080
-wait "$listener"
+run=out/run
+rm -rf "$run"
+mkdir -p "$run/server" "$run/client"
+cp build/windows/sender/TelvoServer.exe "$run/server/"
+cp build/windows/viewer/TelvoClient.exe "$run/client/"
+printf '[TelvoServer]\r\nCaptureInterval=1000\r\n' >"$run/server/TelvoServer.ini"
+
+visible=0
+options=(--size 1280x800x24)
+if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
+    visible=1
+    options=(--display "$DISPLAY" --no-vdesktop)
+fi
+eval "$(tools/wine-env.sh start "${options[@]}")"
+trap 'tools/wine-env.sh stop' EXIT
+
+(cd "$run/server" && exec "$WINE" TelvoServer.exe) >/dev/null 2>&1 &
+dialog=$(timeout 60 xdotool search --sync --onlyvisible --name '^配信設定$' | head -n 1)
+xdotool mousemove --window "$dialog" 20 20 click 1 key Return
+echo "TelvoServer is broadcasting this screen on channel 1, a picture a second."
+
+(cd "$run/client" && exec "$WINE" TelvoClient.exe) >/dev/null 2>&1 &
+client=$!
+timeout 60 xdotool search --sync --name 'TelvoClient - Channel 1 \[No\.[1-9]' >/dev/null
+echo "TelvoClient shows it: $(xdotool search --name 'TelvoClient - Channel' getwindowname)"
+
+if [ "$visible" = 1 ]; then
+    echo "Close TelvoClient to end."
+    wait "$client" || true
+else
+    sleep 3  # a few more pictures, so the viewer shows itself inside the picture
+    import -window root "$run/viewer-live.png"
+    echo "Screenshot of the live viewer: $root/$run/viewer-live.png"
+fi
