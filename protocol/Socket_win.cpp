@@ -16,6 +16,11 @@ int StartSockets(std::uint8_t major, std::uint8_t minor) {
     std::call_once(started, [&] {
         WSADATA data{};
         result = ::WSAStartup(MAKEWORD(major, minor), &data);
+        // Only the version asked for will do; another is released again.
+        if (result == 0 && data.wVersion != MAKEWORD(major, minor)) {
+            ::WSACleanup();
+            result = WSAVERNOTSUPPORTED;
+        }
     });
     return result;
 }
