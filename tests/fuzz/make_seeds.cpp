@@ -1,10 +1,12 @@
 // Writes the seed corpus of fuzz_reassembly: small real pictures as the packetizer sends them,
-// compressed and not, in order, reversed and with repeats, plus a few malformed datagrams.
+// compressed and not, in order, reversed and with repeats, and every kind of malformed datagram
+// the viewer must survive (the hostile-network test replays them all to the real viewer).
 // Usage: make_seeds FOLDER
 #include <cstdio>
 #include <string>
 #include <vector>
 
+#include "protocol/ScreenBitmap.h"
 #include "tests/TestPicture.h"
 
 namespace {
@@ -49,5 +51,31 @@ int main(int argc, char** argv) {
     truncated.resize(20);
     Write(folder + "/truncated_header", {truncated});
     Write(folder + "/one_byte", {{1}});
+    Write(folder + "/foreign_version", {{2, 1, 0, 0}});
+    Write(folder + "/foreign_kind", {{1, 7, 0, 0}});
+
+    // Headers that lie, each in an otherwise real datagram of a one-fragment picture.
+    const std::vector<std::uint8_t> real = Packetize(tiny, 20, false)[0];
+    const auto lying = [&](std::size_t at, std::vector<std::uint8_t> bytes) {
+        std::vector<std::uint8_t> datagram = real;
+        for (std::size_t i = 0; i < bytes.size(); ++i) datagram[at + i] = bytes[i];
+        return datagram;
+    };
+    Write(folder + "/data_length_too_long", {lying(28, {0, 0, 0x80, 0x08})});
+    Write(folder + "/data_length_wraps", {lying(28, {0xFF, 0xFF, 0xFF, 0xF0})});
+    Write(folder + "/fragment_far_out", {lying(16, {0x7F, 0xFF, 0xFF, 0xFF})});
+    Write(folder + "/picture_size_huge", {lying(8, {0x40, 0, 0, 0})});
+    Write(folder + "/picture_size_zero", {lying(8, {0, 0, 0, 0})});
+    std::vector<std::uint8_t> shortened = real;
+    shortened.pop_back();
+    Write(folder + "/one_byte_short", {shortened});
+    // Bitmap headers inside a complete picture that describe more than it holds.
+    Write(folder + "/bitmap_width_lies", {lying(32 + 18, {0xFF, 0xFF, 0, 0})});
+    Write(folder + "/bitmap_height_negative", {lying(32 + 22, {0xF4, 0xFF, 0xFF, 0xFF})});
+    Write(folder + "/bitmap_pixel_offset_lies", {lying(32 + 10, {0xFF, 0xFF, 0xFF, 0x7F})});
+    Write(folder + "/bitmap_32_bits", {lying(32 + 28, {32})});
+    std::vector<std::uint8_t> damaged = Packetize(tiny, 21, true)[0];
+    damaged[damaged.size() - 2] ^= 0x5A;
+    Write(folder + "/zlib_damaged", {damaged});
     return 0;
 }
