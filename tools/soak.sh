@@ -45,19 +45,23 @@ sample() {  # process name pattern: "rss_kB threads fds"
     echo "$(awk '/^VmRSS/ { print $2 }' "/proc/$pid/status") \
 $(awk '/^Threads/ { print $2 }' "/proc/$pid/status") $(ls "/proc/$pid/fd" | wc -l)"
 }
-check_files() {  # checks and deletes every saved file but the newest; prints how many
-    local checked=0 file
+check_files() {  # checks and deletes every saved file but the newest
+    local file format
     for file in $(ls "$soak/shots"/P_*.bmp 2>/dev/null | sort | head -n -1); do
-        if [ "$(identify -format '%m %z' "$file" 2>/dev/null)" != "BMP 8" ]; then
-            echo "not a 24-bit bitmap: $file" >&2
-            cp "$file" "$soak/" ; failures=$((failures + 1))
+        # An uncompressed bitmap (BMP3: the 40-byte info header), 8 bits a channel, no alpha.
+        format=$(identify -format '%m %z %[channels] %wx%h' "$file" 2>/dev/null || true)
+        if [ "$format" != "BMP3 8 srgb $screen" ]; then
+            echo "not a 24-bit $screen bitmap ($format): $file" >&2
+            cp "$file" "$soak/"
+            failures=$((failures + 1))
         fi
-        rm -f "$file"; checked=$((checked + 1))
+        rm -f "$file"
+        files=$((files + 1))
     done
-    echo "$checked"
 }
 
 failures=0 files=0 last=0 first_server="" first_client=""
+screen=$(xdpyinfo | sed -n 's/ *dimensions: *\([0-9x]*\) pixels.*/\1/p')
 end=$(( $(date +%s) + minutes * 60 ))
 printf '%8s  %-24s %-24s %s\n' time "TelvoServer rss/thr/fds" "TelvoClient rss/thr/fds" picture
 while [ "$(date +%s)" -lt "$end" ]; do
@@ -70,7 +74,7 @@ while [ "$(date +%s)" -lt "$end" ]; do
     fi
     last=${number:-0}
     case "$title" in *連続保存中*) ;; *) echo "continuous save stopped" >&2; failures=$((failures + 1)) ;; esac
-    files=$((files + $(check_files)))
+    check_files
     [ -n "$first_server" ] || { first_server=$server; first_client=$client; }
     printf '%7ss  %-24s %-24s No.%s\n' "$(( minutes * 60 - (end - $(date +%s)) ))" \
         "${server// //}" "${client// //}" "$number"
