@@ -92,5 +92,18 @@ TEST_F(Continuous, AFailedWriteSwitchesItOffAndAQuickRestartNeverMakesTwoThreads
     EXPECT_FALSE(save.on());
 }
 
+TEST_F(Continuous, AThreadStillRunningWhenItsOwnerGoesTouchesNothingThatIsGone) {
+    Publish();
+    std::atomic<int> writes{0};
+    {
+        ContinuousSave brief(store, [&](const std::wstring&) { return ++writes > 0; },
+                             [] { return 5u; });
+        ASSERT_EQ(0, brief.Start(1, L"folder"));
+        ASSERT_TRUE(WaitUntil([&] { return writes.load() > 0; }));
+    }  // the owner, and with it this test's view of the store, may go while the thread ends
+    store.reset();
+    EXPECT_EQ(1, writes.load());
+}
+
 }  // namespace
 }  // namespace telvo

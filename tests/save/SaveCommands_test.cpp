@@ -172,6 +172,20 @@ TEST_F(Saving, ContinuousSaveWritesEverySecondAndEndsSilentlyWhenItsFolderGoes) 
     EXPECT_EQ(nullptr, test::WaitForWindow(program.id(), L"#32770", nullptr, 200));
 }
 
+TEST_F(Saving, AStoredIntervalBelowOneCountsAsNone) {
+    Start(IniWithShots(-5));  // a hand-edited file; as a number of seconds it would wrap
+    Show(test::MakeDesktopPicture(160, 120, 4));
+    Command(kContinuousSave);
+    EXPECT_EQ(L"保存先を設定してください。", AnswerMessage(L"連続保存"));
+    const HWND dialog = test::WaitForDialog(program.id(), L"保存設定", kWaitMs);
+    ASSERT_NE(nullptr, dialog);
+    EXPECT_EQ(L"0", test::ItemText(dialog, 1015));
+    PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+    ASSERT_TRUE(test::WaitForWindowGone(dialog, kWaitMs));
+    EXPECT_EQ(std::wstring::npos, test::WindowText(frame).find(L"連続保存中"));
+    EXPECT_TRUE(FilesIn(shots, L"*.bmp").empty());
+}
+
 TEST_F(Saving, AMemoOpensTheFileWithTheProgramForBitmapsOrSaysWhyNot) {
     Start(IniWithShots(60));
     Show(test::MakeDesktopPicture(160, 120, 3));
