@@ -25,7 +25,7 @@ bool HelpWindow::Show(HWND owner) {
         SetForegroundWindow(hwnd_);
         return true;
     }
-    if (!RegisterHelpClass(WindowProc)) return false;
+    if (!RegisterHelpClass(WindowProc<HelpWindow>)) return false;
     CreateWindowExW(/*exStyle*/ 0, kHelpWindowClass, caption_, WS_OVERLAPPEDWINDOW,
                     /*x*/ CW_USEDEFAULT, /*y*/ CW_USEDEFAULT, /*width*/ 520, /*height*/ 400, owner,
                     /*menu*/ nullptr, GetModuleHandleW(nullptr), this);
@@ -36,24 +36,6 @@ bool HelpWindow::Show(HWND owner) {
 
 void HelpWindow::Close() {
     if (hwnd_ != nullptr) DestroyWindow(hwnd_);
-}
-
-LRESULT CALLBACK HelpWindow::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-        auto* self =
-            static_cast<HelpWindow*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
-        self->hwnd_ = hwnd;
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    }
-    auto* self = reinterpret_cast<HelpWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    if (self == nullptr) return DefWindowProcW(hwnd, message, wParam, lParam);
-    if (message == WM_NCDESTROY) {
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-        self->hwnd_ = nullptr;
-        self->hwndText_ = nullptr;
-        return DefWindowProcW(hwnd, message, wParam, lParam);
-    }
-    return self->OnMessage(message, wParam, lParam);
 }
 
 LRESULT HelpWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {

@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include "protocol/WindowProc_win.h"
+
 namespace telvo {
 
 class HelpWindow {
@@ -24,7 +26,11 @@ class HelpWindow {
     HWND window() const { return hwnd_; }
 
   private:
-    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    TELVO_WINDOW_PROC_FRIEND;
+    void AttachWindow(HWND hwnd) {
+        hwnd_ = hwnd;
+        if (hwnd == nullptr) hwndText_ = nullptr;
+    }
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
     bool OnCreate();
     void OnSize(int width, int height);

@@ -53,7 +53,7 @@ bool TrayApp::CreateWindowAndIcon() {
     WNDCLASSEXW windowClass{};
     windowClass.cbSize = sizeof windowClass;
     windowClass.style = CS_HREDRAW | CS_VREDRAW;
-    windowClass.lpfnWndProc = WindowProc;
+    windowClass.lpfnWndProc = WindowProc<TrayApp>;
     windowClass.hInstance = instance_;
     windowClass.hIcon = LoadIconW(instance_, MAKEINTRESOURCEW(IDI_PROGRAM));
     windowClass.hIconSm = windowClass.hIcon;
@@ -124,22 +124,6 @@ UniqueMenu TrayApp::LoadTrayMenu() const {
                    MF_BYCOMMAND | (broadcasting || settingsDialogOpen_ ? MF_GRAYED : MF_ENABLED));
     EnableMenuItem(popup, ID_STOP, MF_BYCOMMAND | (broadcasting ? MF_ENABLED : MF_GRAYED));
     return menu;
-}
-
-LRESULT CALLBACK TrayApp::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-        auto* self = static_cast<TrayApp*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
-        self->hwnd_ = hwnd;
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    }
-    auto* self = reinterpret_cast<TrayApp*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    if (self == nullptr) return DefWindowProcW(hwnd, message, wParam, lParam);
-    if (message == WM_NCDESTROY) {
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-        self->hwnd_ = nullptr;
-        return DefWindowProcW(hwnd, message, wParam, lParam);
-    }
-    return self->OnMessage(message, wParam, lParam);
 }
 
 LRESULT TrayApp::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {

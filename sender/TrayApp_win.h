@@ -8,6 +8,7 @@
 #include <string>
 
 #include "protocol/HelpWindow_win.h"
+#include "protocol/WindowProc_win.h"
 #include "protocol/WinHandles.h"
 #include "sender/BroadcastLoop.h"
 #include "sender/DesktopBroadcastHost_win.h"
@@ -42,7 +43,8 @@ public:
     Broadcaster& broadcaster() { return broadcaster_; }
 
 private:
-    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    TELVO_WINDOW_PROC_FRIEND;
+    void AttachWindow(HWND hwnd) { hwnd_ = hwnd; }
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
     void OnCommand(int id);
     void OnTrayNotify(UINT mouseMessage);
