@@ -19,23 +19,16 @@ std::wstring ItemText(HWND dialog, int id) {
 }  // namespace
 
 INT_PTR SettingsDialog::Show(HINSTANCE instance, HWND owner) {
-    return DialogBoxParamW(instance, MAKEINTRESOURCEW(IDD_SETTINGS), owner, DialogProc,
-                           reinterpret_cast<LPARAM>(this));
+    return DialogBoxParamW(instance, MAKEINTRESOURCEW(IDD_SETTINGS), owner,
+                           DialogProc<SettingsDialog>, reinterpret_cast<LPARAM>(this));
 }
 
-INT_PTR CALLBACK SettingsDialog::DialogProc(HWND dialog, UINT message, WPARAM wParam,
-                                            LPARAM lParam) {
-    auto* self = reinterpret_cast<SettingsDialog*>(GetWindowLongPtrW(dialog, DWLP_USER));
+INT_PTR SettingsDialog::OnDialogMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
     switch (message) {
-        case WM_INITDIALOG:
-            SetWindowLongPtrW(dialog, DWLP_USER, lParam);
-            reinterpret_cast<SettingsDialog*>(lParam)->OnInit(dialog);
-            return TRUE;
         case WM_COMMAND:
-            if (self == nullptr) return FALSE;
             switch (LOWORD(wParam)) {
                 case IDOK:
-                    self->OnOk(dialog);
+                    OnOk(dialog);
                     EndDialog(dialog, IDOK);
                     return TRUE;
                 case IDCANCEL:

@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include "protocol/WindowProc_win.h"
 #include "sender/SenderSettings.h"
 
 namespace telvo {
@@ -18,8 +19,9 @@ public:
     INT_PTR Show(HINSTANCE instance, HWND owner);
 
 private:
-    static INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+    TELVO_DIALOG_PROC_FRIEND;
     void OnInit(HWND dialog);
+    INT_PTR OnDialogMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
     void OnOk(HWND dialog);
 
     SenderSettings& settings_;

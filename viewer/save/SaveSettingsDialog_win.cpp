@@ -18,29 +18,22 @@ std::wstring ItemText(HWND dialog, int id) {
 }  // namespace
 
 INT_PTR SaveSettingsDialog::Show(HINSTANCE instance, HWND owner) {
-    return DialogBoxParamW(instance, MAKEINTRESOURCEW(kSaveSettingsDialog), owner, DialogProc,
-                           reinterpret_cast<LPARAM>(this));
+    return DialogBoxParamW(instance, MAKEINTRESOURCEW(kSaveSettingsDialog), owner,
+                           DialogProc<SaveSettingsDialog>, reinterpret_cast<LPARAM>(this));
 }
 
-INT_PTR CALLBACK SaveSettingsDialog::DialogProc(HWND dialog, UINT message, WPARAM wParam,
-                                                LPARAM lParam) {
-    auto* self = reinterpret_cast<SaveSettingsDialog*>(GetWindowLongPtrW(dialog, DWLP_USER));
+INT_PTR SaveSettingsDialog::OnDialogMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
     switch (message) {
-        case WM_INITDIALOG:
-            SetWindowLongPtrW(dialog, DWLP_USER, lParam);
-            reinterpret_cast<SaveSettingsDialog*>(lParam)->OnInit(dialog);
-            return TRUE;
         case WM_COMMAND:
-            if (self == nullptr) return FALSE;
             switch (LOWORD(wParam)) {
                 case IDOK:
-                    if (self->OnOk(dialog)) EndDialog(dialog, IDOK);
+                    if (OnOk(dialog)) EndDialog(dialog, IDOK);
                     return TRUE;
                 case IDCANCEL:
                     EndDialog(dialog, IDCANCEL);
                     return TRUE;
                 case kBrowseButton:
-                    self->OnBrowse(dialog);
+                    OnBrowse(dialog);
                     return TRUE;
             }
             return FALSE;

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <string>
 
+#include "protocol/WindowProc_win.h"
+
 namespace telvo {
 
 inline constexpr int kSaveSettingsDialog = 131;
@@ -27,8 +29,9 @@ public:
     std::uint32_t intervalSeconds() const { return intervalSeconds_; }
 
 private:
-    static INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+    TELVO_DIALOG_PROC_FRIEND;
     void OnInit(HWND dialog);
+    INT_PTR OnDialogMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
     bool OnOk(HWND dialog);
     void OnBrowse(HWND dialog);
 
