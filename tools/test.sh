@@ -19,7 +19,7 @@ trap 'rm -rf "$logs"' EXIT
 status=0
 
 echo "== native tests (ASan/UBSan) and fuzzing"
-ctest --test-dir build/native --output-on-failure -j 2 2>&1 | tee "$logs/native.txt" || status=1
+ctest --test-dir build/native --output-on-failure -j 2 --timeout 600 2>&1 | tee "$logs/native.txt" || status=1
 
 extra_passed=0 extra_failed=0
 check() {  # name command...: one more test, run as it stands
@@ -30,7 +30,7 @@ check() {  # name command...: one more test, run as it stands
 echo "== Windows tests under Wine"
 if env_lines=$(tools/wine-env.sh start); then
     eval "$env_lines"
-    ctest --test-dir build/windows --output-on-failure 2>&1 | tee "$logs/windows.txt" || status=1
+    ctest --test-dir build/windows --output-on-failure --timeout 600 2>&1 | tee "$logs/windows.txt" || status=1
     check "soak of the real programs (1 minute)" tools/soak.sh --minutes 1
     tools/wine-env.sh stop
 else
