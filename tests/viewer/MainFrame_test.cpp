@@ -2,6 +2,9 @@
 // command routing, the hand cursor of a drag and the pan it makes, and help. Menus and cursors
 // cannot be read from another process under Wine, so these run in-process.
 #include <gtest/gtest.h>
+#include <windows.h>
+
+#include <commctrl.h>
 
 #include <memory>
 #include <string>
@@ -198,7 +201,6 @@ TEST_F(Frame, UpdateRulesFollowModeChannelAndPicture) {
 }
 
 TEST_F(Frame, DraggingInActualSizePansWithTheHandCursorAndStopsAtTheEdges) {
-    ASSERT_TRUE(test::SizeClientArea(frame->hwnd(), view, 600, 400));
     ASSERT_TRUE(ShowPicture(basePort, test::MakeDesktopPicture(1024, 768, 3)));
     const HCURSOR hand = LoadCursorW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(152));
     ICONINFO info{};
@@ -221,6 +223,7 @@ TEST_F(Frame, DraggingInActualSizePansWithTheHandCursorAndStopsAtTheEdges) {
     SendMessageW(view, WM_LBUTTONUP, 0, MAKELPARAM(300, 200));
 
     Command(32774);
+    ASSERT_TRUE(test::SizeClientArea(frame->hwnd(), view, 600, 400));  // smaller than the picture
     SendMessageW(view, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(300, 200));
     EXPECT_EQ(hand, GetCursor());
     EXPECT_EQ(view, GetCapture());
@@ -245,6 +248,68 @@ TEST_F(Frame, DraggingInActualSizePansWithTheHandCursorAndStopsAtTheEdges) {
     Command(32774);
     EXPECT_EQ(0, frame->view().panOffsetX());
     SetCursor(before);
+}
+
+// The text the panel gives the tooltip of button `id`, as the tooltip control asks for it.
+std::wstring TipText(HWND panel, int id, UINT flags = TTF_IDISHWND) {
+    NMTTDISPINFOW info{};
+    info.hdr.hwndFrom = panel;
+    info.hdr.idFrom = reinterpret_cast<UINT_PTR>(GetDlgItem(panel, id));
+    info.hdr.code = TTN_GETDISPINFOW;
+    info.uFlags = flags;
+    SendMessageW(panel, WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&info));
+    return info.szText;
+}
+
+TEST_F(Frame, ThePanelShowsTheStateNamesItsButtonsAndHidesOnEscapeOrEnter) {
+    const HWND panel = frame->view().panel().hwnd();
+    ASSERT_NE(nullptr, panel);
+    EXPECT_EQ(L"操作ﾊﾟﾈﾙ", test::WindowText(panel));
+    EXPECT_NE(0, GetWindowLongW(panel, GWL_EXSTYLE) & WS_EX_TOOLWINDOW);
+    for (int id : {1005, 1006, 1007, 1008, 1009, 1010, 1011, 1013}) {
+        const auto icon = reinterpret_cast<HICON>(
+            SendDlgItemMessageW(panel, id, BM_GETIMAGE, IMAGE_ICON, 0));
+        ICONINFO info{};
+        ASSERT_TRUE(GetIconInfo(icon, &info)) << id;
+        const UniqueGdiObject mask(info.hbmMask);
+        const UniqueGdiObject colour(info.hbmColor);
+        BITMAP bitmap{};
+        GetObjectW(info.hbmColor, sizeof bitmap, &bitmap);
+        EXPECT_EQ(20, bitmap.bmWidth) << id;
+        EXPECT_EQ(20, bitmap.bmHeight) << id;
+    }
+    EXPECT_EQ(L"1 ﾁｬﾝﾈﾙに切り替える", TipText(panel, 1005));
+    EXPECT_EQ(L"3 ﾁｬﾝﾈﾙに切り替える", TipText(panel, 1007));
+    EXPECT_EQ(L"5 ﾁｬﾝﾈﾙに切り替える", TipText(panel, 1009));
+    EXPECT_EQ(L"現在の画面を保存する", TipText(panel, 1010));
+    EXPECT_EQ(L"現在の画面をﾒﾓに取る", TipText(panel, 1011));
+    EXPECT_EQ(L"全画面表示にする", TipText(panel, 1013));
+    EXPECT_EQ(L"", TipText(panel, 1013, 0));  // a tool not known by its window
+    EXPECT_FALSE(State(32772).checked);
+
+    Command(32772);  // F11: the button turns over, and so does its tip
+    EXPECT_EQ(BST_CHECKED, IsDlgButtonChecked(panel, 1013));
+    EXPECT_EQ(L"通常表示に戻す", TipText(panel, 1013));
+    CommandState fullScreen;
+    EXPECT_TRUE(frame->UpdateCommandState(32772, &fullScreen));  // no menu bar in full screen
+    EXPECT_TRUE(fullScreen.checked);
+    Command(32772);
+    EXPECT_EQ(BST_UNCHECKED, IsDlgButtonChecked(panel, 1013));
+    EXPECT_EQ(L"全画面表示にする", TipText(panel, 1013));
+    EXPECT_NE(nullptr, GetMenu(frame->hwnd()));
+
+    EXPECT_FALSE(State(32785).checked);
+    for (const int key : {VK_ESCAPE, VK_RETURN}) {
+        Command(32785);
+        EXPECT_TRUE(IsWindowVisible(panel));
+        EXPECT_TRUE(State(32785).checked);
+        SetFocus(GetDlgItem(panel, 1005));
+        MSG message{panel, WM_KEYDOWN, static_cast<WPARAM>(key), 0, 0, {}};
+        EXPECT_TRUE(frame->view().panel().PreTranslateMessage(&message));
+        EXPECT_FALSE(IsWindowVisible(panel)) << key;
+        EXPECT_FALSE(State(32785).checked);
+    }
+    EXPECT_EQ(0, frame->view().panel().channelRadio);  // Enter kept the pressed channel
 }
 
 TEST_F(Frame, HelpOpensItsOwnWindowAndClosingTheFrameClosesIt) {

@@ -133,6 +133,7 @@ TEST_F(Client, EachViewModePaintsItsRectangleAndActualSizePansByDragging) {
     Command(32774);
     EXPECT_TRUE(paints(200, 100));  // actual size
     Command(32775);
+    ASSERT_TRUE(test::SizeClientArea(frame, view, 400, 300));  // actual size had shrunk it
     EXPECT_TRUE(paints(400, 300));  // fit to window
 
     // Actual size with a larger picture whose pixels tell where they come from.
@@ -154,6 +155,184 @@ TEST_F(Client, EachViewModePaintsItsRectangleAndActualSizePansByDragging) {
     PostMessageW(view, WM_LBUTTONUP, 0, MAKELPARAM(-2000, -2000));
     EXPECT_TRUE(
         shows(399, 299, 799, 599));  // stopped where the picture's corner meets the window's
+}
+
+SIZE ClientSize(HWND window) {
+    RECT client{};
+    GetClientRect(window, &client);
+    return {client.right, client.bottom};
+}
+
+bool operator==(const SIZE& a, const SIZE& b) { return a.cx == b.cx && a.cy == b.cy; }
+bool operator==(const RECT& a, const RECT& b) { return EqualRect(&a, &b) != 0; }
+
+RECT WindowRect(HWND window) {
+    RECT rect{};
+    GetWindowRect(window, &rect);
+    return rect;
+}
+
+std::vector<std::uint8_t> Shaped(SIZE shape, COLORREF colour) {
+    return test::MakePicture(static_cast<std::uint32_t>(shape.cx),
+                             static_cast<std::uint32_t>(shape.cy), [&](int, int) { return colour; });
+}
+
+TEST_F(Client, TheFrameFollowsThePictureInFixedAspectAndActualSizeButNotInFitToWindow) {
+    Start("[TelvoClient]\r\nBasePort=48600\r\n");
+    ASSERT_TRUE(test::SizeClientArea(frame, view, 800, 700));
+    const RECT start = WindowRect(frame);
+    auto settlesAt = [&](SIZE size) {
+        return WaitUntil([&] { return ClientSize(view) == size; }, std::chrono::seconds(3));
+    };
+    ASSERT_TRUE(ShowOn(48600, 1, test::MakeDesktopPicture(1024, 768, 1)));
+    EXPECT_TRUE(settlesAt({798, 600})) << ClientSize(view).cx << " x " << ClientSize(view).cy;
+    EXPECT_EQ(start.left, WindowRect(frame).left);  // the top-left corner stays
+    EXPECT_EQ(start.top, WindowRect(frame).top);
+
+    // Pictures of extreme shapes: the frame rests; another picture leaves it where it is.
+    for (const SIZE shape : {SIZE{1, 1000}, SIZE{4000, 1}, SIZE{640, 480}}) {
+        ++number;
+        ASSERT_TRUE(ShowOn(48600, 1, Shaped(shape, RGB(0, 90, 200))));
+        const RECT rested = WindowRect(frame);
+        ++number;
+        ASSERT_TRUE(ShowOn(48600, 1, Shaped(shape, RGB(200, 90, 0))));
+        EXPECT_TRUE(rested == WindowRect(frame)) << shape.cx << " x " << shape.cy;
+    }
+
+    // Actual size: shrunk to the picture, and it cannot be made larger.
+    Command(32775);
+    ASSERT_TRUE(test::SizeClientArea(frame, view, 700, 500));
+    Command(32774);
+    EXPECT_TRUE(settlesAt({640, 480}));
+    ++number;
+    ASSERT_TRUE(ShowOn(48600, 1, test::MakeDesktopPicture(320, 240, 4)));
+    EXPECT_TRUE(settlesAt({320, 240})) << ClientSize(view).cx << " x " << ClientSize(view).cy;
+    EXPECT_FALSE(test::SizeClientArea(frame, view, 500, 400));
+    EXPECT_TRUE(ClientSize(view) == (SIZE{320, 240}));
+    EXPECT_TRUE(test::SizeClientArea(frame, view, 200, 100));  // smaller is allowed
+
+    // Fit to window: any size, kept when pictures arrive, and maximizing works.
+    Command(32775);
+    ASSERT_TRUE(test::SizeClientArea(frame, view, 500, 400));
+    ++number;
+    ASSERT_TRUE(ShowOn(48600, 1, test::MakeDesktopPicture(320, 240, 5)));
+    EXPECT_TRUE(ClientSize(view) == (SIZE{500, 400}));
+    PostMessageW(frame, WM_SYSCOMMAND, SC_MAXIMIZE, 0);
+    EXPECT_TRUE(WaitUntil([&] { return IsZoomed(frame) != 0; }));
+}
+
+TEST_F(Client, FullScreenCoversTheScreenAndF11BringsBackPlacementMenuAndCaption) {
+    Start("[TelvoClient]\r\nBasePort=48700\r\n");
+    ASSERT_TRUE(ShowOn(48700, 1, test::MakeDesktopPicture(640, 480, 1)));
+    const RECT screen{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    auto style = [&] { return GetWindowLongW(frame, GWL_STYLE); };
+    auto topmost = [&] { return (GetWindowLongW(frame, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0; };
+    for (const bool maximized : {false, true}) {
+        if (maximized) {
+            Command(32775);  // fixed aspect has no maximize box
+            PostMessageW(frame, WM_SYSCOMMAND, SC_MAXIMIZE, 0);
+            ASSERT_TRUE(WaitUntil([&] { return IsZoomed(frame) != 0; }));
+        }
+        WaitUntil([] { return false; }, std::chrono::milliseconds(300));  // let the layout rest
+        const RECT windowed = WindowRect(frame);
+        test::TypeKey(frame, VK_F11);
+        ASSERT_TRUE(WaitUntil([&] { return WindowRect(frame) == screen; })) << maximized;
+        EXPECT_EQ(0, style() & (WS_CAPTION | WS_THICKFRAME));
+        EXPECT_EQ(nullptr, GetMenu(frame));
+        ++number;  // new pictures are shown, the frame keeps the screen's size
+        ASSERT_TRUE(ShowOn(48700, 1, test::MakeDesktopPicture(320, 100, 2)));
+        EXPECT_TRUE(WindowRect(frame) == screen);
+
+        test::TypeKey(frame, VK_F11);
+        EXPECT_TRUE(WaitUntil([&] { return WindowRect(frame) == windowed; })) << maximized;
+        EXPECT_EQ(WS_CAPTION | WS_THICKFRAME, style() & (WS_CAPTION | WS_THICKFRAME));
+        EXPECT_FALSE(topmost());
+        EXPECT_NE(nullptr, GetMenu(frame));
+        EXPECT_EQ(maximized, IsZoomed(frame) != 0);
+        ++number;
+        ASSERT_TRUE(ShowOn(48700, 1, test::MakeDesktopPicture(640, 480, 3)));
+    }
+}
+
+// The panel's button `id` reports itself checked.
+bool Pressed(HWND panel, int id) {
+    return SendMessageW(GetDlgItem(panel, id), BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+TEST_F(Client, ThePanelSwitchesChannelsSavesGoesFullScreenAndTakesTheFramesKeys) {
+    const std::wstring shots = folder + L"\\shots";
+    ASSERT_TRUE(CreateDirectoryW(shots.c_str(), nullptr));
+    const std::string shotsAnsi(shots.begin(), shots.end());
+    Start("[TelvoClient]\r\nBasePort=48800\r\nSaveDir=" + shotsAnsi + "\r\n");
+    const HWND panel = test::WaitForWindow(program.id(), L"#32770", L"操作ﾊﾟﾈﾙ", 5000);
+    ASSERT_NE(nullptr, panel);
+    EXPECT_FALSE(IsWindowVisible(panel));
+    EXPECT_EQ(frame, GetWindow(panel, GW_OWNER));
+    auto atCorner = [&] {
+        POINT corner{0, 0};
+        ClientToScreen(frame, &corner);
+        const RECT at = WindowRect(panel);
+        return IsWindowVisible(panel) && at.left == corner.x && at.top == corner.y;
+    };
+    Command(32785);
+    ASSERT_TRUE(WaitUntil(atCorner));
+    SetWindowPos(panel, nullptr, 300, 300, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    Command(32785);
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(panel); }));
+    Command(32785);
+    EXPECT_TRUE(WaitUntil(atCorner));  // back at the corner, wherever it was moved
+    EXPECT_TRUE(Pressed(panel, 1005));
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(panel, 1010)));
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(panel, 1011)));
+
+    PostMessageW(GetDlgItem(panel, 1007), BM_CLICK, 0, 0);
+    ASSERT_TRUE(CaptionBecomes(Title(3, 0)));
+    EXPECT_TRUE(WaitUntil([&] { return Pressed(panel, 1007) && !Pressed(panel, 1005); }));
+    ASSERT_TRUE(ShowOn(48802, 3, test::MakeDesktopPicture(320, 240, 1)));
+    EXPECT_TRUE(WaitUntil([&] { return IsWindowEnabled(GetDlgItem(panel, 1010)) != 0; }));
+    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(panel, 1011)));
+    PostMessageW(GetDlgItem(panel, 1010), BM_CLICK, 0, 0);
+    const HWND saved = test::WaitForDialog(program.id(), L"現在の画面を保存", 5000);
+    ASSERT_NE(nullptr, saved);
+    EXPECT_NE(std::wstring::npos, test::ItemText(saved, 0xFFFF).find(L"」に保存しました。"));
+    PostMessageW(saved, WM_COMMAND, IDOK, 0);
+    ASSERT_TRUE(test::WaitForWindowGone(saved, 5000));
+    WIN32_FIND_DATAW found;
+    const HANDLE search = FindFirstFileW((shots + L"\\O_*.bmp").c_str(), &found);
+    EXPECT_NE(INVALID_HANDLE_VALUE, search);
+    if (search != INVALID_HANDLE_VALUE) FindClose(search);
+
+    // Full screen from the panel: the panel stays above the full-screen frame and works.
+    PostMessageW(GetDlgItem(panel, 1013), BM_CLICK, 0, 0);
+    const RECT screen{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    ASSERT_TRUE(WaitUntil([&] { return WindowRect(frame) == screen; }));
+    EXPECT_TRUE(Pressed(panel, 1013));
+    const RECT at = WindowRect(panel);
+    const HWND top = WindowFromPoint({(at.left + at.right) / 2, (at.top + at.bottom) / 2});
+    EXPECT_TRUE(top == panel || GetParent(top) == panel);
+    PostMessageW(GetDlgItem(panel, 1013), BM_CLICK, 0, 0);
+    EXPECT_TRUE(WaitUntil([&] { return !(WindowRect(frame) == screen) && !Pressed(panel, 1013); }));
+
+    // With the panel in front and focused, Alt+1 and Alt+3 switch channels and Alt+F4 ends the
+    // viewer.
+    SetForegroundWindow(panel);
+    auto panelHasFocus = [&] {
+        GUITHREADINFO info{};
+        info.cbSize = sizeof info;
+        return GetGUIThreadInfo(GetWindowThreadProcessId(panel, nullptr), &info) &&
+               (info.hwndFocus == panel || GetParent(info.hwndFocus) == panel);
+    };
+    ASSERT_TRUE(WaitUntil(panelHasFocus));
+    test::TypeAltKey(panel, '1');
+    ASSERT_TRUE(CaptionBecomes(Title(1, 0)));
+    test::TypeAltKey(panel, '3');
+    ASSERT_TRUE(CaptionBecomes(Title(3, 0)));
+    EXPECT_TRUE(WaitUntil([&] { return Pressed(panel, 1007); }));
+    EXPECT_TRUE(panelHasFocus());
+    test::TypeAltKey(panel, VK_F4);
+    DWORD code = 1;
+    ASSERT_TRUE(program.WaitExit(10000, &code));
+    EXPECT_EQ(0u, code);
 }
 
 // Datagrams that lie: a wrong length, a fragment outside its picture, a picture too large for

@@ -91,17 +91,19 @@ bool PumpUntil(const std::function<bool()>& condition, std::chrono::milliseconds
     }
 }
 
-void TypeAltKey(HWND window, WORD key) {
+void TypeKey(HWND window, WORD key, bool alt) {
     SetForegroundWindow(window);
     WaitUntil([&] { return GetForegroundWindow() == window; }, std::chrono::seconds(2));
     INPUT keys[4] = {};
-    const WORD order[4] = {VK_MENU, key, key, VK_MENU};
-    for (int i = 0; i < 4; ++i) {
+    const WORD withAlt[4] = {VK_MENU, key, key, VK_MENU};
+    const WORD plain[2] = {key, key};
+    const int count = alt ? 4 : 2;
+    for (int i = 0; i < count; ++i) {
         keys[i].type = INPUT_KEYBOARD;
-        keys[i].ki.wVk = order[i];
-        keys[i].ki.dwFlags = i < 2 ? 0 : KEYEVENTF_KEYUP;
+        keys[i].ki.wVk = alt ? withAlt[i] : plain[i];
+        keys[i].ki.dwFlags = i < count / 2 ? 0 : KEYEVENTF_KEYUP;
     }
-    SendInput(4, keys, sizeof(INPUT));
+    SendInput(count, keys, sizeof(INPUT));
 }
 
 bool SizeClientArea(HWND frame, HWND view, int width, int height) {

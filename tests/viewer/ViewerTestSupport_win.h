@@ -41,8 +41,10 @@ class ScreenPixels {
 bool PumpUntil(const std::function<bool()>& condition,
                std::chrono::milliseconds timeout = std::chrono::seconds(5));
 
-// Types Alt + `key` on the keyboard into top-level `window`, which is brought to the front.
-void TypeAltKey(HWND window, WORD key);
+// Types `key` (with Alt when `alt`) on the keyboard into top-level `window`, which is brought to
+// the front.
+void TypeKey(HWND window, WORD key, bool alt = false);
+inline void TypeAltKey(HWND window, WORD key) { TypeKey(window, key, true); }
 
 // Resizes top-level `frame` so that `view`'s client area is `width` x `height`, at (0, 0).
 bool SizeClientArea(HWND frame, HWND view, int width, int height);

@@ -1,6 +1,7 @@
 #include "viewer/app/MainFrame_win.h"
 
 #include "viewer/app/ViewerApp_win.h"
+#include "viewer/display/ViewGeometry.h"
 
 namespace telvo {
 namespace {
@@ -48,6 +49,18 @@ void ApplyCommandState(HMENU menu, int position, const CommandState& state) {
     if (!state.enabled) item.fState |= MFS_DISABLED;
     if (state.checked) item.fState |= MFS_CHECKED;
     SetMenuItemInfoW(menu, position, TRUE, &item);
+}
+
+// The height the frame's menu bar takes beyond the one line AdjustWindowRect counts: a narrow
+// frame wraps it onto more lines.
+int WrappedMenuHeight(HWND frame) {
+    RECT window{};
+    RECT client{};
+    RECT oneLine{0, 0, 0, 0};
+    if (IsIconic(frame) || !GetWindowRect(frame, &window) || !GetClientRect(frame, &client)) return 0;
+    AdjustWindowRect(&oneLine, static_cast<DWORD>(GetWindowLongW(frame, GWL_STYLE)), TRUE);
+    const int extra = (window.bottom - window.top - client.bottom) - (oneLine.bottom - oneLine.top);
+    return extra > 0 ? extra : 0;
 }
 
 }  // namespace
@@ -102,6 +115,10 @@ LRESULT CMainFrame::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_SETFOCUS:
             SetFocus(view_.hwnd());
             return 0;
+        case WM_GETMINMAXINFO:
+            DefWindowProcW(hwnd_, message, wParam, lParam);
+            OnGetMinMaxInfo(reinterpret_cast<MINMAXINFO*>(lParam));
+            return 0;
         case WM_COMMAND:
             OnCommand(LOWORD(wParam));
             return 0;
@@ -131,6 +148,22 @@ LRESULT CMainFrame::OnCreate(UINT message, WPARAM wParam, LPARAM lParam) {
 
 void CMainFrame::OnSize(int width, int height) {
     MoveWindow(view_.hwnd(), 0, 0, width, height, TRUE);
+}
+
+// In actual size the frame cannot be made larger than the size that shows the whole picture.
+void CMainFrame::OnGetMinMaxInfo(MINMAXINFO* info) {
+    const ViewerSettings& settings = app_.settings();
+    if (settings.fullScreen != 0 || settings.viewMode != ViewMode::kActualSize) return;
+    std::int64_t width = 0;
+    std::int64_t height = 0;
+    if (view_.hwnd() == nullptr || !view_.PictureSize(&width, &height)) return;
+    const int edgeX = GetSystemMetrics(SM_CXEDGE);
+    const int edgeY = GetSystemMetrics(SM_CYEDGE);
+    RECT outer{-edgeX, -edgeY, ClampToCoordinate(width + edgeX), ClampToCoordinate(height + edgeY)};
+    AdjustWindowRect(&outer, static_cast<DWORD>(GetWindowLongW(hwnd_, GWL_STYLE)), TRUE);
+    info->ptMaxTrackSize.x = ClampToCoordinate(std::int64_t{outer.right} - outer.left);
+    info->ptMaxTrackSize.y = ClampToCoordinate(std::int64_t{outer.bottom} - outer.top +
+                                               WrappedMenuHeight(hwnd_));
 }
 
 void CMainFrame::OnCommand(int id) {

@@ -36,6 +36,7 @@ class CMainFrame {
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT OnCreate(UINT message, WPARAM wParam, LPARAM lParam);
     void OnSize(int width, int height);
+    void OnGetMinMaxInfo(MINMAXINFO* info);
     void OnCommand(int id);
     void OnInitMenuPopup(HMENU menu);
     void OnClose();

@@ -56,6 +56,7 @@ int ViewerApp::Run() {
 
     MSG message;
     while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+        if (frame.view().panel().PreTranslateMessage(&message)) continue;
         if (frame.TranslateAccelerators(&message)) continue;
         TranslateMessage(&message);
         DispatchMessageW(&message);

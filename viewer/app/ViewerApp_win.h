@@ -23,6 +23,8 @@ class ViewerApp {
     int Run();
 
     ViewerSettings& settings() { return settings_; }
+    // The frame's placement from before full screen, put back when it ends.
+    WINDOWPLACEMENT& savedPlacement() { return savedPlacement_; }
     const ViewerSettings& settings() const { return settings_; }
     void LoadSettings();
     void SaveSettings();
@@ -33,6 +35,7 @@ class ViewerApp {
 
   private:
     ViewerSettings settings_;
+    WINDOWPLACEMENT savedPlacement_{};
 };
 
 // The process's application object.

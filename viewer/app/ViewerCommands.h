@@ -9,6 +9,11 @@ inline constexpr int kAboutDialog = 100;
 inline constexpr int kSocketsFailedString = 104;
 inline constexpr int kApplicationTitleString = 57344;
 inline constexpr int kHandCursor = 152;
+inline constexpr int kControlPanelDialog = 130;
+inline constexpr int kChannelIcon1 = 143;  // digits 1 to 5: 143 to 147
+inline constexpr int kFullScreenIcon = 150;
+inline constexpr int kMemoIcon = 166;
+inline constexpr int kSaveIcon = 167;
 
 inline constexpr int kCommandFullScreen = 32772;
 inline constexpr int kCommandFixedAspect = 32773;  // view mode commands: 32773 + viewMode

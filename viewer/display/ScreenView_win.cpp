@@ -111,6 +111,9 @@ LRESULT CScreenView::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             DefWindowProcW(hwnd_, message, wParam, lParam);
             OnSize(wParam);
             return 0;
+        case WM_DESTROY:
+            OnDestroy();
+            return DefWindowProcW(hwnd_, message, wParam, lParam);
         case WM_LBUTTONDOWN:
             OnLeftButtonDown(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
             return DefWindowProcW(hwnd_, message, wParam, lParam);
@@ -131,6 +134,8 @@ LRESULT CScreenView::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 LRESULT CScreenView::OnCreate(UINT message, WPARAM wParam, LPARAM lParam) {
     if (DefWindowProcW(hwnd_, message, wParam, lParam) == -1) return -1;
     frameMenu_.reset(LoadMenuW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(kMainFrameResource)));
+    if (!panel_.Create(hwnd_)) return -1;
+    panel_.EnableSaveAndMemo(false);
     SetViewMode(kCommandFixedAspect);
     SelectChannel(kCommandChannel1 + app_.settings().channelIndex);
     return 0;
@@ -158,6 +163,12 @@ bool CScreenView::OnCommand(int id) {
         case kCommandSaveSettings:
             EditSaveSettings();
             return true;
+        case kCommandFullScreen:
+            ToggleFullScreen();
+            return true;
+        case kCommandControlPanel:
+            ToggleControlPanel();
+            return true;
         default:
             return false;
     }
@@ -178,6 +189,9 @@ bool CScreenView::UpdateCommand(int id, CommandState* state) const {
     switch (id) {
         case kCommandFullScreen:
             state->checked = settings.fullScreen != 0;
+            return true;
+        case kCommandControlPanel:
+            state->checked = IsWindowVisible(panel_.hwnd()) != 0;
             return true;
         case kCommandSave:
         case kCommandMemo:
@@ -219,21 +233,27 @@ void CScreenView::OnPaint() {
     const auto width = static_cast<int>(layout.width);
     const auto height = static_cast<int>(layout.height);
 
-    UniqueMemoryDc memoryDc(CreateCompatibleDC(paint.get()));
-    if (!memoryDc) ShowPaintError(L"hBitmapDC エラー");
-    UniqueGdiObject workBitmap(CreateCompatibleBitmap(paint.get(), width, height));
-    if (!workBitmap) ShowPaintError(L"hWorkBitmap エラー");
-    const SelectedObject selected(memoryDc.get(), workBitmap.get());
+    switch (workBitmap_.Prepare(paint.get(), width, height)) {
+        case WorkBitmap::Result::kNoDc:
+            ShowPaintError(L"hBitmapDC エラー");
+            return;
+        case WorkBitmap::Result::kNoBitmap:
+            ShowPaintError(L"hWorkBitmap エラー");
+            return;
+        case WorkBitmap::Result::kReady:
+            break;
+    }
+    const HDC memoryDc = workBitmap_.dc();
 
     const BITMAPINFO info = InfoOf(layout);
-    StretchDIBits(memoryDc.get(), 0, 0, width, height, 0, 0, width, height,
+    StretchDIBits(memoryDc, 0, 0, width, height, 0, 0, width, height,
                   image.bytes() + layout.pixelOffset, &info, DIB_RGB_COLORS, SRCCOPY);
     if (mode == ViewMode::kActualSize) {
-        BitBlt(paint.get(), to.left, to.top, to.right - to.left, to.bottom - to.top, memoryDc.get(),
-               0, 0, SRCCOPY);
+        BitBlt(paint.get(), to.left, to.top, to.right - to.left, to.bottom - to.top, memoryDc, 0,
+               0, SRCCOPY);
     } else {
-        StretchBlt(paint.get(), to.left, to.top, to.right - to.left, to.bottom - to.top,
-                   memoryDc.get(), 0, 0, width, height, SRCCOPY);
+        StretchBlt(paint.get(), to.left, to.top, to.right - to.left, to.bottom - to.top, memoryDc,
+                   0, 0, width, height, SRCCOPY);
     }
 }
 
@@ -244,6 +264,7 @@ void CScreenView::ShowPaintError(const wchar_t* text) {
 }
 
 void CScreenView::OnPictureArrived() {
+    panel_.EnableSaveAndMemo(true);
     if (!saveSettingsOpen_) LayoutFrame();
     UpdateTitle();
     RepaintNow();
@@ -258,6 +279,12 @@ void CScreenView::OnSize(WPARAM sizeType) {
     if (sizeType != SIZE_MINIMIZED && sizeType != SIZE_MAXIMIZED) LayoutFrame();
 }
 
+void CScreenView::OnDestroy() {
+    workBitmap_.Release();
+    // After full screen the frame shows frameMenu, and destroys it with itself.
+    if (GetMenu(GetParent(hwnd_)) == frameMenu_.get()) static_cast<void>(frameMenu_.release());
+}
+
 void CScreenView::SetViewMode(int commandId) {
     ViewerSettings& settings = app_.settings();
     settings.viewMode = static_cast<ViewMode>(commandId - kCommandFixedAspect);
@@ -268,6 +295,7 @@ void CScreenView::SetViewMode(int commandId) {
                                                                : style | WS_MAXIMIZEBOX);
     SetWindowPos(frame, HWND_TOP, 0, 0, 0, 0,
                  SWP_NOSIZE | SWP_NOMOVE | SWP_FRAMECHANGED | SWP_NOCOPYBITS | SWP_NOOWNERZORDER);
+    panel_.KeepAbove(frame);
     if (settings.viewMode != ViewMode::kActualSize) {
         panOffsetX_ = 0;
         panOffsetY_ = 0;
@@ -284,6 +312,9 @@ void CScreenView::SelectChannel(int commandId) {
     ViewerSettings& settings = app_.settings();
     settings.channelIndex = commandId - kCommandChannel1;
     app_.SaveSettings();
+    panel_.channelRadio = settings.channelIndex;
+    panel_.EnableSaveAndMemo(false);
+    panel_.LoadControls();
     // The receive thread calls this after each picture and waits until it returns: a
     // synchronous send, so the picture is painted before the thread goes on. It keeps the
     // window handle, not the view: a late notification to a destroyed window does nothing.

@@ -12,6 +12,9 @@
 
 #include "protocol/WinHandles.h"
 #include "viewer/app/ViewerCommands.h"
+#include "viewer/display/ControlPanel_win.h"
+#include "viewer/display/ViewGeometry.h"
+#include "viewer/display/WorkBitmap_win.h"
 #include "viewer/net/ScreenReceiver.h"
 #include "viewer/save/ContinuousSave.h"
 
@@ -41,8 +44,14 @@ class CScreenView {
     void SetViewMode(int commandId);
     void SelectChannel(int commandId);
     void UpdateTitle();
-    // Fits the frame to the picture; the frame keeps the size the user gives it for now.
-    void LayoutFrame() {}
+    // Fits the frame to the picture: to its aspect ratio in fixed aspect, no larger than it in
+    // actual size. Does nothing in fit to window, in full screen or without a picture.
+    void LayoutFrame();
+    void ToggleFullScreen();
+    void ToggleControlPanel() { panel_.ToggleAt(GetParent(hwnd_)); }
+    // The size of the CurrentImage, read under imageLock; false (and 0 x 0) without a picture.
+    bool PictureSize(std::int64_t* width, std::int64_t* height) const;
+    CControlPanel& panel() { return panel_; }
 
     const ScreenReceiver& receiver() const { return receiver_; }
     std::int32_t panOffsetX() const { return panOffsetX_; }
@@ -55,6 +64,8 @@ class CScreenView {
     void OnPaint();
     void OnPictureArrived();
     void OnSize(WPARAM sizeType);
+    void OnDestroy();
+    bool LayoutFramePass();
     void OnLeftButtonDown(int x, int y);
     void OnLeftButtonUp();
     void OnMouseMove(int x, int y);
@@ -72,8 +83,10 @@ class CScreenView {
 
     ViewerApp& app_;
     HWND hwnd_ = nullptr;
-    UniqueMenu frameMenu_;
+    ViewRect lastLayoutRect_;  // the client rectangle the frame was last asked for
+    UniqueMenu frameMenu_;     // the frame's menu after full screen
     HCURSOR savedCursor_ = nullptr;
+    CControlPanel panel_;
     ScreenReceiver receiver_;
     ContinuousSave continuousSave_;  // after receiver_: it shares the receiver's picture store
     std::int32_t panOffsetX_ = 0;
@@ -82,6 +95,8 @@ class CScreenView {
     bool saveSettingsOpen_ = false;
     int dragLastX_ = 0;
     int dragLastY_ = 0;
+    bool layingOut_ = false;  // LayoutFrame is resizing the frame
+    WorkBitmap workBitmap_;
 };
 
 }  // namespace telvo
