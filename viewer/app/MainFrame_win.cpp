@@ -68,7 +68,7 @@ int WrappedMenuHeight(HWND frame) {
 CMainFrame::CMainFrame(ViewerApp& app) : app_(app), help_(kHelpCaption, kHelpText), view_(app) {}
 
 bool CMainFrame::Create() {
-    if (!RegisterFrameClass(WindowProc)) return false;
+    if (!RegisterFrameClass(WindowProc<CMainFrame>)) return false;
     const HINSTANCE instance = GetModuleHandleW(nullptr);
     accelerators_ = LoadAcceleratorsW(instance, MAKEINTRESOURCEW(kMainFrameResource));
     const HMENU menu = LoadMenuW(instance, MAKEINTRESOURCEW(kMainFrameResource));
@@ -86,23 +86,6 @@ bool CMainFrame::Create() {
 
 bool CMainFrame::TranslateAccelerators(MSG* message) {
     return hwnd_ != nullptr && TranslateAcceleratorW(hwnd_, accelerators_, message) != 0;
-}
-
-LRESULT CALLBACK CMainFrame::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-        auto* self =
-            static_cast<CMainFrame*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
-        self->hwnd_ = hwnd;
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    }
-    auto* self = reinterpret_cast<CMainFrame*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    if (self == nullptr) return DefWindowProcW(hwnd, message, wParam, lParam);
-    if (message == WM_NCDESTROY) {
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-        self->hwnd_ = nullptr;
-        return DefWindowProcW(hwnd, message, wParam, lParam);
-    }
-    return self->OnMessage(message, wParam, lParam);
 }
 
 LRESULT CMainFrame::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {

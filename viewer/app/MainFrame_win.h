@@ -7,6 +7,7 @@
 
 #include "protocol/HelpWindow_win.h"
 #include "protocol/WinHandles.h"
+#include "protocol/WindowProc_win.h"
 #include "viewer/app/ViewerCommands.h"
 #include "viewer/display/ScreenView_win.h"
 
@@ -32,7 +33,8 @@ class CMainFrame {
     bool UpdateCommandState(int id, CommandState* state) const;
 
   private:
-    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    TELVO_WINDOW_PROC_FRIEND;
+    void AttachWindow(HWND hwnd) { hwnd_ = hwnd; }
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT OnCreate(UINT message, WPARAM wParam, LPARAM lParam);
     void OnSize(int width, int height);

@@ -73,28 +73,11 @@ CScreenView::CScreenView(ViewerApp& app)
           [] { return static_cast<std::uint32_t>(std::time(nullptr)); }) {}
 
 bool CScreenView::Create(HWND frame) {
-    if (!RegisterViewClass(WindowProc)) return false;
+    if (!RegisterViewClass(WindowProc<CScreenView>)) return false;
     return CreateWindowExW(WS_EX_CLIENTEDGE, kViewClass, /*title*/ nullptr, WS_CHILD | WS_VISIBLE,
                            /*x*/ 0, /*y*/ 0, /*width*/ 0, /*height*/ 0, frame,
                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(kViewChildId)),
                            GetModuleHandleW(nullptr), this) != nullptr;
-}
-
-LRESULT CALLBACK CScreenView::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-        auto* self =
-            static_cast<CScreenView*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
-        self->hwnd_ = hwnd;
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    }
-    auto* self = reinterpret_cast<CScreenView*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    if (self == nullptr) return DefWindowProcW(hwnd, message, wParam, lParam);
-    if (message == WM_NCDESTROY) {
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-        self->hwnd_ = nullptr;
-        return DefWindowProcW(hwnd, message, wParam, lParam);
-    }
-    return self->OnMessage(message, wParam, lParam);
 }
 
 LRESULT CScreenView::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {

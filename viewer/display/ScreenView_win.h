@@ -11,6 +11,7 @@
 #include <cstdint>
 
 #include "protocol/WinHandles.h"
+#include "protocol/WindowProc_win.h"
 #include "viewer/app/ViewerCommands.h"
 #include "viewer/display/ControlPanel_win.h"
 #include "viewer/display/ViewGeometry.h"
@@ -58,7 +59,8 @@ class CScreenView {
     std::int32_t panOffsetY() const { return panOffsetY_; }
 
   private:
-    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    TELVO_WINDOW_PROC_FRIEND;
+    void AttachWindow(HWND hwnd) { hwnd_ = hwnd; }
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT OnCreate(UINT message, WPARAM wParam, LPARAM lParam);
     void OnPaint();
