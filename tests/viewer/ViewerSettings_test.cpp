@@ -2,35 +2,15 @@
 
 #include <gtest/gtest.h>
 
-#include <map>
 #include <string>
 #include <vector>
 
+#include "tests/MemorySection.h"
 
 namespace telvo {
 namespace {
 
-// An ini section in memory that converts integers the way the profile functions do.
-class MemorySection : public ProfileSection {
-  public:
-    std::uint32_t ReadInteger(const wchar_t* key, std::uint32_t absent) override {
-        const auto found = values.find(key);
-        return found == values.end() ? absent
-                                     : static_cast<std::uint32_t>(std::stoll(found->second));
-    }
-    std::wstring ReadText(const wchar_t* key, const std::wstring& absent,
-                          std::size_t maxChars) override {
-        const auto found = values.find(key);
-        return (found == values.end() ? absent : found->second).substr(0, maxChars);
-    }
-    void WriteText(const wchar_t* key, const std::wstring& value) override {
-        values[key] = value;
-        written.push_back(std::wstring(key) + L"=" + value);
-    }
-
-    std::map<std::wstring, std::wstring> values;
-    std::vector<std::wstring> written;
-};
+using test::MemorySection;
 
 TEST(ViewerSettings, WritesAllFiveKeysInOrderWithTheirDefaults) {
     ViewerSettings settings;
