@@ -1,10 +1,8 @@
 // How long the view takes to show a new picture: from its publication to the end of its paint
 // (OnPictureArrived, UpdateWindow included), for a 1920 x 1080 picture in a 960 x 540 view, in
 // each view mode, against one bare StretchDIBits of the same picture to the same size, measured in
-// the same run. The picture arrives over multicast loopback, so run it in a private network
-// namespace under Wine:
-//   tools/netns.sh bash -c 'eval "$(tools/wine-env.sh start)";
-//       $WINE build/windows/tests/viewer/viewer_paint_bench.exe; tools/wine-env.sh stop'
+// the same run. The picture arrives over multicast loopback: tools/bench.sh runs it in a private
+// network namespace under Wine.
 #include <windows.h>
 
 #include <algorithm>
