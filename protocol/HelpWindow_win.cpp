@@ -5,18 +5,6 @@ namespace {
 
 constexpr wchar_t kHelpWindowClass[] = L"TelvoHelpWindow";
 
-bool RegisterHelpClass(WNDPROC procedure) {
-    WNDCLASSEXW windowClass{};
-    windowClass.cbSize = sizeof windowClass;
-    if (GetClassInfoExW(GetModuleHandleW(nullptr), kHelpWindowClass, &windowClass)) return true;
-    windowClass.lpfnWndProc = procedure;
-    windowClass.hInstance = GetModuleHandleW(nullptr);
-    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-    windowClass.lpszClassName = kHelpWindowClass;
-    return RegisterClassExW(&windowClass) != 0;
-}
-
 }  // namespace
 
 bool HelpWindow::Show(HWND owner) {
@@ -25,7 +13,10 @@ bool HelpWindow::Show(HWND owner) {
         SetForegroundWindow(hwnd_);
         return true;
     }
-    if (!RegisterHelpClass(WindowProc<HelpWindow>)) return false;
+    if (!RegisterWindowClassOnce(kHelpWindowClass, WindowProc<HelpWindow>, 0,
+                                 reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1))) {
+        return false;
+    }
     CreateWindowExW(/*exStyle*/ 0, kHelpWindowClass, caption_, WS_OVERLAPPEDWINDOW,
                     /*x*/ CW_USEDEFAULT, /*y*/ CW_USEDEFAULT, /*width*/ 520, /*height*/ 400, owner,
                     /*menu*/ nullptr, GetModuleHandleW(nullptr), this);

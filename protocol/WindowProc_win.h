@@ -9,6 +9,24 @@
 
 namespace telvo {
 
+// Registers a window class of this program once; a later call for the same class succeeds at once.
+inline bool RegisterWindowClassOnce(const wchar_t* className, WNDPROC procedure, UINT style,
+                                    HBRUSH background, HICON icon = nullptr) {
+    WNDCLASSEXW windowClass{};
+    windowClass.cbSize = sizeof windowClass;
+    const HINSTANCE instance = GetModuleHandleW(nullptr);
+    if (GetClassInfoExW(instance, className, &windowClass)) return true;
+    windowClass.style = style;
+    windowClass.lpfnWndProc = procedure;
+    windowClass.hInstance = instance;
+    windowClass.hIcon = icon;
+    windowClass.hIconSm = icon;
+    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = background;
+    windowClass.lpszClassName = className;
+    return RegisterClassExW(&windowClass) != 0;
+}
+
 template <typename Window>
 LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_NCCREATE) {

@@ -50,17 +50,9 @@ bool TrayApp::CreateWindowAndIcon() {
     idleIcon_.reset(LoadTrayIcon(instance_, IDI_IDLE));
     sendingIcon_.reset(LoadTrayIcon(instance_, IDI_SENDING));
 
-    WNDCLASSEXW windowClass{};
-    windowClass.cbSize = sizeof windowClass;
-    windowClass.style = CS_HREDRAW | CS_VREDRAW;
-    windowClass.lpfnWndProc = WindowProc<TrayApp>;
-    windowClass.hInstance = instance_;
-    windowClass.hIcon = LoadIconW(instance_, MAKEINTRESOURCEW(IDI_PROGRAM));
-    windowClass.hIconSm = windowClass.hIcon;
-    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
-    windowClass.lpszClassName = kSenderWindowClass;
-    RegisterClassExW(&windowClass);  // a second registration in one process fails harmlessly
+    RegisterWindowClassOnce(kSenderWindowClass, WindowProc<TrayApp>, CS_HREDRAW | CS_VREDRAW,
+                            static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)),
+                            LoadIconW(instance_, MAKEINTRESOURCEW(IDI_PROGRAM)));
     // NOTE: a hidden top-level window, not a message-only one: those miss broadcasts such as
     // "TaskbarCreated" and WM_QUERYENDSESSION.
     if (CreateWindowExW(/*exStyle*/ 0, kSenderWindowClass, kSenderCaption, WS_OVERLAPPEDWINDOW,

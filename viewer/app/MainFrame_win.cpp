@@ -29,16 +29,6 @@ constexpr wchar_t kHelpText[] =
     L"終了\r\n"
     L"  ﾒﾆｭｰ「ﾌｧｲﾙ」の「ｱﾌﾟﾘｹｰｼｮﾝの終了」、Alt+F4、または閉じるﾎﾞﾀﾝで終了します。\r\n";
 
-bool RegisterFrameClass(WNDPROC procedure) {
-    WNDCLASSEXW windowClass{};
-    windowClass.cbSize = sizeof windowClass;
-    if (GetClassInfoExW(GetModuleHandleW(nullptr), kFrameClass, &windowClass)) return true;
-    windowClass.lpfnWndProc = procedure;
-    windowClass.hInstance = GetModuleHandleW(nullptr);
-    windowClass.lpszClassName = kFrameClass;
-    return RegisterClassExW(&windowClass) != 0;
-}
-
 void ApplyCommandState(HMENU menu, int position, const CommandState& state) {
     MENUITEMINFOW item{};
     item.cbSize = sizeof item;
@@ -68,7 +58,7 @@ int WrappedMenuHeight(HWND frame) {
 CMainFrame::CMainFrame(ViewerApp& app) : app_(app), help_(kHelpCaption, kHelpText), view_(app) {}
 
 bool CMainFrame::Create() {
-    if (!RegisterFrameClass(WindowProc<CMainFrame>)) return false;
+    if (!RegisterWindowClassOnce(kFrameClass, WindowProc<CMainFrame>, 0, nullptr)) return false;
     const HINSTANCE instance = GetModuleHandleW(nullptr);
     accelerators_ = LoadAcceleratorsW(instance, MAKEINTRESOURCEW(kMainFrameResource));
     const HMENU menu = LoadMenuW(instance, MAKEINTRESOURCEW(kMainFrameResource));

@@ -19,19 +19,6 @@ namespace {
 
 constexpr wchar_t kViewClass[] = L"CScreenView";
 
-bool RegisterViewClass(WNDPROC procedure) {
-    WNDCLASSEXW windowClass{};
-    windowClass.cbSize = sizeof windowClass;
-    if (GetClassInfoExW(GetModuleHandleW(nullptr), kViewClass, &windowClass)) return true;
-    windowClass.style = CS_DBLCLKS | CS_HREDRAW | CS_VREDRAW;
-    windowClass.lpfnWndProc = procedure;
-    windowClass.hInstance = GetModuleHandleW(nullptr);
-    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-    windowClass.lpszClassName = kViewClass;
-    return RegisterClassExW(&windowClass) != 0;
-}
-
 // The info header handed to the drawing call is made from the checked layout, never taken from
 // the received bytes, so the call reads exactly the rows that DescribeBitmap found inside.
 BITMAPINFO InfoOf(const BitmapLayout& layout) {
@@ -73,7 +60,11 @@ CScreenView::CScreenView(ViewerApp& app)
           [] { return static_cast<std::uint32_t>(std::time(nullptr)); }) {}
 
 bool CScreenView::Create(HWND frame) {
-    if (!RegisterViewClass(WindowProc<CScreenView>)) return false;
+    if (!RegisterWindowClassOnce(kViewClass, WindowProc<CScreenView>,
+                                 CS_DBLCLKS | CS_HREDRAW | CS_VREDRAW,
+                                 reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1))) {
+        return false;
+    }
     return CreateWindowExW(WS_EX_CLIENTEDGE, kViewClass, /*title*/ nullptr, WS_CHILD | WS_VISIBLE,
                            /*x*/ 0, /*y*/ 0, /*width*/ 0, /*height*/ 0, frame,
                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(kViewChildId)),
