@@ -31,7 +31,7 @@ double Seconds() {
 }
 
 class TimedSink : public DatagramSink {
-public:
+  public:
     int Send(const std::uint8_t* datagram, std::size_t length) override {
         const double start = Seconds();
         const int result = socket_.Send(datagram, length);
@@ -45,12 +45,12 @@ public:
     }
     double seconds = 0;
 
-private:
+  private:
     SenderSocketSink socket_;
 };
 
 class TimedHost : public DesktopBroadcastHost {
-public:
+  public:
     TimedHost() : DesktopBroadcastHost(nullptr) {}
     bool CaptureScreen(HeapBlock& picture) override {
         const double start = Seconds();
@@ -86,9 +86,8 @@ void Run(bool compress, int receiveBuffer, std::uint16_t basePort, double runSec
     std::atomic<std::uint32_t> completed{0};
     ScreenReceiver receiver;
     receiver.SetReceiveBufferBytes(receiveBuffer);
-    if (receiveBuffer >= 0 &&
-        receiver.OpenChannel([&](const CompletedPicture&) { ++completed; }, 0, settings.toAddress,
-                             basePort) != 0) {
+    if (receiveBuffer >= 0 && receiver.OpenChannel([&](const CompletedPicture&) { ++completed; }, 0,
+                                                   settings.toAddress, basePort) != 0) {
         std::printf("the receiver cannot join\n");
         return;
     }
@@ -108,14 +107,15 @@ void Run(bool compress, int receiveBuffer, std::uint16_t basePort, double runSec
     const double send = host.sink.seconds / pictures;
     const double compression = compress ? Compress2Seconds(host.last) : 0;
     const double overhead = picture - capture - compression;
-    std::printf("%-12s %-24s %5.1f pictures/s; a picture %6.1f ms = capture %5.1f + compress2 %5.1f"
-                " + overhead %5.1f ms (%4.1f %%, of which sending %5.1f ms)",
-                compress ? "compressed" : "uncompressed",
-                receiveBuffer < 0    ? "no receiver"
-                : receiveBuffer > 0 ? "receiver, 8 MiB buffer"
-                                    : "receiver, default buffer",
-                pictures / elapsed, picture * 1e3, capture * 1e3, compression * 1e3,
-                overhead * 1e3, 100 * overhead / picture, send * 1e3);
+    std::printf(
+        "%-12s %-24s %5.1f pictures/s; a picture %6.1f ms = capture %5.1f + compress2 %5.1f"
+        " + overhead %5.1f ms (%4.1f %%, of which sending %5.1f ms)",
+        compress ? "compressed" : "uncompressed",
+        receiveBuffer < 0   ? "no receiver"
+        : receiveBuffer > 0 ? "receiver, 8 MiB buffer"
+                            : "receiver, default buffer",
+        pictures / elapsed, picture * 1e3, capture * 1e3, compression * 1e3, overhead * 1e3,
+        100 * overhead / picture, send * 1e3);
     if (receiveBuffer >= 0) {
         std::printf("; complete %u / %u = %5.1f %%", completed.load(), pictures,
                     100.0 * completed.load() / pictures);
@@ -133,7 +133,8 @@ int main() {
     std::printf("screen %d x %d\n", GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
     std::uint16_t port = 47700;
     for (const bool compress : {true, false}) {
-        for (const int buffer : {-1, kReceiveBufferBytes, 0}) Run(compress, buffer, port += 10, 8.0);
+        for (const int buffer : {-1, kReceiveBufferBytes, 0})
+            Run(compress, buffer, port += 10, 8.0);
     }
     return 0;
 }

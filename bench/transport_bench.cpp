@@ -1,8 +1,9 @@
 // Costs of the picture transport on a 1920 x 1080 desktop-like picture, each against the bare
 // library call that it cannot avoid, measured in the same run:
 //   SendPicture, compressed, to a sink that drops datagrams and skips the pauses  vs  compress2
-//   reassembly of an uncompressed picture (every AcceptFragment, publication)     vs  memset + memcpy
-//   reassembly of a compressed picture                                            vs  uncompress
+//   reassembly of an uncompressed picture (every AcceptFragment, publication)     vs  memset +
+//   memcpy reassembly of a compressed picture                                            vs
+//   uncompress
 // Targets: at most 1.05, 1.5 and 1.05 times the baseline.
 #include <benchmark/benchmark.h>
 #include <zlib.h>
@@ -29,7 +30,7 @@ const std::vector<std::uint8_t>& Picture() {
 }
 
 class NullSink : public DatagramSink {
-public:
+  public:
     int Send(const std::uint8_t*, std::size_t length) override {
         bytes += length;
         return 0;
@@ -85,7 +86,8 @@ void Reassemble(benchmark::State& state, bool compress) {
     std::vector<ScreenPacketHeader> headers(datagrams.size());
     PictureStore store;
     int published = 0;
-    PictureAssembler assembler(store, store.generation(), [&](const CompletedPicture&) { ++published; });
+    PictureAssembler assembler(store, store.generation(),
+                               [&](const CompletedPicture&) { ++published; });
     std::uint32_t number = 0;
     for (auto _ : state) {
         ++number;
@@ -103,19 +105,23 @@ void Reassemble(benchmark::State& state, bool compress) {
     if (published != static_cast<int>(number)) state.SkipWithError("a picture was not published");
 }
 
-void BM_ReassembleUncompressed(benchmark::State& state) { Reassemble(state, false); }
-void BM_ReassembleCompressed(benchmark::State& state) { Reassemble(state, true); }
+void BM_ReassembleUncompressed(benchmark::State& state) {
+    Reassemble(state, false);
+}
+void BM_ReassembleCompressed(benchmark::State& state) {
+    Reassemble(state, true);
+}
 
 // Each figure is the fastest of five repetitions: the least disturbed by the rest of the machine.
 double Fastest(const std::vector<double>& times) {
     return *std::min_element(times.begin(), times.end());
 }
-#define TELVO_BENCHMARK(function, seconds)                                                   \
-    BENCHMARK(function)                                                                      \
-        ->Unit(benchmark::kMillisecond)                                                      \
-        ->MinTime(seconds)                                                                   \
-        ->Repetitions(5)                                                                     \
-        ->ComputeStatistics("fastest", Fastest)                                              \
+#define TELVO_BENCHMARK(function, seconds)      \
+    BENCHMARK(function)                         \
+        ->Unit(benchmark::kMillisecond)         \
+        ->MinTime(seconds)                      \
+        ->Repetitions(5)                        \
+        ->ComputeStatistics("fastest", Fastest) \
         ->ReportAggregatesOnly(true)
 
 TELVO_BENCHMARK(BM_Compress2, 1.0);
@@ -127,7 +133,7 @@ TELVO_BENCHMARK(BM_ReassembleCompressed, 0.5);
 
 // Keeps each benchmark's fastest time per iteration for the ratios.
 class RatioReporter : public benchmark::ConsoleReporter {
-public:
+  public:
     void ReportRuns(const std::vector<Run>& runs) override {
         for (const Run& run : runs) {
             if (run.aggregate_name == "fastest") {
@@ -163,12 +169,12 @@ int main(int argc, char** argv) {
                       0, true);
     (void)SendPicture(plain, picture.data(), static_cast<std::uint32_t>(picture.size()), 0, 0, 0,
                       false);
-    std::printf("\npicture 1920 x 1080: %zu bytes; on the wire uncompressed %zu bytes in %u datagrams,"
-                " compressed %zu bytes in %u datagrams (%.1f : 1)\n",
-                picture.size(), plain.bytes, FragmentCount(static_cast<std::uint32_t>(picture.size())),
-                compressed.bytes,
-                FragmentCount(static_cast<std::uint32_t>(compressed.bytes - kHeaderSize)),
-                static_cast<double>(picture.size()) / compressed.bytes);
+    std::printf(
+        "\npicture 1920 x 1080: %zu bytes; on the wire uncompressed %zu bytes in %u datagrams,"
+        " compressed %zu bytes in %u datagrams (%.1f : 1)\n",
+        picture.size(), plain.bytes, FragmentCount(static_cast<std::uint32_t>(picture.size())),
+        compressed.bytes, FragmentCount(static_cast<std::uint32_t>(compressed.bytes - kHeaderSize)),
+        static_cast<double>(picture.size()) / compressed.bytes);
     PrintRatio(reporter, "BM_SendPictureCompressed", "BM_Compress2", 1.05);
     PrintRatio(reporter, "BM_ReassembleUncompressed", "BM_MemsetMemcpy", 1.5);
     PrintRatio(reporter, "BM_ReassembleCompressed", "BM_Uncompress", 1.05);

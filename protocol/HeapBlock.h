@@ -9,14 +9,15 @@
 namespace telvo {
 
 class HeapBlock {
-public:
+  public:
     HeapBlock() = default;
     ~HeapBlock() { std::free(bytes_); }
 
     HeapBlock(const HeapBlock&) = delete;
     HeapBlock& operator=(const HeapBlock&) = delete;
     HeapBlock(HeapBlock&& other) noexcept
-        : bytes_(std::exchange(other.bytes_, nullptr)), capacity_(std::exchange(other.capacity_, 0)) {}
+        : bytes_(std::exchange(other.bytes_, nullptr)),
+          capacity_(std::exchange(other.capacity_, 0)) {}
     HeapBlock& operator=(HeapBlock&& other) noexcept {
         if (this != &other) {
             std::free(bytes_);
@@ -39,7 +40,7 @@ public:
     explicit operator bool() const noexcept { return bytes_ != nullptr; }
     void reset() noexcept { *this = HeapBlock(); }
 
-private:
+  private:
     std::uint8_t* bytes_ = nullptr;
     std::size_t capacity_ = 0;
 };

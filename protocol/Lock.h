@@ -6,7 +6,7 @@
 namespace telvo {
 
 class CriticalSection {
-public:
+  public:
     CriticalSection() = default;
     CriticalSection(const CriticalSection&) = delete;
     CriticalSection& operator=(const CriticalSection&) = delete;
@@ -14,18 +14,18 @@ public:
     void Enter() { mutex_.lock(); }
     void Leave() { mutex_.unlock(); }
 
-private:
+  private:
     std::recursive_mutex mutex_;
 };
 
 class ScopedLock {
-public:
+  public:
     explicit ScopedLock(CriticalSection& section) : section_(section) { section_.Enter(); }
     ~ScopedLock() { section_.Leave(); }
     ScopedLock(const ScopedLock&) = delete;
     ScopedLock& operator=(const ScopedLock&) = delete;
 
-private:
+  private:
     CriticalSection& section_;
 };
 

@@ -9,7 +9,7 @@
 namespace telvo {
 
 class PrivateProfile : public ProfileSection {
-public:
+  public:
     PrivateProfile(std::wstring path, const wchar_t* section)
         : path_(std::move(path)), section_(section) {}
 
@@ -18,7 +18,7 @@ public:
                           std::size_t maxChars) override;
     void WriteText(const wchar_t* key, const std::wstring& value) override;
 
-private:
+  private:
     const std::wstring path_;
     const wchar_t* section_;
 };

@@ -8,7 +8,7 @@
 namespace telvo {
 
 class ProfileSection {
-public:
+  public:
     virtual ~ProfileSection() = default;
     // The key's value converted as the platform's profile-integer function does, or `absent`.
     virtual std::uint32_t ReadInteger(const wchar_t* key, std::uint32_t absent) = 0;

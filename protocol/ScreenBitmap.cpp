@@ -21,7 +21,9 @@ std::uint16_t ReadLittle16(const std::uint8_t* p) {
 
 }  // namespace
 
-std::uint64_t RowStride(std::uint32_t width) { return (std::uint64_t{width} * 3 + 3) & ~std::uint64_t{3}; }
+std::uint64_t RowStride(std::uint32_t width) {
+    return (std::uint64_t{width} * 3 + 3) & ~std::uint64_t{3};
+}
 
 std::uint64_t NeededLength(std::uint32_t width, std::uint32_t height) {
     return kBitmapHeadersSize + RowStride(width) * height;
@@ -68,7 +70,8 @@ bool DescribeBitmap(const std::uint8_t* bytes, std::size_t size, BitmapLayout* l
     }
     if (width <= 0 || height <= 0 || pixelOffset < kBitmapHeadersSize) return false;
     const std::uint64_t stride = RowStride(static_cast<std::uint32_t>(width));
-    const std::uint64_t end = std::uint64_t{pixelOffset} + stride * static_cast<std::uint32_t>(height);
+    const std::uint64_t end =
+        std::uint64_t{pixelOffset} + stride * static_cast<std::uint32_t>(height);
     if (end > size) return false;
     layout->width = static_cast<std::uint32_t>(width);
     layout->height = static_cast<std::uint32_t>(height);

@@ -46,6 +46,7 @@ struct BitmapLayout {
 // Checks that a picture of `size` bytes is a 24-bit uncompressed bottom-up bitmap whose pixel rows
 // lie wholly inside it (pixel offset at or after the headers, width and height above 0) and fills
 // `layout`. A picture that passes can be painted and saved without reading past its end.
-[[nodiscard]] bool DescribeBitmap(const std::uint8_t* bytes, std::size_t size, BitmapLayout* layout);
+[[nodiscard]] bool DescribeBitmap(const std::uint8_t* bytes, std::size_t size,
+                                  BitmapLayout* layout);
 
 }  // namespace telvo

@@ -11,13 +11,21 @@
 
 namespace telvo {
 
-void SocketTraits::Close(Handle socket) { ::close(socket); }
+void SocketTraits::Close(Handle socket) {
+    ::close(socket);
+}
 
-int StartSockets(std::uint8_t, std::uint8_t) { return 0; }
+int StartSockets(std::uint8_t, std::uint8_t) {
+    return 0;
+}
 
-int LastSocketError() { return errno; }
+int LastSocketError() {
+    return errno;
+}
 
-int InvalidArgumentError() { return EINVAL; }
+int InvalidArgumentError() {
+    return EINVAL;
+}
 
 bool ParseIPv4(const char* text, std::uint32_t* address) {
     const in_addr_t parsed = ::inet_addr(text);
@@ -26,7 +34,9 @@ bool ParseIPv4(const char* text, std::uint32_t* address) {
     return true;
 }
 
-UniqueSocket CreateUdpSocket() { return UniqueSocket(::socket(AF_INET, SOCK_DGRAM, 0)); }
+UniqueSocket CreateUdpSocket() {
+    return UniqueSocket(::socket(AF_INET, SOCK_DGRAM, 0));
+}
 
 long SendDatagramTo(NativeSocket socket, const std::uint8_t* data, std::size_t length,
                     std::uint32_t address, std::uint16_t port) {
@@ -49,8 +59,9 @@ int JoinMulticastGroup(NativeSocket socket, std::uint32_t group) {
     ip_mreq request{};
     request.imr_multiaddr.s_addr = group;
     request.imr_interface.s_addr = htonl(INADDR_ANY);
-    return ::setsockopt(socket, IPPROTO_IP, IP_ADD_MEMBERSHIP, &request, sizeof request) == 0 ? 0
-                                                                                             : errno;
+    return ::setsockopt(socket, IPPROTO_IP, IP_ADD_MEMBERSHIP, &request, sizeof request) == 0
+               ? 0
+               : errno;
 }
 
 int SetReceiveBufferSize(NativeSocket socket, int bytes) {
@@ -62,7 +73,9 @@ int SetNonBlocking(NativeSocket socket) {
     return flags >= 0 && ::fcntl(socket, F_SETFL, flags | O_NONBLOCK) == 0 ? 0 : errno;
 }
 
-bool LastErrorWouldBlock() { return errno == EAGAIN || errno == EWOULDBLOCK; }
+bool LastErrorWouldBlock() {
+    return errno == EAGAIN || errno == EWOULDBLOCK;
+}
 
 int WaitReadable(NativeSocket socket, unsigned timeoutMs) {
     pollfd entry{socket, POLLIN, 0};

@@ -7,7 +7,9 @@
 
 namespace telvo {
 
-void SocketTraits::Close(Handle socket) { ::closesocket(static_cast<SOCKET>(socket)); }
+void SocketTraits::Close(Handle socket) {
+    ::closesocket(static_cast<SOCKET>(socket));
+}
 
 int StartSockets(std::uint8_t major, std::uint8_t minor) {
     // Started once per process and never cleaned up; process exit ends it.
@@ -25,9 +27,13 @@ int StartSockets(std::uint8_t major, std::uint8_t minor) {
     return result;
 }
 
-int LastSocketError() { return ::WSAGetLastError(); }
+int LastSocketError() {
+    return ::WSAGetLastError();
+}
 
-int InvalidArgumentError() { return WSAEINVAL; }
+int InvalidArgumentError() {
+    return WSAEINVAL;
+}
 
 bool ParseIPv4(const char* text, std::uint32_t* address) {
     const unsigned long parsed = ::inet_addr(text);
@@ -36,7 +42,9 @@ bool ParseIPv4(const char* text, std::uint32_t* address) {
     return true;
 }
 
-UniqueSocket CreateUdpSocket() { return UniqueSocket(::socket(AF_INET, SOCK_DGRAM, 0)); }
+UniqueSocket CreateUdpSocket() {
+    return UniqueSocket(::socket(AF_INET, SOCK_DGRAM, 0));
+}
 
 long SendDatagramTo(NativeSocket socket, const std::uint8_t* data, std::size_t length,
                     std::uint32_t address, std::uint16_t port) {
@@ -83,13 +91,16 @@ int SetNonBlocking(NativeSocket socket) {
                : ::WSAGetLastError();
 }
 
-bool LastErrorWouldBlock() { return ::WSAGetLastError() == WSAEWOULDBLOCK; }
+bool LastErrorWouldBlock() {
+    return ::WSAGetLastError() == WSAEWOULDBLOCK;
+}
 
 int WaitReadable(NativeSocket socket, unsigned timeoutMs) {
     fd_set readable;
     FD_ZERO(&readable);
     FD_SET(static_cast<SOCKET>(socket), &readable);
-    timeval timeout{static_cast<long>(timeoutMs / 1000), static_cast<long>(timeoutMs % 1000) * 1000};
+    timeval timeout{static_cast<long>(timeoutMs / 1000),
+                    static_cast<long>(timeoutMs % 1000) * 1000};
     const int ready = ::select(0, &readable, nullptr, nullptr, &timeout);
     return ready < 0 ? -1 : ready;
 }

@@ -6,7 +6,7 @@ namespace telvo {
 
 template <typename Traits>
 class UniqueHandle {
-public:
+  public:
     using Handle = typename Traits::Handle;
 
     UniqueHandle() noexcept : handle_(Traits::Invalid()) {}
@@ -36,7 +36,7 @@ public:
         return handle;
     }
 
-private:
+  private:
     Handle handle_;
 };
 

@@ -23,7 +23,9 @@ struct FileTraits {
     static void Close(Handle file) { CloseHandle(file); }
 };
 
-inline BOOL WINAPI DeleteGdiObject(HGDIOBJ object) { return DeleteObject(object); }
+inline BOOL WINAPI DeleteGdiObject(HGDIOBJ object) {
+    return DeleteObject(object);
+}
 
 using UniqueKernelHandle = UniqueHandle<Win32Traits<HANDLE, CloseHandle>>;
 using UniqueFile = UniqueHandle<FileTraits>;
@@ -35,7 +37,7 @@ using UniqueAccelerators = UniqueHandle<Win32Traits<HACCEL, DestroyAcceleratorTa
 
 // A window's device context (GetWindowDC or GetDC), released with the window it came from.
 class WindowDc {
-public:
+  public:
     enum class Area { kWholeWindow, kClient };
     WindowDc(HWND window, Area area)
         : window_(window), dc_(area == Area::kWholeWindow ? GetWindowDC(window) : GetDC(window)) {}
@@ -48,14 +50,14 @@ public:
     HDC get() const { return dc_; }
     explicit operator bool() const { return dc_ != nullptr; }
 
-private:
+  private:
     HWND window_;
     HDC dc_;
 };
 
 // BeginPaint for the lifetime of the guard.
 class PaintDc {
-public:
+  public:
     explicit PaintDc(HWND window) : window_(window), dc_(BeginPaint(window, &paint_)) {}
     ~PaintDc() { EndPaint(window_, &paint_); }
     PaintDc(const PaintDc&) = delete;
@@ -64,7 +66,7 @@ public:
     HDC get() const { return dc_; }
     const PAINTSTRUCT& paint() const { return paint_; }
 
-private:
+  private:
     HWND window_;
     PAINTSTRUCT paint_{};
     HDC dc_;
@@ -72,7 +74,7 @@ private:
 
 // Selects an object into a device context and puts the previous one back.
 class SelectedObject {
-public:
+  public:
     SelectedObject(HDC dc, HGDIOBJ object) : dc_(dc), previous_(SelectObject(dc, object)) {}
     ~SelectedObject() {
         if (ok()) SelectObject(dc_, previous_);
@@ -82,7 +84,7 @@ public:
 
     bool ok() const { return previous_ != nullptr && previous_ != HGDI_ERROR; }
 
-private:
+  private:
     HDC dc_;
     HGDIOBJ previous_;
 };

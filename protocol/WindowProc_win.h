@@ -1,8 +1,9 @@
-// The one window procedure of every window class of the programs, and the one dialog procedure. On WM_NCCREATE it takes the
-// object from the create parameters, tells it its window and keeps it in the window's user data;
-// later messages go to the object's OnMessage; at WM_NCDESTROY the object is told that its window
-// is gone and the link is cleared. A window without an object goes to the default procedure.
-// A class uses it as WindowProc<Class> and befriends it with TELVO_WINDOW_PROC_FRIEND.
+// The one window procedure of every window class of the programs, and the one dialog procedure. On
+// WM_NCCREATE it takes the object from the create parameters, tells it its window and keeps it in
+// the window's user data; later messages go to the object's OnMessage; at WM_NCDESTROY the object
+// is told that its window is gone and the link is cleared. A window without an object goes to the
+// default procedure. A class uses it as WindowProc<Class> and befriends it with
+// TELVO_WINDOW_PROC_FRIEND.
 #pragma once
 
 #include <windows.h>
@@ -30,8 +31,7 @@ inline bool RegisterWindowClassOnce(const wchar_t* className, WNDPROC procedure,
 template <typename Window>
 LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_NCCREATE) {
-        auto* self =
-            static_cast<Window*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+        auto* self = static_cast<Window*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
         self->AttachWindow(hwnd);
         SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
     }

@@ -28,7 +28,9 @@ bool Broadcaster::threadRunning() const {
     return threadRunning_;
 }
 
-void Broadcaster::ThreadBody(void* self) { static_cast<Broadcaster*>(self)->Run(); }
+void Broadcaster::ThreadBody(void* self) {
+    static_cast<Broadcaster*>(self)->Run();
+}
 
 void Broadcaster::CleanUp(HeapBlock& picture) {
     CloseSenderSocket();

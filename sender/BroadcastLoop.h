@@ -19,7 +19,7 @@
 namespace telvo {
 
 class BroadcastHost {
-public:
+  public:
     virtual ~BroadcastHost() = default;
     // Captures the screen into `picture`, reusing it when it is large enough (its capacity is the
     // picture's length on the wire). False when no picture could be taken; `picture` is then empty.
@@ -34,7 +34,7 @@ public:
 };
 
 class Broadcaster {
-public:
+  public:
     Broadcaster(const SenderSettings& settings, BroadcastHost& host)
         : settings_(settings), host_(host) {}
     // The thread must have ended (threadRunning() false); this waits only for its last unlock.
@@ -53,7 +53,7 @@ public:
     // The number the next picture gets; goes on across stop and start.
     std::uint32_t pictureCounter() const { return pictureCounter_.load(); }
 
-private:
+  private:
     static void ThreadBody(void* self);
     void Run();
     bool EndUnlessRestarted(HeapBlock& picture);

@@ -1,6 +1,7 @@
 #include "sender/DesktopBroadcastHost_win.h"
 
 #include <windows.h>
+
 #include <mmsystem.h>
 
 #include "sender/ScreenCapture_win.h"
@@ -27,8 +28,12 @@ void DesktopBroadcastHost::ReportNetworkFailure() {
                 MB_OK | MB_ICONWARNING);
 }
 
-std::uint32_t DesktopBroadcastHost::Milliseconds() { return timeGetTime(); }
+std::uint32_t DesktopBroadcastHost::Milliseconds() {
+    return timeGetTime();
+}
 
-void DesktopBroadcastHost::Sleep(unsigned ms) { ::Sleep(ms); }
+void DesktopBroadcastHost::Sleep(unsigned ms) {
+    ::Sleep(ms);
+}
 
 }  // namespace telvo

@@ -10,7 +10,7 @@
 namespace telvo {
 
 class DesktopBroadcastHost : public BroadcastHost {
-public:
+  public:
     using IconSwitch = std::function<void(bool sending)>;
     explicit DesktopBroadcastHost(IconSwitch showSendingIcon)
         : showSendingIcon_(std::move(showSendingIcon)) {}
@@ -23,7 +23,7 @@ public:
     void Sleep(unsigned ms) override;
     DatagramSink& Sink() override { return sink_; }
 
-private:
+  private:
     IconSwitch showSendingIcon_;
     SenderSocketSink sink_;
 };

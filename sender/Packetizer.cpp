@@ -10,7 +10,9 @@
 
 namespace telvo {
 
-unsigned PauseAfterFragment(std::uint32_t fragmentCount) { return 10 / fragmentCount; }
+unsigned PauseAfterFragment(std::uint32_t fragmentCount) {
+    return 10 / fragmentCount;
+}
 
 int SendPicture(DatagramSink& sink, const std::uint8_t* bitmap, std::uint32_t length,
                 std::uint32_t pictureNumber, std::int32_t cursorX, std::int32_t cursorY,
@@ -51,8 +53,8 @@ int SendPicture(DatagramSink& sink, const std::uint8_t* bitmap, std::uint32_t le
         header.fragmentIndex = index;
         header.dataLength = FragmentDataLength(transmittedLength, index);
         EncodeHeader(header, datagram.get());
-        std::memcpy(datagram.get() + kHeaderSize,
-                    transmitted + std::size_t{index} * kMaxDataLength, header.dataLength);
+        std::memcpy(datagram.get() + kHeaderSize, transmitted + std::size_t{index} * kMaxDataLength,
+                    header.dataLength);
         const int error = sink.Send(datagram.get(), kHeaderSize + header.dataLength);
         if (error != 0) return error;
         sink.Pause(PauseAfterFragment(header.fragmentCount));

@@ -11,7 +11,7 @@
 namespace telvo {
 
 class DatagramSink {
-public:
+  public:
     virtual ~DatagramSink() = default;
     // Sends one datagram whole. Returns 0, or the socket layer's (non-zero) error code.
     [[nodiscard]] virtual int Send(const std::uint8_t* datagram, std::size_t length) = 0;

@@ -54,8 +54,8 @@ bool CaptureWindow(HWND window, HeapBlock& buffer) {
     if (!bitmap) return GiveUp(buffer);
 
     // The length travels as a 32-bit pictureSize.
-    const std::uint64_t needed = NeededLength(static_cast<std::uint32_t>(width),
-                                              static_cast<std::uint32_t>(height));
+    const std::uint64_t needed =
+        NeededLength(static_cast<std::uint32_t>(width), static_cast<std::uint32_t>(height));
     if (needed > UINT32_MAX) return GiveUp(buffer);
     if (!buffer || buffer.capacity() < needed) {
         buffer.reset();
@@ -75,8 +75,8 @@ bool CaptureWindow(HWND window, HeapBlock& buffer) {
         DrawCursor(memoryDc.get(), POINT{rect.left, rect.top});
     }
     // The bitmap is out of the memory context again: GetDIBits wants it selected nowhere.
-    if (GetDIBits(windowDc.get(), static_cast<HBITMAP>(bitmap.get()), 0,
-                  static_cast<UINT>(height), buffer.get() + kBitmapHeadersSize,
+    if (GetDIBits(windowDc.get(), static_cast<HBITMAP>(bitmap.get()), 0, static_cast<UINT>(height),
+                  buffer.get() + kBitmapHeadersSize,
                   reinterpret_cast<BITMAPINFO*>(buffer.get() + kInfoHeaderOffset),
                   DIB_RGB_COLORS) == 0) {
         return GiveUp(buffer);

@@ -5,7 +5,9 @@
 namespace telvo {
 namespace {
 
-std::wstring Widen(const char* text) { return std::wstring(text, text + std::char_traits<char>::length(text)); }
+std::wstring Widen(const char* text) {
+    return std::wstring(text, text + std::char_traits<char>::length(text));
+}
 
 // The group is a dotted IPv4 address: plain ASCII. Anything else cannot parse as one anyway.
 void Narrow(const std::wstring& text, char* out, std::size_t size) {
@@ -21,15 +23,15 @@ void Narrow(const std::wstring& text, char* out, std::size_t size) {
 void LoadSenderSettings(ProfileSection& section, SenderSettings& settings) {
     settings.captureInterval =
         section.ReadInteger(L"CaptureInterval", settings.captureInterval.load());
-    const std::uint32_t channel =
-        section.ReadInteger(L"Channel", settings.channelIndex.load() + 1);
+    const std::uint32_t channel = section.ReadInteger(L"Channel", settings.channelIndex.load() + 1);
     if (channel >= 1 && channel <= kChannelCount) settings.channelIndex = channel - 1;
     settings.compress = static_cast<std::int32_t>(
         section.ReadInteger(L"Compress", static_cast<std::uint32_t>(settings.compress.load())));
     const std::wstring address =
         section.ReadText(L"ToAddress", Widen(settings.toAddress), kAddressTextSize - 1);
     Narrow(address, settings.toAddress, kAddressTextSize);
-    settings.basePort = static_cast<std::uint16_t>(section.ReadInteger(L"BasePort", settings.basePort));
+    settings.basePort =
+        static_cast<std::uint16_t>(section.ReadInteger(L"BasePort", settings.basePort));
 }
 
 void SaveSenderSettings(ProfileSection& section, const SenderSettings& settings) {

@@ -15,8 +15,8 @@ inline constexpr std::size_t kAddressTextSize = 256;  // including the terminato
 
 struct SenderSettings {
     std::atomic<std::uint32_t> captureInterval{5000};  // milliseconds between picture starts
-    std::atomic<std::int32_t> compress{1};              // non-zero: compress with zlib
-    std::atomic<std::uint32_t> channelIndex{0};         // channel 1..5 as 0..4
+    std::atomic<std::int32_t> compress{1};             // non-zero: compress with zlib
+    std::atomic<std::uint32_t> channelIndex{0};        // channel 1..5 as 0..4
     char toAddress[kAddressTextSize] = "224.3.2.1";
     std::uint16_t basePort = kDefaultBasePort;
 };

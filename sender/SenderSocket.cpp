@@ -45,7 +45,8 @@ void CloseSenderSocket() {
 int SenderSocketSink::Send(const std::uint8_t* datagram, std::size_t length) {
     SenderSocketState& state = State();
     ScopedLock lock(state.lock);
-    const long sent = SendDatagramTo(state.socket.get(), datagram, length, state.address, state.port);
+    const long sent =
+        SendDatagramTo(state.socket.get(), datagram, length, state.address, state.port);
     if (sent == static_cast<long>(length)) return 0;
     // A short send is a failure too, even where the socket layer recorded no error for it.
     const int error = LastSocketError();

@@ -21,7 +21,7 @@ void CloseSenderSocket();
 
 // Sends on whatever sender socket is open at each datagram, and pauses with a real sleep.
 class SenderSocketSink : public DatagramSink {
-public:
+  public:
     [[nodiscard]] int Send(const std::uint8_t* datagram, std::size_t length) override;
     void Pause(unsigned ms) override;
 };

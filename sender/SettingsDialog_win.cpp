@@ -57,7 +57,8 @@ void SettingsDialog::OnInit(HWND dialog) {
     SendDlgItemMessageW(dialog, IDC_INTERVAL_EDIT, EM_LIMITTEXT, 4, 0);
     SetDlgItemTextW(dialog, IDC_INTERVAL_EDIT, std::to_wstring(seconds).c_str());
 
-    CheckDlgButton(dialog, IDC_COMPRESS, settings_.compress.load() != 0 ? BST_CHECKED : BST_UNCHECKED);
+    CheckDlgButton(dialog, IDC_COMPRESS,
+                   settings_.compress.load() != 0 ? BST_CHECKED : BST_UNCHECKED);
 
     const std::uint32_t channel = settings_.channelIndex.load() + 1;
     SetDlgItemTextW(dialog, IDC_CHANNEL_EDIT, std::to_wstring(channel).c_str());

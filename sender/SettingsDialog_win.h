@@ -9,7 +9,7 @@
 namespace telvo {
 
 class SettingsDialog {
-public:
+  public:
     // At start-up the buttons read "ｷｬﾌﾟﾁｬ開始" and "終了" instead of OK and Cancel.
     SettingsDialog(SenderSettings& settings, bool firstStart)
         : settings_(settings), firstStart_(firstStart) {}
@@ -18,7 +18,7 @@ public:
     // Returns IDOK, IDCANCEL, or -1 when the dialog cannot be shown.
     INT_PTR Show(HINSTANCE instance, HWND owner);
 
-private:
+  private:
     TELVO_DIALOG_PROC_FRIEND;
     void OnInit(HWND dialog);
     INT_PTR OnDialogMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);

@@ -166,8 +166,10 @@ void TrayApp::OnCommand(int id) {
 void TrayApp::OnTrayNotify(UINT mouseMessage) {
     switch (mouseMessage) {
         case WM_LBUTTONDBLCLK:
-            if (broadcaster_.broadcasting()) broadcaster_.Stop();
-            else broadcaster_.Start();
+            if (broadcaster_.broadcasting())
+                broadcaster_.Stop();
+            else
+                broadcaster_.Start();
             break;
         case WM_RBUTTONDOWN:
             ShowTrayMenu();

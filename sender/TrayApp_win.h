@@ -8,8 +8,8 @@
 #include <string>
 
 #include "protocol/HelpWindow_win.h"
-#include "protocol/WindowProc_win.h"
 #include "protocol/WinHandles.h"
+#include "protocol/WindowProc_win.h"
 #include "sender/BroadcastLoop.h"
 #include "sender/DesktopBroadcastHost_win.h"
 #include "sender/SenderSettings.h"
@@ -22,7 +22,7 @@ inline constexpr wchar_t kSenderWindowClass[] = L"TelvoServerWClass";
 inline constexpr wchar_t kSenderCaption[] = L"TelvoServer";
 
 class TrayApp {
-public:
+  public:
     TrayApp(HINSTANCE instance, std::wstring settingsPath);
     TrayApp(const TrayApp&) = delete;
     TrayApp& operator=(const TrayApp&) = delete;
@@ -42,7 +42,7 @@ public:
     SenderSettings& settings() { return settings_; }
     Broadcaster& broadcaster() { return broadcaster_; }
 
-private:
+  private:
     TELVO_WINDOW_PROC_FRIEND;
     void AttachWindow(HWND hwnd) { hwnd_ = hwnd; }
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);

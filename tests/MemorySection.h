@@ -12,7 +12,7 @@
 namespace telvo::test {
 
 class MemorySection : public ProfileSection {
-public:
+  public:
     std::uint32_t ReadInteger(const wchar_t* key, std::uint32_t absent) override {
         const auto found = values.find(key);
         return found == values.end()

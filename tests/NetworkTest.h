@@ -16,13 +16,13 @@
 
 namespace telvo::test {
 
-#define TELVO_REQUIRE_TEST_NETWORK()                                                  \
-    do {                                                                              \
-        const char* netns = std::getenv("TELVO_TEST_NETNS");                          \
-        if (netns == nullptr || netns[0] != '1') {                                    \
+#define TELVO_REQUIRE_TEST_NETWORK()                                                   \
+    do {                                                                               \
+        const char* netns = std::getenv("TELVO_TEST_NETNS");                           \
+        if (netns == nullptr || netns[0] != '1') {                                     \
             GTEST_SKIP() << "network test: run it through tools/test.sh, which gives " \
-                            "it a private network namespace";                         \
-        }                                                                             \
+                            "it a private network namespace";                          \
+        }                                                                              \
     } while (0)
 
 // Polls `condition` every few milliseconds until it holds or `timeout` runs out.
@@ -38,7 +38,7 @@ bool WaitUntil(Condition condition, std::chrono::milliseconds timeout = std::chr
 
 // Sends to one group and port on a socket of its own.
 class PortSink : public DatagramSink {
-public:
+  public:
     PortSink(const char* group, std::uint16_t port) : socket_(CreateUdpSocket()), port_(port) {
         if (!ParseIPv4(group, &address_)) std::abort();
     }
@@ -47,11 +47,13 @@ public:
         return sent == static_cast<long>(length) ? 0 : LastSocketError();
     }
     void Pause(unsigned ms) override {
-        if (ms == 0) std::this_thread::yield();
-        else std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+        if (ms == 0)
+            std::this_thread::yield();
+        else
+            std::this_thread::sleep_for(std::chrono::milliseconds(ms));
     }
 
-private:
+  private:
     UniqueSocket socket_;
     std::uint32_t address_ = 0;
     std::uint16_t port_;
@@ -59,7 +61,7 @@ private:
 
 // Joins a group on a port and hands out the headers of the datagrams that arrive there.
 class ChannelListener {
-public:
+  public:
     ChannelListener(const char* group, std::uint16_t port)
         : socket_(CreateUdpSocket()), buffer_(HeapBlock::Allocate(65536)) {
         std::uint32_t address = 0;
@@ -71,15 +73,18 @@ public:
 
     // The next datagram that is a ScreenPacket, waiting up to `timeoutMs` for it.
     bool Next(ScreenPacketHeader* header, unsigned timeoutMs) {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+        const auto deadline =
+            std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
         for (;;) {
             const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
                 deadline - std::chrono::steady_clock::now());
-            if (left.count() <= 0 || WaitReadable(socket_.get(), static_cast<unsigned>(left.count())) != 1) {
+            if (left.count() <= 0 ||
+                WaitReadable(socket_.get(), static_cast<unsigned>(left.count())) != 1) {
                 return false;
             }
             const long length = ReceiveDatagramFrom(socket_.get(), buffer_.get(), 65536);
-            if (length >= 0 && DecodeHeader(buffer_.get(), static_cast<std::size_t>(length), header)) {
+            if (length >= 0 &&
+                DecodeHeader(buffer_.get(), static_cast<std::size_t>(length), header)) {
                 return true;
             }
         }
@@ -87,7 +92,8 @@ public:
 
     // The first fragment of the next picture that begins to arrive.
     bool NextPicture(ScreenPacketHeader* header, unsigned timeoutMs) {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+        const auto deadline =
+            std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
         while (std::chrono::steady_clock::now() < deadline) {
             const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
                 deadline - std::chrono::steady_clock::now());
@@ -97,7 +103,7 @@ public:
         return false;
     }
 
-private:
+  private:
     UniqueSocket socket_;
     HeapBlock buffer_;
     bool ok_ = false;

@@ -47,8 +47,8 @@ TEST(Packetizer, UncompressedScreenIsCutIntoEqualHeaderedFragments) {
 TEST(Packetizer, CompressedFragmentsFormOneZlibStream) {
     const auto picture = test::MakeDesktopPicture(800, 600, 2, NeededLength(800, 600) + 999);
     RecordingSink sink;
-    ASSERT_EQ(0, SendPicture(sink, picture.data(), static_cast<std::uint32_t>(picture.size()), 7,
-                             0, 0, true));
+    ASSERT_EQ(0, SendPicture(sink, picture.data(), static_cast<std::uint32_t>(picture.size()), 7, 0,
+                             0, true));
     ASSERT_FALSE(sink.datagrams.empty());
     const ScreenPacketHeader first = HeaderOf(sink.datagrams[0]);
     EXPECT_EQ(1u, first.flags);
@@ -91,8 +91,8 @@ TEST(Packetizer, SkipsWhatCannotBeSentAndStopsAtAFailedSend) {
     RecordingSink failing;
     failing.failAt = 2;
     EXPECT_EQ(failing.failCode,
-              SendPicture(failing, picture.data(), static_cast<std::uint32_t>(picture.size()), 1,
-                          0, 0, false));
+              SendPicture(failing, picture.data(), static_cast<std::uint32_t>(picture.size()), 1, 0,
+                          0, false));
     EXPECT_EQ(2u, failing.datagrams.size());
     EXPECT_EQ(2u, failing.pauses.size());
 

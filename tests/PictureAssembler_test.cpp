@@ -17,7 +17,7 @@ namespace {
 using Datagrams = std::vector<std::vector<std::uint8_t>>;
 
 class Assembly : public ::testing::Test {
-protected:
+  protected:
     AcceptStatus Feed(const std::vector<std::uint8_t>& datagram) {
         ScreenPacketHeader header;
         EXPECT_TRUE(DecodeHeader(datagram.data(), datagram.size(), &header));
@@ -30,13 +30,15 @@ protected:
     }
     std::vector<std::uint8_t> Shown() {
         ImageReader image(store);
-        return image.bytes() ? std::vector<std::uint8_t>(image.bytes(), image.bytes() + image.size())
-                             : std::vector<std::uint8_t>();
+        return image.bytes()
+                   ? std::vector<std::uint8_t>(image.bytes(), image.bytes() + image.size())
+                   : std::vector<std::uint8_t>();
     }
 
     PictureStore store;
     int notified = 0;
-    PictureAssembler assembler{store, store.generation(), [this](const CompletedPicture&) { ++notified; }};
+    PictureAssembler assembler{store, store.generation(),
+                               [this](const CompletedPicture&) { ++notified; }};
 };
 
 std::vector<std::uint8_t> Datagram(ScreenPacketHeader header, const std::uint8_t* data,
@@ -236,9 +238,8 @@ TEST(AssemblyStatus, TextsDecideWhetherReceptionGoesOn) {
                  StatusText(AcceptStatus::NoPictureMemory));
     EXPECT_STREQ("圧縮パケットを解凍するためのメモリを確保できませんでした",
                  StatusText(AcceptStatus::NoDecodeMemory));
-    for (const AcceptStatus status :
-         {AcceptStatus::PictureComplete, AcceptStatus::MoreToCome, AcceptStatus::OlderPicture,
-          AcceptStatus::WrongLength}) {
+    for (const AcceptStatus status : {AcceptStatus::PictureComplete, AcceptStatus::MoreToCome,
+                                      AcceptStatus::OlderPicture, AcceptStatus::WrongLength}) {
         EXPECT_TRUE(ContinuesReception(status));
     }
     EXPECT_FALSE(ContinuesReception(AcceptStatus::NoPictureMemory));

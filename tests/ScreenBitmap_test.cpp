@@ -54,13 +54,13 @@ TEST(ScreenBitmap, DescribeRefusesHeadersThatLie) {
         std::uint32_t value;
     };
     const Lie lies[] = {
-        {18, 0},           {18, 0x80000000},  // width zero, negative
-        {22, 0},           {22, 0xFFFFFFF8},  // height zero, negative (top-down)
-        {18, 0x7FFFFFFF},  {22, 0x7FFFFFFF},  // more pixels than held; no overflow
-        {10, 53},          {10, 55},          // pixel offset inside the headers, past the room
-        {10, 0xFFFFFFFF},  {14, 108},         // pixel offset far out; another info header
-        {26, 0x00200001},  {30, 1},           // 32 bits per pixel; RLE compression
-        {46, 256},                            // a colour table
+        {18, 0},          {18, 0x80000000},  // width zero, negative
+        {22, 0},          {22, 0xFFFFFFF8},  // height zero, negative (top-down)
+        {18, 0x7FFFFFFF}, {22, 0x7FFFFFFF},  // more pixels than held; no overflow
+        {10, 53},         {10, 55},          // pixel offset inside the headers, past the room
+        {10, 0xFFFFFFFF}, {14, 108},         // pixel offset far out; another info header
+        {26, 0x00200001}, {30, 1},           // 32 bits per pixel; RLE compression
+        {46, 256},                           // a colour table
     };
     for (const Lie& lie : lies) {
         std::vector<std::uint8_t> picture = good;

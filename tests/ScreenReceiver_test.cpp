@@ -23,14 +23,15 @@ std::vector<std::uint8_t> Shown(const ScreenReceiver& receiver) {
 }
 
 class Reception : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         TELVO_REQUIRE_TEST_NETWORK();
         ASSERT_EQ(0, StartSockets(1, 1));
     }
 
     int Open(ScreenReceiver& target, std::uint32_t channel, const char* group = kDefaultGroup) {
-        return target.OpenChannel([this](const CompletedPicture&) { ++notified; }, channel, group, basePort);
+        return target.OpenChannel([this](const CompletedPicture&) { ++notified; }, channel, group,
+                                  basePort);
     }
 
     // Sends the picture under new numbers until `target` shows it: a datagram lost on the way
@@ -149,14 +150,20 @@ TEST_F(Reception, SwitchingUnderAFloodNeverShowsTheChannelThatWasLeft) {
                     }
                 },
                 channel, kDefaultGroup, basePort);
-            WaitUntil([&] { return !Shown(switching).empty(); }, std::chrono::milliseconds(30));
+            // Every other switch waits for a picture of the new channel; the rest switch again
+            // at once, while the old thread may still be delivering.
+            if (step % 4 < 2) {
+                ASSERT_TRUE(
+                    WaitUntil([&] { return !Shown(switching).empty(); }, std::chrono::seconds(20)))
+                    << "step " << step;
+            }
             const std::vector<std::uint8_t> shown = Shown(switching);
             if (!shown.empty()) {
                 ++seen;
                 ASSERT_EQ(channel, shown[kBitmapHeadersSize]) << "step " << step;
             }
         }
-        EXPECT_GT(seen, 20);
+        EXPECT_GE(seen, 100);
     }
     flooding = false;
     flood.join();

@@ -23,12 +23,12 @@ TEST(SenderSocket, AGroupThatDoesNotParseLeavesNoUsableSocket) {
                                  1, 0, 0, false));
     }
     ASSERT_EQ(0, OpenSenderSocket(kDefaultGroup, 47001));
-    EXPECT_EQ(0, SendPicture(sink, picture.data(), static_cast<std::uint32_t>(picture.size()), 2,
-                             0, 0, false));
+    EXPECT_EQ(0, SendPicture(sink, picture.data(), static_cast<std::uint32_t>(picture.size()), 2, 0,
+                             0, false));
     CloseSenderSocket();
     CloseSenderSocket();
-    EXPECT_NE(0, SendPicture(sink, picture.data(), static_cast<std::uint32_t>(picture.size()), 3,
-                             0, 0, false));
+    EXPECT_NE(0, SendPicture(sink, picture.data(), static_cast<std::uint32_t>(picture.size()), 3, 0,
+                             0, false));
 }
 
 TEST(SenderSocket, ReplacingTheSocketWhileAPictureIsSentNeverBreaksTheSend) {

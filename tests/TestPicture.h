@@ -15,7 +15,7 @@ using telvo::MakeNoisePicture;
 
 // Keeps every datagram and pause; can fail the send of one datagram.
 class RecordingSink : public DatagramSink {
-public:
+  public:
     int Send(const std::uint8_t* datagram, std::size_t length) override;
     void Pause(unsigned ms) override { pauses.push_back(ms); }
 

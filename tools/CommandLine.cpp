@@ -39,13 +39,17 @@ std::int64_t CommandLine::Number(const char* name, std::int64_t fallback, std::i
     return number;
 }
 
-bool CommandLine::Flag(const char* name) const { return Find(name) != nullptr; }
+bool CommandLine::Flag(const char* name) const {
+    return Find(name) != nullptr;
+}
 
 ChannelAddress CommandLine::Channel(bool* ok) const {
     ChannelAddress address;
     address.group = Text("group", kDefaultGroup);
-    address.basePort = static_cast<std::uint16_t>(Number("base-port", kDefaultBasePort, 0, 65535, ok));
-    address.channelIndex = static_cast<std::uint32_t>(Number("channel", 1, 1, kChannelCount, ok) - 1);
+    address.basePort =
+        static_cast<std::uint16_t>(Number("base-port", kDefaultBasePort, 0, 65535, ok));
+    address.channelIndex =
+        static_cast<std::uint32_t>(Number("channel", 1, 1, kChannelCount, ok) - 1);
     return address;
 }
 

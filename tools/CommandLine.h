@@ -14,7 +14,7 @@ struct ChannelAddress {
 };
 
 class CommandLine {
-public:
+  public:
     CommandLine(int argc, char** argv) : argc_(argc), argv_(argv) {}
 
     // The value after --name, or `fallback` when the option is not given.
@@ -25,7 +25,7 @@ public:
     bool Flag(const char* name) const;
     ChannelAddress Channel(bool* ok) const;
 
-private:
+  private:
     const char* Find(const char* name) const;
     int argc_;
     char** argv_;

@@ -46,7 +46,7 @@ std::vector<std::uint8_t> MakeDesktopPicture(std::uint32_t width, std::uint32_t 
     std::vector<std::uint8_t> bytes = BlankPicture(width, height, capacity);
     Canvas canvas{bytes, width, height, RowStride(width)};
     std::uint32_t random = seed * 2654435761u + 1;
-    canvas.Fill(0, 0, width, height, 0x3A6EA5);  // desktop background
+    canvas.Fill(0, 0, width, height, 0x3A6EA5);                          // desktop background
     canvas.Fill(0, height - height / 27, width, height / 27, 0x202020);  // task bar
     for (int window = 0; window < 3; ++window) {
         const std::uint32_t x = Next(random) % (width / 2), y = Next(random) % (height / 3);
@@ -71,7 +71,8 @@ std::vector<std::uint8_t> MakeDesktopPicture(std::uint32_t width, std::uint32_t 
     for (std::uint32_t y = 0; y < ph; ++y) {  // a photo: smooth colours with grain
         for (std::uint32_t x = 0; x < pw; ++x) {
             const std::uint32_t grain = Next(random) % 12;
-            const std::uint32_t r = (x * 255 / pw + grain) & 0xFF, g = (y * 255 / ph + grain) & 0xFF;
+            const std::uint32_t r = (x * 255 / pw + grain) & 0xFF,
+                                g = (y * 255 / ph + grain) & 0xFF;
             canvas.Put(px + x, py + y, (r << 16) | (g << 8) | ((128 + grain) & 0xFF));
         }
     }

@@ -5,6 +5,7 @@ set -euo pipefail
 
 packages=(
     cmake make g++ clang libclang-rt-14-dev     # native build, sanitizers, libFuzzer
+    clang-format git                             # the format check
     googletest libbenchmark-dev zlib1g-dev       # native tests, benchmarks, zlib
     g++-mingw-w64-x86-64-posix libz-mingw-w64-dev  # the Windows build
     wine64 xvfb xdotool x11-utils imagemagick zip # running the programs headless, the release

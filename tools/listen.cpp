@@ -34,7 +34,8 @@ void PrintPicture(const telvo::CompletedPicture& picture, Clock::time_point now,
     const double gap = std::chrono::duration<double>(now - previous).count();
     std::printf("No.%u %u bytes %u fragments %s %02d:%02d:%02d.%03d +%.3f s\n", picture.number,
                 picture.size, picture.fragments, picture.compressed ? "compressed" : "uncompressed",
-                local.tm_hour, local.tm_min, local.tm_sec, static_cast<int>(ms.count() % 1000), gap);
+                local.tm_hour, local.tm_min, local.tm_sec, static_cast<int>(ms.count() % 1000),
+                gap);
     std::fflush(stdout);
 }
 

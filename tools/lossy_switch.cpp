@@ -71,8 +71,9 @@ int main(int argc, char** argv) {
         }
     }
     if (ports.size() < 2) {
-        std::fprintf(stderr, "usage: telvo_lossy_switch [--loss-percent P] [--reorder-percent R] "
-                             "PORT LOSSY_PORT...\n");
+        std::fprintf(stderr,
+                     "usage: telvo_lossy_switch [--loss-percent P] [--reorder-percent R] "
+                     "PORT LOSSY_PORT...\n");
         return 2;
     }
     std::printf("switching %zu ports\n", ports.size());
@@ -88,9 +89,9 @@ int main(int argc, char** argv) {
             if ((polls[from].revents & POLLIN) == 0) continue;
             sockaddr_ll source{};
             socklen_t sourceLength = sizeof source;
-            const ssize_t length = recvfrom(ports[from].socket, frame.data(), frame.size(),
-                                            MSG_DONTWAIT, reinterpret_cast<sockaddr*>(&source),
-                                            &sourceLength);
+            const ssize_t length =
+                recvfrom(ports[from].socket, frame.data(), frame.size(), MSG_DONTWAIT,
+                         reinterpret_cast<sockaddr*>(&source), &sourceLength);
             if (length <= 0 || source.sll_pkttype == PACKET_OUTGOING) continue;
             for (std::size_t to = 0; to < ports.size(); ++to) {
                 Port& port = ports[to];

@@ -17,7 +17,7 @@
 namespace {
 
 class PrintingSink : public telvo::DatagramSink {
-public:
+  public:
     int Send(const std::uint8_t*, std::size_t length) override {
         std::printf("datagram %zu\n", length);
         return 0;
@@ -54,9 +54,9 @@ int main(int argc, char** argv) {
         const auto number = static_cast<std::uint32_t>(first + i);
         const auto picture = MakeDesktopPicture(static_cast<std::uint32_t>(width),
                                                 static_cast<std::uint32_t>(height), number);
-        if (const int error = SendPicture(sink, picture.data(),
-                                          static_cast<std::uint32_t>(picture.size()), number, 0, 0,
-                                          compress);
+        if (const int error =
+                SendPicture(sink, picture.data(), static_cast<std::uint32_t>(picture.size()),
+                            number, 0, 0, compress);
             error != 0) {
             std::fprintf(stderr, "sending picture %u failed: error %d\n", number, error);
             return 1;

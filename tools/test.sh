@@ -27,6 +27,8 @@ check() {  # name command...: one more test, run as it stands
     if "${@:2}"; then extra_passed=$((extra_passed + 1)); else extra_failed=$((extra_failed + 1)); fi
 }
 
+check "every C++ file formatted by .clang-format" tools/check-format.sh
+
 echo "== Windows tests under Wine"
 if env_lines=$(tools/wine-env.sh start); then
     eval "$env_lines"

@@ -64,7 +64,8 @@ void Renumber(Datagrams& datagrams, std::uint32_t* next) {
                                      (std::uint32_t{datagram[6]} << 8) | datagram[7];
         const std::uint32_t moved = *next + number;
         highest = std::max(highest, number);
-        for (int i = 0; i < 4; ++i) datagram[4 + i] = static_cast<std::uint8_t>(moved >> (24 - 8 * i));
+        for (int i = 0; i < 4; ++i)
+            datagram[4 + i] = static_cast<std::uint8_t>(moved >> (24 - 8 * i));
     }
     *next += highest + 1;
 }
@@ -76,7 +77,8 @@ TEST(HostileNetwork, TheViewerSurvivesEveryCorpusDatagramNextToARealBroadcast) {
     ASSERT_GE(corpus.size(), 20u);
     const std::wstring folder = test::MakeFreshFolder(L"hostile");
     test::Program viewer;
-    ASSERT_TRUE(viewer.Start(test::CopyInto(test::BuildPath(L"viewer\\TelvoClient.exe"), folder), folder));
+    ASSERT_TRUE(
+        viewer.Start(test::CopyInto(test::BuildPath(L"viewer\\TelvoClient.exe"), folder), folder));
     const HWND frame = test::WaitForWindow(viewer.id(), L"CMainFrame", nullptr, 15000);
     ASSERT_NE(nullptr, frame);
 

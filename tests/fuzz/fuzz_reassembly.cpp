@@ -17,8 +17,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         ImageReader image(store);
         BitmapLayout layout;
         if (!DescribeBitmap(image.bytes(), image.size(), &layout)) __builtin_trap();
-        volatile std::uint8_t sink = image.bytes()[layout.pixelOffset +
-                                                   std::size_t{layout.stride} * layout.height - 1];
+        volatile std::uint8_t sink =
+            image.bytes()[layout.pixelOffset + std::size_t{layout.stride} * layout.height - 1];
         (void)sink;
     });
     std::size_t at = 0;

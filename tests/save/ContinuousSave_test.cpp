@@ -16,7 +16,7 @@ using test::WaitUntil;
 
 // A store to publish into, a clock the test moves, and a writer that records what it is asked.
 class Continuous : public ::testing::Test {
-protected:
+  protected:
     void Publish() {
         HeapBlock block = HeapBlock::Allocate(picture.size());
         std::memcpy(block.get(), picture.data(), picture.size());
@@ -96,8 +96,8 @@ TEST_F(Continuous, AThreadStillRunningWhenItsOwnerGoesTouchesNothingThatIsGone) 
     Publish();
     std::atomic<int> writes{0};
     {
-        ContinuousSave brief(store, [&](const std::wstring&) { return ++writes > 0; },
-                             [] { return 5u; });
+        ContinuousSave brief(
+            store, [&](const std::wstring&) { return ++writes > 0; }, [] { return 5u; });
         ASSERT_EQ(0, brief.Start(1, L"folder"));
         ASSERT_TRUE(WaitUntil([&] { return writes.load() > 0; }));
     }  // the owner, and with it this test's view of the store, may go while the thread ends

@@ -41,7 +41,7 @@ std::vector<std::wstring> FilesIn(const std::wstring& folder, const wchar_t* pat
 }
 
 class Saving : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         TELVO_REQUIRE_TEST_NETWORK();
         ASSERT_EQ(0, StartSockets(1, 1));
@@ -102,13 +102,14 @@ TEST_F(Saving, SaveWithoutAFolderAsksForOneThenWritesThePictureByteForByte) {
     ASSERT_EQ(0u, saved.find(L"「" + shots + L"\\O_"));
     const std::wstring path = saved.substr(1, saved.find(L"」") - 1);
     EXPECT_EQ(L"」に保存しました。", saved.substr(saved.find(L"」")));
-    EXPECT_EQ(picture, ReadBytes(path));  // all of it, the zeros after the rows too
+    EXPECT_EQ(picture, ReadBytes(path));             // all of it, the zeros after the rows too
     EXPECT_EQ(25u, path.size() - shots.size() - 1);  // O_YYYYMMDD_HHMMSS_mmm.bmp
-    EXPECT_NE(std::wstring::npos, test::ReadFileText(folder + L"\\TelvoClient.ini").find(L"SaveDir=" + shots));
+    EXPECT_NE(std::wstring::npos,
+              test::ReadFileText(folder + L"\\TelvoClient.ini").find(L"SaveDir=" + shots));
 
     // Windows' own bitmap loader reads it as a 24-bit picture of the sender's size.
     const UniqueGdiObject loaded(LoadImageW(nullptr, path.c_str(), IMAGE_BITMAP, 0, 0,
-                                                  LR_LOADFROMFILE | LR_CREATEDIBSECTION));
+                                            LR_LOADFROMFILE | LR_CREATEDIBSECTION));
     DIBSECTION section{};
     ASSERT_EQ(static_cast<int>(sizeof section), GetObjectW(loaded.get(), sizeof section, &section));
     EXPECT_EQ(320, section.dsBm.bmWidth);
@@ -132,8 +133,10 @@ TEST_F(Saving, TheSettingsDialogRefusesBadValuesInOrder) {
         {shots, L"65536", L"1 から 65535 までの整数を入力してください。"},
     };
     for (const Case& c : cases) {
-        SendMessageW(GetDlgItem(dialog, 1013), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(c.folder.c_str()));
-        SendMessageW(GetDlgItem(dialog, 1015), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(c.interval.c_str()));
+        SendMessageW(GetDlgItem(dialog, 1013), WM_SETTEXT, 0,
+                     reinterpret_cast<LPARAM>(c.folder.c_str()));
+        SendMessageW(GetDlgItem(dialog, 1015), WM_SETTEXT, 0,
+                     reinterpret_cast<LPARAM>(c.interval.c_str()));
         PostMessageW(dialog, WM_COMMAND, IDOK, 0);
         EXPECT_EQ(c.message, AnswerMessage(L"TelvoClient")) << c.interval;
         EXPECT_TRUE(IsWindow(dialog));  // still open
@@ -159,16 +162,20 @@ TEST_F(Saving, ContinuousSaveWritesEverySecondAndEndsSilentlyWhenItsFolderGoes) 
     for (const std::wstring& name : files) EXPECT_EQ(picture, ReadBytes(shots + L"\\" + name));
 
     // The folder goes: the next write fails, and continuous save ends without a word.
-    for (const std::wstring& name : FilesIn(shots, L"*.bmp")) DeleteFileW((shots + L"\\" + name).c_str());
+    for (const std::wstring& name : FilesIn(shots, L"*.bmp"))
+        DeleteFileW((shots + L"\\" + name).c_str());
     ASSERT_TRUE(WaitUntil([&] {
-        for (const std::wstring& name : FilesIn(shots, L"*.bmp")) DeleteFileW((shots + L"\\" + name).c_str());
+        for (const std::wstring& name : FilesIn(shots, L"*.bmp"))
+            DeleteFileW((shots + L"\\" + name).c_str());
         return RemoveDirectoryW(shots.c_str()) != 0;
     }));
     Show(picture);  // a new picture refreshes the title
-    EXPECT_TRUE(WaitUntil([&] {
-        Show(picture);
-        return test::WindowText(frame).find(L"連続保存中") == std::wstring::npos;
-    }, std::chrono::seconds(10)));
+    EXPECT_TRUE(WaitUntil(
+        [&] {
+            Show(picture);
+            return test::WindowText(frame).find(L"連続保存中") == std::wstring::npos;
+        },
+        std::chrono::seconds(10)));
     EXPECT_EQ(nullptr, test::WaitForDialog(program.id(), L"連続保存", 200));  // no message
 }
 
@@ -190,28 +197,30 @@ TEST_F(Saving, AMemoOpensTheFileWithTheProgramForBitmapsOrSaysWhyNot) {
     Start(IniWithShots(60));
     Show(test::MakeDesktopPicture(160, 120, 3));
     Command(kMemo);  // a fresh prefix has no program for .bmp
-    EXPECT_EQ(L"画像の表示に失敗しました。\r\n[指定されたファイル拡張子に関連付けられたアプリケーション"
-              L"がありません。印刷可能ではないファイルを印刷しようとした場合も、このエラーが返ります。]",
-              AnswerMessage(L"ﾒﾓを取る"));
+    EXPECT_EQ(
+        L"画像の表示に失敗しました。\r\n[指定されたファイル拡張子に関連付けられたアプリケーション"
+        L"がありません。印刷可能ではないファイルを印刷しようとした場合も、このエラーが返ります。]",
+        AnswerMessage(L"ﾒﾓを取る"));
     EXPECT_EQ(1u, FilesIn(shots, L"O_*.bmp").size());  // the file stays
 
     // With a program for .bmp (one that notes what it was asked to open), the memo opens it.
     const std::wstring opened = folder + L"\\opened.txt";
     const std::wstring command = L"cmd.exe /c echo %1> \"" + opened + L"\"";
     HKEY key = nullptr;
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_CLASSES_ROOT, L".bmp", 0,
-                                             nullptr, 0, KEY_WRITE, nullptr, &key, nullptr));
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_CLASSES_ROOT, L".bmp", 0, nullptr, 0, KEY_WRITE,
+                                             nullptr, &key, nullptr));
     RegSetValueExW(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(L"TelvoTestBitmap"),
                    sizeof L"TelvoTestBitmap");
     RegCloseKey(key);
     ASSERT_EQ(ERROR_SUCCESS,
-              RegCreateKeyExW(HKEY_CLASSES_ROOT, L"TelvoTestBitmap\\shell\\open\\command",
-                              0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr));
+              RegCreateKeyExW(HKEY_CLASSES_ROOT, L"TelvoTestBitmap\\shell\\open\\command", 0,
+                              nullptr, 0, KEY_WRITE, nullptr, &key, nullptr));
     RegSetValueExW(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(command.c_str()),
                    static_cast<DWORD>((command.size() + 1) * sizeof(wchar_t)));
     RegCloseKey(key);
     Command(kMemo);
-    EXPECT_TRUE(WaitUntil([&] { return test::ReadFileText(opened).find(L"O_") != std::wstring::npos; }));
+    EXPECT_TRUE(
+        WaitUntil([&] { return test::ReadFileText(opened).find(L"O_") != std::wstring::npos; }));
     const HWND box = test::WaitForWindow(program.id(), L"#32770", L"ﾒﾓを取る", 200);
     EXPECT_EQ(nullptr, box) << test::ItemText(box, kMessageText);
     RegDeleteTreeW(HKEY_CLASSES_ROOT, L"TelvoTestBitmap");

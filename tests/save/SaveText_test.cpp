@@ -40,9 +40,10 @@ TEST(SaveText, SaveSettingsAreCheckedInOrder) {
 }
 
 TEST(SaveText, ShellExecuteResultsHaveTheirTexts) {
-    EXPECT_STREQ(L"指定されたファイル拡張子に関連付けられたアプリケーションがありません。"
-                 L"印刷可能ではないファイルを印刷しようとした場合も、このエラーが返ります。",
-                 ShellExecuteErrorText(31));
+    EXPECT_STREQ(
+        L"指定されたファイル拡張子に関連付けられたアプリケーションがありません。"
+        L"印刷可能ではないファイルを印刷しようとした場合も、このエラーが返ります。",
+        ShellExecuteErrorText(31));
     EXPECT_STREQ(L"メモリまたはリソースが不足しています。", ShellExecuteErrorText(0));
     EXPECT_STREQ(L"共有違反が発生しました。", ShellExecuteErrorText(26));
     for (const long long none : {1, 4, 6, 7, 9, 10, 12, 25, 33}) {

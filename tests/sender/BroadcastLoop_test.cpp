@@ -18,7 +18,7 @@ using test::WaitUntil;
 // A screen, clock and tray icon under the test's control. The clock moves only when the loop
 // sleeps, so intervals are exact.
 class FakeHost : public BroadcastHost, public DatagramSink {
-public:
+  public:
     bool CaptureScreen(HeapBlock& picture) override {
         if (++inCapture != 1) overlapped = true;
         std::this_thread::yield();
@@ -73,7 +73,7 @@ public:
 };
 
 class Broadcast : public ::testing::Test {
-protected:
+  protected:
     void TearDown() override {
         broadcaster.Stop();
         EXPECT_TRUE(WaitUntil([&] { return !broadcaster.threadRunning(); }));

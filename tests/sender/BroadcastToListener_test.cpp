@@ -15,7 +15,7 @@ namespace {
 
 // The desktop host, keeping a copy of the latest pictures it captured by number.
 class RecordingDesktopHost : public DesktopBroadcastHost {
-public:
+  public:
     RecordingDesktopHost() : DesktopBroadcastHost(nullptr) {}
     bool CaptureScreen(HeapBlock& picture) override {
         if (!DesktopBroadcastHost::CaptureScreen(picture)) return false;
@@ -38,8 +38,9 @@ TEST(BroadcastToListener, TheListenerGetsThePicturesThatWereCaptured) {
     TELVO_REQUIRE_TEST_NETWORK();
     const std::wstring folder = test::MakeFreshFolder(L"broadcast");
     test::Program listener;
-    ASSERT_TRUE(listener.Start(test::BuildPath(L"tools\\telvo_listen.exe"), folder,
-                               L"--channel 2 --base-port 47600 --count 3 --seconds 60 --save-dir ."));
+    ASSERT_TRUE(
+        listener.Start(test::BuildPath(L"tools\\telvo_listen.exe"), folder,
+                       L"--channel 2 --base-port 47600 --count 3 --seconds 60 --save-dir ."));
 
     SenderSettings settings;
     settings.basePort = 47600;

@@ -28,7 +28,7 @@ LRESULT CALLBACK PaintTestPattern(HWND window, UINT message, WPARAM wParam, LPAR
 
 // A borderless top-most window painted with a known pattern: left half, right half, one dot.
 class PatternWindow {
-public:
+  public:
     PatternWindow(int x, int y, int width, int height) {
         static const ATOM windowClass = [] {
             WNDCLASSW info{};
@@ -50,7 +50,7 @@ public:
     ~PatternWindow() { DestroyWindow(window_); }
     HWND get() const { return window_; }
 
-private:
+  private:
     HWND window_;
 };
 
@@ -64,7 +64,7 @@ COLORREF PixelAt(const HeapBlock& picture, std::uint32_t x, std::uint32_t y) {
 }
 
 TEST(ScreenCapture, AWindowComesOutPixelForPixelWithZeroPadding) {
-    SetCursorPos(1000, 700);  // away from the window
+    SetCursorPos(1000, 700);                       // away from the window
     const PatternWindow pattern(40, 50, 101, 37);  // 303 bytes a row: one byte of padding
     HeapBlock picture;
     ASSERT_TRUE(CaptureWindow(pattern.get(), picture));
@@ -111,8 +111,10 @@ TEST(ScreenCapture, ThePointerIsDrawnWithItsHotspotAtItsPosition) {
     for (std::uint32_t y = 0; y < 80; ++y) {
         for (std::uint32_t x = 0; x < 80; ++x) {
             if (PixelAt(without, x, y) == PixelAt(with, x, y)) continue;
-            if (x >= 20 && y >= 30) ++changedBelowRight;
-            else ++changedAboveLeft;
+            if (x >= 20 && y >= 30)
+                ++changedBelowRight;
+            else
+                ++changedAboveLeft;
         }
     }
     EXPECT_NE(PixelAt(without, 20, 30), PixelAt(with, 20, 30));  // the hotspot itself

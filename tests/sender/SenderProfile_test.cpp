@@ -20,8 +20,11 @@ TEST(SenderProfile, AnEmptyFileGivesTheDefaultsAndSavingWritesAllKeysInOrder) {
 
 TEST(SenderProfile, StoredValuesAndBadOnes) {
     test::MemorySection section;
-    section.values = {{L"CaptureInterval", L"5,000"}, {L"Channel", L"3"}, {L"Compress", L"0"},
-                      {L"ToAddress", L"239.1.2.3"},  {L"BasePort", L"70000"}};
+    section.values = {{L"CaptureInterval", L"5,000"},
+                      {L"Channel", L"3"},
+                      {L"Compress", L"0"},
+                      {L"ToAddress", L"239.1.2.3"},
+                      {L"BasePort", L"70000"}};
     SenderSettings settings;
     LoadSenderSettings(section, settings);
     EXPECT_EQ(5u, settings.captureInterval.load());  // the profile functions stop at the comma

@@ -17,10 +17,11 @@ using test::ChannelListener;
 using test::Program;
 using test::WaitUntil;
 
-constexpr DWORD kWindowWaitMs = 30000;  // a loaded machine under Wine can be slow to show the first window
+constexpr DWORD kWindowWaitMs =
+    30000;  // a loaded machine under Wine can be slow to show the first window
 
 class Server : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         TELVO_REQUIRE_TEST_NETWORK();
         ASSERT_EQ(0, StartSockets(1, 1));
@@ -84,8 +85,8 @@ TEST_F(Server, TheStartUpDialogStartsABroadcastThatStopsStartsAndEndsAsTold) {
         EXPECT_EQ(GetSystemMetrics(SM_CYSCREEN), picture.height);
     }
     for (int i = 1; i < 3; ++i) {
-        const auto gap = std::chrono::duration_cast<std::chrono::milliseconds>(arrivals[i] -
-                                                                               arrivals[i - 1]);
+        const auto gap =
+            std::chrono::duration_cast<std::chrono::milliseconds>(arrivals[i] - arrivals[i - 1]);
         EXPECT_GE(gap.count(), 850) << "a picture a second";
         EXPECT_LE(gap.count(), 1600);
     }
@@ -102,15 +103,17 @@ TEST_F(Server, TheStartUpDialogStartsABroadcastThatStopsStartsAndEndsAsTold) {
     EXPECT_LE(picture.pictureNumber, 6u);
 
     PostMessageW(hidden, WM_COMMAND, ID_HELP_TOPICS, 0);
-    const HWND help = test::WaitForWindow(program.id(), nullptr, L"TelvoServer ヘルプ", kWindowWaitMs);
+    const HWND help =
+        test::WaitForWindow(program.id(), nullptr, L"TelvoServer ヘルプ", kWindowWaitMs);
     EXPECT_NE(nullptr, help);
     PostMessageW(hidden, WM_COMMAND, ID_EXIT, 0);
     DWORD code = 1;
     ASSERT_TRUE(program.WaitExit(kWindowWaitMs, &code));
     EXPECT_EQ(0u, code);
-    EXPECT_EQ(L"[TelvoServer]\r\nCaptureInterval=1000\r\nCompress=1\r\nChannel=3\r\n"
-              L"ToAddress=224.3.2.1\r\nBasePort=54321\r\n",
-              test::ReadFileText(ini));
+    EXPECT_EQ(
+        L"[TelvoServer]\r\nCaptureInterval=1000\r\nCompress=1\r\nChannel=3\r\n"
+        L"ToAddress=224.3.2.1\r\nBasePort=54321\r\n",
+        test::ReadFileText(ini));
 }
 
 TEST_F(Server, TheSettingsCommandMovesARunningBroadcastAndASecondCopyLeavesItAlone) {
@@ -136,7 +139,8 @@ TEST_F(Server, TheSettingsCommandMovesARunningBroadcastAndASecondCopyLeavesItAlo
     EXPECT_EQ(L"ｷｬﾝｾﾙ", test::ItemText(settings, IDCANCEL));
     Confirm(settings, L"1", L"4");
     ASSERT_TRUE(test::WaitForWindowGone(settings, kWindowWaitMs));
-    EXPECT_EQ(L"4", Ini(L"Channel"));  // saved at once
+    // Saved at once: the program writes the file just after its dialog is gone.
+    EXPECT_TRUE(WaitUntil([&] { return Ini(L"Channel") == L"4"; }));
     ASSERT_TRUE(channel4.NextPicture(&picture, 10000));
     const std::uint32_t moved = picture.pictureNumber;
     ASSERT_TRUE(channel4.NextPicture(&picture, 10000));
@@ -147,9 +151,10 @@ TEST_F(Server, TheSettingsCommandMovesARunningBroadcastAndASecondCopyLeavesItAlo
 }
 
 TEST_F(Server, BadSettingsFilesNeitherCrashNorLoseTheOtherSettings) {
-    ASSERT_TRUE(test::WriteFileBytes(
-        ini, "[TelvoServer]\r\nCaptureInterval=5,000\r\nCompress=0\r\nChannel=9\r\n"
-             "ToAddress=224.3.2.1\r\nBasePort=70000\r\n"));
+    ASSERT_TRUE(
+        test::WriteFileBytes(ini,
+                             "[TelvoServer]\r\nCaptureInterval=5,000\r\nCompress=0\r\nChannel=9\r\n"
+                             "ToAddress=224.3.2.1\r\nBasePort=70000\r\n"));
     ChannelListener channel1(kDefaultGroup, 4464);  // the low 16 bits of 70000
     HWND dialog = Start();
     ASSERT_NE(nullptr, dialog);

@@ -14,7 +14,8 @@ namespace telvo {
 namespace {
 
 bool Enabled(const UniqueMenu& menu, UINT id) {
-    return (GetMenuState(GetSubMenu(menu.get(), 0), id, MF_BYCOMMAND) & (MF_GRAYED | MF_DISABLED)) == 0;
+    return (GetMenuState(GetSubMenu(menu.get(), 0), id, MF_BYCOMMAND) &
+            (MF_GRAYED | MF_DISABLED)) == 0;
 }
 
 TEST(TrayMenu, StartAndStopFollowTheBroadcastAndTheSettingsDialog) {
@@ -25,7 +26,8 @@ TEST(TrayMenu, StartAndStopFollowTheBroadcastAndTheSettingsDialog) {
     app.settings().captureInterval = 60000;
 
     UniqueMenu idle = app.LoadTrayMenu();
-    const wchar_t* texts[] = {L"配信開始(&S)", L"配信停止(&E)", L"", L"配信設定(&O)", L"ﾍﾙﾌﾟ(&H)", L"", L"終了(&X)"};
+    const wchar_t* texts[] = {
+        L"配信開始(&S)", L"配信停止(&E)", L"", L"配信設定(&O)", L"ﾍﾙﾌﾟ(&H)", L"", L"終了(&X)"};
     HMENU popup = GetSubMenu(idle.get(), 0);
     ASSERT_EQ(7, GetMenuItemCount(popup));
     for (int i = 0; i < 7; ++i) {

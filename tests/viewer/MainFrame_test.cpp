@@ -267,8 +267,8 @@ TEST_F(Frame, ThePanelShowsTheStateNamesItsButtonsAndHidesOnEscapeOrEnter) {
     EXPECT_EQ(L"操作ﾊﾟﾈﾙ", test::WindowText(panel));
     EXPECT_NE(0, GetWindowLongW(panel, GWL_EXSTYLE) & WS_EX_TOOLWINDOW);
     for (int id : {1005, 1006, 1007, 1008, 1009, 1010, 1011, 1013}) {
-        const auto icon = reinterpret_cast<HICON>(
-            SendDlgItemMessageW(panel, id, BM_GETIMAGE, IMAGE_ICON, 0));
+        const auto icon =
+            reinterpret_cast<HICON>(SendDlgItemMessageW(panel, id, BM_GETIMAGE, IMAGE_ICON, 0));
         ICONINFO info{};
         ASSERT_TRUE(GetIconInfo(icon, &info)) << id;
         const UniqueGdiObject mask(info.hbmMask);

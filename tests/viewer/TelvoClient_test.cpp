@@ -134,7 +134,7 @@ TEST_F(Client, EachViewModePaintsItsRectangleAndActualSizePansByDragging) {
     EXPECT_TRUE(paints(200, 100));  // actual size
     Command(32775);
     ASSERT_TRUE(test::SizeClientArea(frame, view, 400, 300));  // actual size had shrunk it
-    EXPECT_TRUE(paints(400, 300));  // fit to window
+    EXPECT_TRUE(paints(400, 300));                             // fit to window
 
     // Actual size with a larger picture whose pixels tell where they come from.
     auto where = [](int x, int y) { return RGB(x / 4, y / 4, (x + y) % 256); };
@@ -163,8 +163,12 @@ SIZE ClientSize(HWND window) {
     return {client.right, client.bottom};
 }
 
-bool operator==(const SIZE& a, const SIZE& b) { return a.cx == b.cx && a.cy == b.cy; }
-bool operator==(const RECT& a, const RECT& b) { return EqualRect(&a, &b) != 0; }
+bool operator==(const SIZE& a, const SIZE& b) {
+    return a.cx == b.cx && a.cy == b.cy;
+}
+bool operator==(const RECT& a, const RECT& b) {
+    return EqualRect(&a, &b) != 0;
+}
 
 RECT WindowRect(HWND window) {
     RECT rect{};
@@ -174,7 +178,8 @@ RECT WindowRect(HWND window) {
 
 std::vector<std::uint8_t> Shaped(SIZE shape, COLORREF colour) {
     return test::MakePicture(static_cast<std::uint32_t>(shape.cx),
-                             static_cast<std::uint32_t>(shape.cy), [&](int, int) { return colour; });
+                             static_cast<std::uint32_t>(shape.cy),
+                             [&](int, int) { return colour; });
 }
 
 TEST_F(Client, TheFrameFollowsThePictureInFixedAspectAndActualSizeButNotInFitToWindow) {

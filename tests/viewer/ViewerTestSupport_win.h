@@ -44,7 +44,9 @@ bool PumpUntil(const std::function<bool()>& condition,
 // Types `key` (with Alt when `alt`) on the keyboard into top-level `window`, which is brought to
 // the front.
 void TypeKey(HWND window, WORD key, bool alt = false);
-inline void TypeAltKey(HWND window, WORD key) { TypeKey(window, key, true); }
+inline void TypeAltKey(HWND window, WORD key) {
+    TypeKey(window, key, true);
+}
 
 // Resizes top-level `frame` so that `view`'s client area is `width` x `height`, at (0, 0).
 bool SizeClientArea(HWND frame, HWND view, int width, int height);

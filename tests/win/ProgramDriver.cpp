@@ -39,7 +39,8 @@ std::wstring BuildPath(const wchar_t* relative) {
     std::wstring folder(path, length);
     do {
         folder.erase(folder.find_last_of(L'\\'));
-    } while (GetFileAttributesW((folder + L"\\CMakeCache.txt").c_str()) == INVALID_FILE_ATTRIBUTES &&
+    } while (GetFileAttributesW((folder + L"\\CMakeCache.txt").c_str()) ==
+                 INVALID_FILE_ATTRIBUTES &&
              folder.find(L'\\') != std::wstring::npos);
     return folder + L"\\" + relative;
 }
@@ -154,6 +155,8 @@ std::wstring WindowText(HWND window) {
     return text;
 }
 
-std::wstring ItemText(HWND dialog, int id) { return WindowText(GetDlgItem(dialog, id)); }
+std::wstring ItemText(HWND dialog, int id) {
+    return WindowText(GetDlgItem(dialog, id));
+}
 
 }  // namespace telvo::test

@@ -26,7 +26,7 @@ bool WriteFileBytes(const std::wstring& path, const std::string& bytes);
 
 // A started program; ended (TerminateProcess) when the object goes if it still runs.
 class Program {
-public:
+  public:
     Program() = default;
     ~Program();
     Program(const Program&) = delete;
@@ -40,7 +40,7 @@ public:
     DWORD id() const { return id_; }
     HANDLE handle() const { return process_.get(); }
 
-private:
+  private:
     UniqueKernelHandle process_;
     DWORD id_ = 0;
 };

@@ -47,7 +47,8 @@ int WrappedMenuHeight(HWND frame) {
     RECT window{};
     RECT client{};
     RECT oneLine{0, 0, 0, 0};
-    if (IsIconic(frame) || !GetWindowRect(frame, &window) || !GetClientRect(frame, &client)) return 0;
+    if (IsIconic(frame) || !GetWindowRect(frame, &window) || !GetClientRect(frame, &client))
+        return 0;
     AdjustWindowRect(&oneLine, static_cast<DWORD>(GetWindowLongW(frame, GWL_STYLE)), TRUE);
     const int extra = (window.bottom - window.top - client.bottom) - (oneLine.bottom - oneLine.top);
     return extra > 0 ? extra : 0;
@@ -135,8 +136,8 @@ void CMainFrame::OnGetMinMaxInfo(MINMAXINFO* info) {
     RECT outer{-edgeX, -edgeY, ClampToCoordinate(width + edgeX), ClampToCoordinate(height + edgeY)};
     AdjustWindowRect(&outer, static_cast<DWORD>(GetWindowLongW(hwnd_, GWL_STYLE)), TRUE);
     info->ptMaxTrackSize.x = ClampToCoordinate(std::int64_t{outer.right} - outer.left);
-    info->ptMaxTrackSize.y = ClampToCoordinate(std::int64_t{outer.bottom} - outer.top +
-                                               WrappedMenuHeight(hwnd_));
+    info->ptMaxTrackSize.y =
+        ClampToCoordinate(std::int64_t{outer.bottom} - outer.top + WrappedMenuHeight(hwnd_));
 }
 
 void CMainFrame::OnCommand(int id) {

@@ -1,9 +1,9 @@
 #include "viewer/app/ViewerApp_win.h"
 
+#include "protocol/PrivateProfile_win.h"
 #include "protocol/Socket.h"
 #include "viewer/app/AboutBox_win.h"
 #include "viewer/app/MainFrame_win.h"
-#include "protocol/PrivateProfile_win.h"
 
 namespace telvo {
 namespace {

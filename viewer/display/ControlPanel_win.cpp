@@ -110,8 +110,7 @@ void CControlPanel::OnInit() {
 
 void CControlPanel::SetIcon(int buttonId, int iconId, UniqueIcon* icon) {
     icon->reset(static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(iconId),
-                                              IMAGE_ICON, kIconSize, kIconSize,
-                                              LR_DEFAULTCOLOR)));
+                                              IMAGE_ICON, kIconSize, kIconSize, LR_DEFAULTCOLOR)));
     SendDlgItemMessageW(hwnd_, buttonId, BM_SETIMAGE, IMAGE_ICON,
                         reinterpret_cast<LPARAM>(icon->get()));
 }

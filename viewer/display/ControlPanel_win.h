@@ -1,5 +1,5 @@
-// CControlPanel: the floating "操作ﾊﾟﾈﾙ", a modeless tool-window dialog (resource 130) with one row of
-// icon buttons: channels 1 to 5, save, memo and full screen. It owns no logic: each button sends
+// CControlPanel: the floating "操作ﾊﾟﾈﾙ", a modeless tool-window dialog (resource 130) with one row
+// of icon buttons: channels 1 to 5, save, memo and full screen. It owns no logic: each button sends
 // the command of its menu item to the panel's owner, the frame. The view owns the panel, sets its
 // fields and asks it to show them (LoadControls); the message loop gives the panel's messages to
 // PreTranslateMessage first, so the frame's accelerator keys work while the panel has the focus.

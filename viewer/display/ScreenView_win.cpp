@@ -46,7 +46,9 @@ constexpr wchar_t kContinuousSaveCaption[] = L"連続保存";
 
 // A stored interval below 1 second (a hand-edited file) counts as none: continuous save would
 // otherwise write a file every pass.
-bool IntervalSet(std::int32_t saveInterval) { return saveInterval >= 1; }
+bool IntervalSet(std::int32_t saveInterval) {
+    return saveInterval >= 1;
+}
 
 }  // namespace
 
@@ -223,8 +225,8 @@ void CScreenView::OnPaint() {
     StretchDIBits(memoryDc, 0, 0, width, height, 0, 0, width, height,
                   image.bytes() + layout.pixelOffset, &info, DIB_RGB_COLORS, SRCCOPY);
     if (mode == ViewMode::kActualSize) {
-        BitBlt(paint.get(), to.left, to.top, to.right - to.left, to.bottom - to.top, memoryDc, 0,
-               0, SRCCOPY);
+        BitBlt(paint.get(), to.left, to.top, to.right - to.left, to.bottom - to.top, memoryDc, 0, 0,
+               SRCCOPY);
     } else {
         StretchBlt(paint.get(), to.left, to.top, to.right - to.left, to.bottom - to.top, memoryDc,
                    0, 0, width, height, SRCCOPY);
@@ -304,9 +306,8 @@ void CScreenView::SelectChannel(int commandId) {
 }
 
 void CScreenView::UpdateTitle() {
-    const std::wstring title =
-        FormatWindowTitle(app_.settings().channelIndex, receiver_.TitlePictureNumber(),
-                          continuousSave_.on());
+    const std::wstring title = FormatWindowTitle(
+        app_.settings().channelIndex, receiver_.TitlePictureNumber(), continuousSave_.on());
     SetWindowTextW(GetParent(hwnd_), title.c_str());
 }
 
@@ -377,9 +378,9 @@ void CScreenView::TakeMemo() {
     const auto result = reinterpret_cast<INT_PTR>(
         ShellExecuteW(hwnd_, L"open", path.c_str(), nullptr, nullptr, SW_SHOWDEFAULT));
     if (result <= 32) {
-        ShowSaveMessage(std::wstring(L"画像の表示に失敗しました。\r\n[") +
-                            ShellExecuteErrorText(result) + L"]",
-                        kMemoCaption, MB_ICONWARNING);
+        ShowSaveMessage(
+            std::wstring(L"画像の表示に失敗しました。\r\n[") + ShellExecuteErrorText(result) + L"]",
+            kMemoCaption, MB_ICONWARNING);
     }
 }
 
@@ -396,10 +397,9 @@ void CScreenView::ToggleContinuousSave() {
 
 void CScreenView::EditSaveSettings() {
     ViewerSettings& settings = app_.settings();
-    SaveSettingsDialog dialog(settings.saveDir,
-                              static_cast<std::uint32_t>(IntervalSet(settings.saveInterval)
-                                                             ? settings.saveInterval
-                                                             : 0));
+    SaveSettingsDialog dialog(
+        settings.saveDir,
+        static_cast<std::uint32_t>(IntervalSet(settings.saveInterval) ? settings.saveInterval : 0));
     saveSettingsOpen_ = true;
     if (dialog.Show(GetModuleHandleW(nullptr), hwnd_) == IDOK) {
         settings.saveDir = dialog.folder();

@@ -13,19 +13,27 @@ namespace telvo {
 
 const char* StatusText(AcceptStatus status) {
     switch (status) {
-        case AcceptStatus::PictureComplete: return " 揃った";
-        case AcceptStatus::MoreToCome: return " まだ続きがある";
-        case AcceptStatus::OlderPicture: return " 現在より古い画像パケット";
-        case AcceptStatus::WrongLength: return " 不正なサイズのパケット";
-        case AcceptStatus::NoPictureMemory: return "ビットマップデータ用のメモリを確保できませんでした";
+        case AcceptStatus::PictureComplete:
+            return " 揃った";
+        case AcceptStatus::MoreToCome:
+            return " まだ続きがある";
+        case AcceptStatus::OlderPicture:
+            return " 現在より古い画像パケット";
+        case AcceptStatus::WrongLength:
+            return " 不正なサイズのパケット";
+        case AcceptStatus::NoPictureMemory:
+            return "ビットマップデータ用のメモリを確保できませんでした";
         case AcceptStatus::NoDecodeMemory:
             return "圧縮パケットを解凍するためのメモリを確保できませんでした";
-        case AcceptStatus::DecodeFailed: return "圧縮パケットの解凍に失敗しました";
+        case AcceptStatus::DecodeFailed:
+            return "圧縮パケットの解凍に失敗しました";
     }
     return "";
 }
 
-bool ContinuesReception(AcceptStatus status) { return StatusText(status)[0] == ' '; }
+bool ContinuesReception(AcceptStatus status) {
+    return StatusText(status)[0] == ' ';
+}
 
 PictureAssembler::PictureAssembler(PictureStore& store, std::uint32_t generation, Notifier notify)
     : store_(store), generation_(generation), notify_(std::move(notify)) {}

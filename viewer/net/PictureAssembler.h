@@ -47,7 +47,7 @@ struct CompletedPicture {
 };
 
 class PictureAssembler {
-public:
+  public:
     using Notifier = std::function<void(const CompletedPicture&)>;
 
     // Publishes into `store` as long as it has not been cleared since `generation`; calls `notify`
@@ -63,7 +63,7 @@ public:
     // Number of the last accepted fragment; 0 before the first. Any thread.
     std::uint32_t lastPictureNumber() const { return lastPictureNumber_.load(); }
 
-private:
+  private:
     bool FitsItsPicture(const ScreenPacketHeader& header, std::size_t length) const;
     HeapBlock TakeBlock(std::size_t size);
     void KeepSpare(HeapBlock block);

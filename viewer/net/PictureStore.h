@@ -11,7 +11,7 @@
 namespace telvo {
 
 class PictureStore {
-public:
+  public:
     PictureStore() = default;
     PictureStore(const PictureStore&) = delete;
     PictureStore& operator=(const PictureStore&) = delete;
@@ -28,7 +28,7 @@ public:
 
     CriticalSection& imageLock() const { return imageLock_; }
 
-private:
+  private:
     friend class ImageReader;
 
     mutable CriticalSection imageLock_;
@@ -39,14 +39,14 @@ private:
 
 // Holds imageLock for its lifetime; re-entrant on one thread.
 class ImageReader {
-public:
+  public:
     explicit ImageReader(const PictureStore& store) : store_(store), lock_(store.imageLock_) {}
 
     // None when there is no picture. Valid only while this reader lives.
     const std::uint8_t* bytes() const { return store_.imageBytes_.get(); }
     std::uint32_t size() const { return store_.imageSize_; }
 
-private:
+  private:
     const PictureStore& store_;
     ScopedLock lock_;
 };

@@ -66,8 +66,9 @@ long ReceiveSession::ReceiveOne() {
     // Datagrams come in bursts: take what is there, and wait only when nothing is.
     long length = ReceiveDatagramFrom(socket, buffer_.get(), kReceiveBufferSize);
     if (length < 0) {
-        length = LastErrorWouldBlock() && WaitReadable(socket, kReceiveSliceMs) >= 0 ? kSliceEnded
-                                                                                     : kEndReception;
+        length = LastErrorWouldBlock() && WaitReadable(socket, kReceiveSliceMs) >= 0
+                     ? kSliceEnded
+                     : kEndReception;
     }
     ScopedLock lock(socketLock_);
     receiving_ = false;

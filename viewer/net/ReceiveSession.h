@@ -6,10 +6,11 @@
 // pictures once the channel has been left.
 //
 // Stopping: the socket does not block; the thread takes the datagrams that are there and waits for
-// more in slices of kReceiveSliceMs, checking for a stop between them. RequestStop closes the socket at once when the thread is not inside a receive;
-// otherwise the thread closes it itself when its slice ends. The socket is never closed while the
-// thread may still pass its handle to the socket layer, so a handle value that the platform reuses
-// for the next channel's socket can never be read by an old thread.
+// more in slices of kReceiveSliceMs, checking for a stop between them. RequestStop closes the
+// socket at once when the thread is not inside a receive; otherwise the thread closes it itself
+// when its slice ends. The socket is never closed while the thread may still pass its handle to the
+// socket layer, so a handle value that the platform reuses for the next channel's socket can never
+// be read by an old thread.
 #pragma once
 
 #include <atomic>
@@ -28,7 +29,7 @@ enum ReceiveState : std::uint32_t {
     kReceiveIdle = 0,           // joined, thread not yet started
     kReceiveStopRequested = 1,  // the thread is asked to end
     kReceiveRunning = 2,
-    kReceiveEnded = 3,          // no receive thread runs
+    kReceiveEnded = 3,  // no receive thread runs
 };
 
 inline constexpr unsigned kReceiveSliceMs = 50;
@@ -38,7 +39,7 @@ inline constexpr std::size_t kReceiveBufferSize = 65535;
 inline constexpr int kReceiveBufferBytes = 8 * 1024 * 1024;
 
 class ReceiveSession {
-public:
+  public:
     // Publishes into `store` while it is still at `generation`.
     ReceiveSession(std::shared_ptr<PictureStore> store, std::uint32_t generation,
                    PictureAssembler::Notifier notify);
@@ -60,7 +61,7 @@ public:
     bool socketOpen() const;
     std::uint32_t lastPictureNumber() const { return assembler_.lastPictureNumber(); }
 
-private:
+  private:
     static void ThreadBody(void* argument);
     void ReceiveLoop();
     // One datagram into buffer_: its length; kSliceEnded when there was none (after waiting up to
@@ -70,7 +71,7 @@ private:
     long ReceiveOne();
 
     const std::shared_ptr<PictureStore> store_;  // kept alive for as long as this thread runs
-    mutable CriticalSection socketLock_;              // guards socket_ and receiving_
+    mutable CriticalSection socketLock_;         // guards socket_ and receiving_
     UniqueSocket socket_;
     bool receiving_ = false;
     std::atomic<std::uint32_t> state_{kReceiveIdle};

@@ -8,13 +8,17 @@
 namespace telvo {
 namespace {
 
-void SleepMs(unsigned ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+void SleepMs(unsigned ms) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
 
 }  // namespace
 
 ScreenReceiver::ScreenReceiver() : store_(std::make_shared<PictureStore>()) {}
 
-ScreenReceiver::~ScreenReceiver() { StopReception(); }
+ScreenReceiver::~ScreenReceiver() {
+    StopReception();
+}
 
 void ScreenReceiver::StopReception() {
     if (!session_) return;
@@ -35,8 +39,8 @@ int ScreenReceiver::OpenChannel(PictureAssembler::Notifier notify, std::uint32_t
 
     auto session = std::make_shared<ReceiveSession>(store_, generation, std::move(notify));
     session_ = session;
-    if (const int error = session->JoinGroup(group, ChannelPort(basePort, channelIndex),
-                                                receiveBufferBytes_);
+    if (const int error =
+            session->JoinGroup(group, ChannelPort(basePort, channelIndex), receiveBufferBytes_);
         error != 0) {
         return error;
     }

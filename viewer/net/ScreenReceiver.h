@@ -12,7 +12,7 @@
 namespace telvo {
 
 class ScreenReceiver {
-public:
+  public:
     ScreenReceiver();
     virtual ~ScreenReceiver();
     ScreenReceiver(const ScreenReceiver&) = delete;
@@ -41,7 +41,7 @@ public:
     // For a thread that reads the pictures and must keep the store alive while it runs.
     std::shared_ptr<const PictureStore> sharedStore() const { return store_; }
 
-private:
+  private:
     void StopReception();
 
     std::uint32_t channelIndex_ = 0;

@@ -15,7 +15,7 @@ struct ContinuousSave::State {
     const std::shared_ptr<const PictureStore> store;
     const WriteFunction write;
     const Clock clock;
-    mutable CriticalSection lock;        // guards folder and threadRunning
+    mutable CriticalSection lock;            // guards folder and threadRunning
     std::atomic<std::uint32_t> interval{0};  // seconds; 0: off
     std::atomic<std::uint32_t> lastSave{0};  // start of the last successful save; 0: none
     std::wstring folder;
@@ -58,7 +58,9 @@ void ContinuousSave::Stop() {
     state_->lastSave.store(0);
 }
 
-bool ContinuousSave::on() const { return state_->interval.load() != 0; }
+bool ContinuousSave::on() const {
+    return state_->interval.load() != 0;
+}
 
 bool ContinuousSave::threadRunning() const {
     ScopedLock lock(state_->lock);

@@ -19,7 +19,7 @@
 namespace telvo {
 
 class ContinuousSave {
-public:
+  public:
     // Writes the current picture into the folder as a continuous save; false when nothing was
     // written.
     using WriteFunction = std::function<bool(const std::wstring& folder)>;
@@ -41,7 +41,7 @@ public:
     bool on() const;
     bool threadRunning() const;
 
-private:
+  private:
     struct State;
     static void ThreadBody(void* state);
     static void Run(State& state);

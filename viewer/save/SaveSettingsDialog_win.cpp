@@ -11,7 +11,8 @@ namespace {
 std::wstring ItemText(HWND dialog, int id) {
     const HWND item = GetDlgItem(dialog, id);
     std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(item)) + 1, L'\0');
-    text.resize(static_cast<std::size_t>(GetWindowTextW(item, &text[0], static_cast<int>(text.size()))));
+    text.resize(
+        static_cast<std::size_t>(GetWindowTextW(item, &text[0], static_cast<int>(text.size()))));
     return text;
 }
 

@@ -17,7 +17,7 @@ inline constexpr int kBrowseButton = 1014;
 inline constexpr int kSaveIntervalEdit = 1015;
 
 class SaveSettingsDialog {
-public:
+  public:
     SaveSettingsDialog(std::wstring folder, std::uint32_t intervalSeconds)
         : folder_(std::move(folder)), intervalSeconds_(intervalSeconds) {}
 
@@ -28,7 +28,7 @@ public:
     const std::wstring& folder() const { return folder_; }
     std::uint32_t intervalSeconds() const { return intervalSeconds_; }
 
-private:
+  private:
     TELVO_DIALOG_PROC_FRIEND;
     void OnInit(HWND dialog);
     INT_PTR OnDialogMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);

@@ -13,7 +13,7 @@ inline constexpr std::uint32_t kMaxSaveInterval = 65535;
 struct SaveSettingsInput {
     enum class Field { kNone, kFolder, kInterval };
     Field failedField = Field::kNone;
-    std::wstring message;          // what to tell the user when a field failed
+    std::wstring message;               // what to tell the user when a field failed
     std::uint32_t intervalSeconds = 0;  // when no field failed
 };
 
