@@ -12,7 +12,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "protocol/Socket.h"
+#include "base/Socket.h"
 #include "sender/DesktopBroadcastHost_win.h"
 #include "viewer/net/ScreenReceiver.h"
 

@@ -9,13 +9,14 @@
 #include <cstdio>
 #include <vector>
 
+#include "base/Socket.h"
 #include "protocol/ScreenBitmap.h"
-#include "protocol/Socket.h"
 #include "tests/TestPicture.h"
 #include "tests/viewer/ViewerTestSupport_win.h"
 #include "tests/win/ProgramDriver.h"
 #include "viewer/app/MainFrame_win.h"
 #include "viewer/app/ViewerApp_win.h"
+#include "viewer/res/resource.h"
 
 namespace {
 
@@ -91,7 +92,9 @@ int main() {
     const struct {
         int command;
         const char* name;
-    } modes[] = {{32773, "fixed aspect"}, {32774, "actual size"}, {32775, "fit to window"}};
+    } modes[] = {{ID_VIEW_FIXED_ASPECT, "fixed aspect"},
+                 {ID_VIEW_ACTUAL_SIZE, "actual size"},
+                 {ID_VIEW_FIT_TO_WINDOW, "fit to window"}};
     for (const auto& mode : modes) {
         SendMessageW(frame.hwnd(), WM_COMMAND, mode.command, 0);
         test::PumpUntil([] { return false; }, std::chrono::milliseconds(100));

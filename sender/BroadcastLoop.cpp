@@ -1,6 +1,6 @@
 #include "sender/BroadcastLoop.h"
 
-#include "protocol/Thread.h"
+#include "base/Thread.h"
 #include "sender/SenderSocket.h"
 
 namespace telvo {

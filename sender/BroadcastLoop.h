@@ -11,8 +11,8 @@
 #include <atomic>
 #include <cstdint>
 
-#include "protocol/HeapBlock.h"
-#include "protocol/Lock.h"
+#include "base/HeapBlock.h"
+#include "base/Lock.h"
 #include "sender/Packetizer.h"
 #include "sender/SenderSettings.h"
 
@@ -44,7 +44,7 @@ class Broadcaster {
 
     // Sets `broadcasting` and starts the broadcast thread unless it still runs. Returns 0 or the
     // system's error code when the thread cannot be started. Main thread.
-    int Start();
+    [[nodiscard]] int Start();
     // Clears `broadcasting`; the thread notices it within about 100 ms. Never waits.
     void Stop() { broadcasting_.store(false); }
 

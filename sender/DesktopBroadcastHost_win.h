@@ -15,7 +15,7 @@ class DesktopBroadcastHost : public BroadcastHost {
     explicit DesktopBroadcastHost(IconSwitch showSendingIcon)
         : showSendingIcon_(std::move(showSendingIcon)) {}
 
-    bool CaptureScreen(HeapBlock& picture) override;
+    [[nodiscard]] bool CaptureScreen(HeapBlock& picture) override;
     void CursorPosition(std::int32_t* x, std::int32_t* y) override;
     void ShowSendingIcon(bool sending) override;
     void ReportNetworkFailure() override;

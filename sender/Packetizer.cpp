@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "protocol/HeapBlock.h"
+#include "base/HeapBlock.h"
 #include "protocol/ScreenBitmap.h"
 #include "protocol/ScreenPacket.h"
 

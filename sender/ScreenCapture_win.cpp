@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "protocol/ScreenBitmap.h"
-#include "protocol/WinHandles.h"
+#include "win/WinHandles.h"
 
 namespace telvo {
 namespace {

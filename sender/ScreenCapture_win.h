@@ -3,7 +3,7 @@
 
 #include <windows.h>
 
-#include "protocol/HeapBlock.h"
+#include "base/HeapBlock.h"
 
 namespace telvo {
 

@@ -1,7 +1,7 @@
 // The sender's settings file: "TelvoServer.ini" beside the program, section "TelvoServer".
 #pragma once
 
-#include "protocol/ProfileSection.h"
+#include "base/ProfileSection.h"
 #include "sender/SenderSettings.h"
 
 namespace telvo {

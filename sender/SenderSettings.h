@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <cstring>
 
 #include "protocol/ScreenPacket.h"
 
@@ -14,10 +15,12 @@ namespace telvo {
 inline constexpr std::size_t kAddressTextSize = 256;  // including the terminator
 
 struct SenderSettings {
+    SenderSettings() { std::memcpy(toAddress, kDefaultGroup, sizeof kDefaultGroup); }
+
     std::atomic<std::uint32_t> captureInterval{5000};  // milliseconds between picture starts
     std::atomic<std::int32_t> compress{1};             // non-zero: compress with zlib
     std::atomic<std::uint32_t> channelIndex{0};        // channel 1..5 as 0..4
-    char toAddress[kAddressTextSize] = "224.3.2.1";
+    char toAddress[kAddressTextSize] = {};
     std::uint16_t basePort = kDefaultBasePort;
 };
 

@@ -3,8 +3,8 @@
 #include <chrono>
 #include <thread>
 
-#include "protocol/Lock.h"
-#include "protocol/Socket.h"
+#include "base/Lock.h"
+#include "base/Socket.h"
 
 namespace telvo {
 namespace {

@@ -62,7 +62,7 @@ void SettingsDialog::OnInit(HWND dialog) {
 
     const std::uint32_t channel = settings_.channelIndex.load() + 1;
     SetDlgItemTextW(dialog, IDC_CHANNEL_EDIT, std::to_wstring(channel).c_str());
-    SendDlgItemMessageW(dialog, IDC_CHANNEL_SPIN, UDM_SETRANGE32, 1, 5);
+    SendDlgItemMessageW(dialog, IDC_CHANNEL_SPIN, UDM_SETRANGE32, 1, kChannelCount);
     SendDlgItemMessageW(dialog, IDC_CHANNEL_SPIN, UDM_SETPOS32, 0, static_cast<LPARAM>(channel));
     SendDlgItemMessageW(dialog, IDC_CHANNEL_EDIT, EM_LIMITTEXT, 1, 0);
 

@@ -3,8 +3,8 @@
 
 #include <windows.h>
 
-#include "protocol/WindowProc_win.h"
 #include "sender/SenderSettings.h"
+#include "win/DialogProc_win.h"
 
 namespace telvo {
 
@@ -16,7 +16,7 @@ class SettingsDialog {
 
     // Shows the dialog, modal, owned by `owner`. On OK the new values are in the settings.
     // Returns IDOK, IDCANCEL, or -1 when the dialog cannot be shown.
-    INT_PTR Show(HINSTANCE instance, HWND owner);
+    [[nodiscard]] INT_PTR Show(HINSTANCE instance, HWND owner);
 
   private:
     TELVO_DIALOG_PROC_FRIEND;

@@ -5,12 +5,12 @@
 
 #include <cwchar>
 
-#include "protocol/PrivateProfile_win.h"
 #include "sender/SenderHelpText.h"
 #include "sender/SenderProfile.h"
 #include "sender/SenderSocket.h"
 #include "sender/SettingsDialog_win.h"
 #include "sender/res/resource.h"
+#include "win/PrivateProfile_win.h"
 
 namespace telvo {
 namespace {
@@ -50,12 +50,12 @@ bool TrayApp::CreateWindowAndIcon() {
     idleIcon_.reset(LoadTrayIcon(instance_, IDI_IDLE));
     sendingIcon_.reset(LoadTrayIcon(instance_, IDI_SENDING));
 
-    RegisterWindowClassOnce(kSenderWindowClass, WindowProc<TrayApp>, CS_HREDRAW | CS_VREDRAW,
-                            static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)),
-                            LoadIconW(instance_, MAKEINTRESOURCEW(IDI_PROGRAM)));
     // NOTE: a hidden top-level window, not a message-only one: those miss broadcasts such as
     // "TaskbarCreated" and WM_QUERYENDSESSION.
-    if (CreateWindowExW(/*exStyle*/ 0, kSenderWindowClass, kSenderCaption, WS_OVERLAPPEDWINDOW,
+    if (!RegisterWindowClassOnce(kSenderWindowClass, WindowProc<TrayApp>, CS_HREDRAW | CS_VREDRAW,
+                                 static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)),
+                                 LoadIconW(instance_, MAKEINTRESOURCEW(IDI_PROGRAM))) ||
+        CreateWindowExW(/*exStyle*/ 0, kSenderWindowClass, kSenderCaption, WS_OVERLAPPEDWINDOW,
                         /*x*/ 0, /*y*/ 0, CW_USEDEFAULT, CW_USEDEFAULT, /*parent*/ nullptr,
                         /*menu*/ nullptr, instance_, /*param*/ this) == nullptr) {
         ShowMessage(L"ウィンドウの作成に失敗しました");
@@ -78,7 +78,6 @@ int TrayApp::Run() {
     InitCommonControlsEx(&controls);
     if (!CreateWindowAndIcon()) return 0;
 
-    firstStart_ = true;
     if (SettingsDialog(settings_, true).Show(instance_, hwnd_) != IDOK) {
         RemoveTrayIcon();
         return 0;
@@ -87,7 +86,6 @@ int TrayApp::Run() {
     // A double-click during the dialog may have started a broadcast on the settings from before.
     if (broadcaster_.broadcasting()) ReopenSenderSocket();
     PostMessageW(hwnd_, WM_COMMAND, ID_START, 0);
-    firstStart_ = false;
 
     MSG message;
     while (GetMessageW(&message, nullptr, 0, 0) > 0) {
@@ -137,7 +135,9 @@ LRESULT TrayApp::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
     }
     if (message == taskbarCreatedMessage_ && message != 0) {
-        AddTrayIcon();  // the notification area was rebuilt
+        // The notification area was rebuilt. Should the icon not come back, the program goes on
+        // without it, as it would before any rebuild: the next one tries again.
+        static_cast<void>(AddTrayIcon());
         return 0;
     }
     return DefWindowProcW(hwnd_, message, wParam, lParam);
@@ -155,7 +155,8 @@ void TrayApp::OnCommand(int id) {
             OnSettings();
             break;
         case ID_HELP_TOPICS:
-            help_.Show(nullptr);
+            // A help window that cannot be created shows nothing; the program goes on.
+            static_cast<void>(help_.Show(nullptr));
             break;
         case ID_EXIT:
             OnExit();

@@ -7,12 +7,12 @@
 
 #include <string>
 
-#include "protocol/HelpWindow_win.h"
-#include "protocol/WinHandles.h"
-#include "protocol/WindowProc_win.h"
 #include "sender/BroadcastLoop.h"
 #include "sender/DesktopBroadcastHost_win.h"
 #include "sender/SenderSettings.h"
+#include "win/HelpWindow_win.h"
+#include "win/WinHandles.h"
+#include "win/WindowProc_win.h"
 
 namespace telvo {
 
@@ -34,7 +34,7 @@ class TrayApp {
 
     // The start-up steps up to the tray icon, without any dialog; false on failure (a message
     // has been shown).
-    bool CreateWindowAndIcon();
+    [[nodiscard]] bool CreateWindowAndIcon();
     // The tray menu with its items enabled as the current state allows. Item 0 is the popup.
     UniqueMenu LoadTrayMenu() const;
 
@@ -54,7 +54,7 @@ class TrayApp {
     void OnExit();
     void ShowTrayMenu();
 
-    bool AddTrayIcon();
+    [[nodiscard]] bool AddTrayIcon();
     void SetTrayTip(const std::wstring& tip);
     void SetTrayIcon(HICON icon);
     void RemoveTrayIcon();
@@ -72,7 +72,6 @@ class TrayApp {
     Broadcaster broadcaster_;
     HelpWindow help_;
     bool settingsDialogOpen_ = false;
-    bool firstStart_ = false;
 };
 
 }  // namespace telvo

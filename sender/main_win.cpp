@@ -1,7 +1,7 @@
 // TelvoServer: broadcasts this computer's screen from the notification area.
 #include <windows.h>
 
-#include "protocol/ProfileSection.h"
+#include "base/ProfileSection.h"
 #include "sender/SenderProfile.h"
 #include "sender/TrayApp_win.h"
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "protocol/ProfileSection.h"
+#include "base/ProfileSection.h"
 
 namespace telvo::test {
 

@@ -9,9 +9,9 @@
 #include <cstdlib>
 #include <thread>
 
-#include "protocol/HeapBlock.h"
+#include "base/HeapBlock.h"
+#include "base/Socket.h"
 #include "protocol/ScreenPacket.h"
-#include "protocol/Socket.h"
 #include "sender/Packetizer.h"
 
 namespace telvo::test {

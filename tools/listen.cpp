@@ -12,8 +12,8 @@
 #include <mutex>
 #include <string>
 
+#include "base/Socket.h"
 #include "protocol/ScreenPacket.h"
-#include "protocol/Socket.h"
 #include "tools/CommandLine.h"
 #include "viewer/net/ScreenReceiver.h"
 

@@ -11,11 +11,12 @@
 #include <string>
 #include <vector>
 
+#include "base/Socket.h"
 #include "protocol/ScreenPacket.h"
-#include "protocol/Socket.h"
 #include "tests/NetworkTest.h"
 #include "tests/TestPicture.h"
 #include "tests/win/ProgramDriver.h"
+#include "viewer/res/resource.h"
 
 namespace telvo {
 namespace {
@@ -24,7 +25,7 @@ using Datagrams = std::vector<std::vector<std::uint8_t>>;
 using test::WaitUntil;
 
 constexpr std::uint16_t kPort = 54321;
-constexpr int kChannel1 = 32777;
+constexpr int kChannel1 = ID_CHANNEL1;
 
 // The corpus files: each a series of (2-byte big-endian length, datagram) records.
 std::vector<std::pair<std::string, Datagrams>> ReadCorpus() {

@@ -20,7 +20,8 @@ class Continuous : public ::testing::Test {
     void Publish() {
         HeapBlock block = HeapBlock::Allocate(picture.size());
         std::memcpy(block.get(), picture.data(), picture.size());
-        store->Publish(block, static_cast<std::uint32_t>(picture.size()), store->generation());
+        ASSERT_TRUE(
+            store->Publish(block, static_cast<std::uint32_t>(picture.size()), store->generation()));
     }
     std::size_t Writes() {
         std::lock_guard<std::mutex> lock(mutex);

@@ -6,13 +6,14 @@
 #include <string>
 #include <vector>
 
+#include "base/Socket.h"
 #include "protocol/ScreenBitmap.h"
-#include "protocol/Socket.h"
-#include "protocol/WinHandles.h"
 #include "tests/NetworkTest.h"
 #include "tests/TestPicture.h"
 #include "tests/viewer/ViewerTestSupport_win.h"
 #include "tests/win/ProgramDriver.h"
+#include "viewer/res/resource.h"
+#include "win/WinHandles.h"
 
 namespace telvo {
 namespace {
@@ -20,7 +21,8 @@ namespace {
 using test::WaitUntil;
 
 constexpr DWORD kWaitMs = 15000;
-constexpr int kSave = 32782, kContinuousSave = 32783, kSaveSettings = 32784, kMemo = 32786;
+constexpr int kSave = ID_SAVE, kContinuousSave = ID_CONTINUOUS_SAVE,
+              kSaveSettings = ID_SAVE_SETTINGS, kMemo = ID_MEMO;
 constexpr int kMessageText = 0xFFFF;  // the text of a message box
 
 std::vector<std::uint8_t> ReadBytes(const std::wstring& path) {
@@ -95,7 +97,8 @@ TEST_F(Saving, SaveWithoutAFolderAsksForOneThenWritesThePictureByteForByte) {
     EXPECT_EQ(L"保存先を設定してください。", AnswerMessage(L"現在の画面を保存"));
     const HWND dialog = test::WaitForDialog(program.id(), L"保存設定", kWaitMs);
     ASSERT_NE(nullptr, dialog);
-    SendMessageW(GetDlgItem(dialog, 1013), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(shots.c_str()));
+    SendMessageW(GetDlgItem(dialog, IDC_SAVE_DIR_EDIT), WM_SETTEXT, 0,
+                 reinterpret_cast<LPARAM>(shots.c_str()));
     PostMessageW(dialog, WM_COMMAND, IDOK, 0);
 
     const std::wstring saved = AnswerMessage(L"現在の画面を保存");
@@ -122,7 +125,7 @@ TEST_F(Saving, TheSettingsDialogRefusesBadValuesInOrder) {
     Command(kSaveSettings);
     const HWND dialog = test::WaitForDialog(program.id(), L"保存設定", kWaitMs);
     ASSERT_NE(nullptr, dialog);
-    EXPECT_EQ(L"60", test::ItemText(dialog, 1015));
+    EXPECT_EQ(L"60", test::ItemText(dialog, IDC_SAVE_INTERVAL_EDIT));
     struct Case {
         std::wstring folder, interval, message;
     };
@@ -133,15 +136,16 @@ TEST_F(Saving, TheSettingsDialogRefusesBadValuesInOrder) {
         {shots, L"65536", L"1 から 65535 までの整数を入力してください。"},
     };
     for (const Case& c : cases) {
-        SendMessageW(GetDlgItem(dialog, 1013), WM_SETTEXT, 0,
+        SendMessageW(GetDlgItem(dialog, IDC_SAVE_DIR_EDIT), WM_SETTEXT, 0,
                      reinterpret_cast<LPARAM>(c.folder.c_str()));
-        SendMessageW(GetDlgItem(dialog, 1015), WM_SETTEXT, 0,
+        SendMessageW(GetDlgItem(dialog, IDC_SAVE_INTERVAL_EDIT), WM_SETTEXT, 0,
                      reinterpret_cast<LPARAM>(c.interval.c_str()));
         PostMessageW(dialog, WM_COMMAND, IDOK, 0);
         EXPECT_EQ(c.message, AnswerMessage(L"TelvoClient")) << c.interval;
         EXPECT_TRUE(IsWindow(dialog));  // still open
     }
-    SendMessageW(GetDlgItem(dialog, 1015), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"65535"));
+    SendMessageW(GetDlgItem(dialog, IDC_SAVE_INTERVAL_EDIT), WM_SETTEXT, 0,
+                 reinterpret_cast<LPARAM>(L"65535"));
     PostMessageW(dialog, WM_COMMAND, IDOK, 0);
     ASSERT_TRUE(test::WaitForWindowGone(dialog, kWaitMs));
     EXPECT_TRUE(WaitUntil([&] {
@@ -186,7 +190,7 @@ TEST_F(Saving, AStoredIntervalBelowOneCountsAsNone) {
     EXPECT_EQ(L"保存先を設定してください。", AnswerMessage(L"連続保存"));
     const HWND dialog = test::WaitForDialog(program.id(), L"保存設定", kWaitMs);
     ASSERT_NE(nullptr, dialog);
-    EXPECT_EQ(L"0", test::ItemText(dialog, 1015));
+    EXPECT_EQ(L"0", test::ItemText(dialog, IDC_SAVE_INTERVAL_EDIT));
     PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
     ASSERT_TRUE(test::WaitForWindowGone(dialog, kWaitMs));
     EXPECT_EQ(std::wstring::npos, test::WindowText(frame).find(L"連続保存中"));

@@ -1,6 +1,6 @@
-// The frame and view built into this test: the menu and its update rules, the accelerator table,
-// command routing, the hand cursor of a drag and the pan it makes, and help. Menus and cursors
-// cannot be read from another process under Wine, so these run in-process.
+// The frame and view built into this test: the menu's update rules, command routing, the hand
+// cursor of a drag and the pan it makes, and help. Menus and cursors cannot be read from another
+// process under Wine, so these run in-process.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -10,21 +10,17 @@
 #include <string>
 #include <vector>
 
-#include "protocol/Socket.h"
+#include "base/Socket.h"
 #include "tests/NetworkTest.h"
 #include "tests/TestPicture.h"
 #include "tests/viewer/ViewerTestSupport_win.h"
 #include "tests/win/ProgramDriver.h"
 #include "viewer/app/MainFrame_win.h"
 #include "viewer/app/ViewerApp_win.h"
+#include "viewer/res/resource.h"
 
 namespace telvo {
 namespace {
-
-struct MenuItem {
-    std::wstring text;
-    UINT id;
-};
 
 struct ItemState {
     bool enabled;
@@ -106,103 +102,49 @@ class Frame : public ::testing::Test {
     HWND view = nullptr;
 };
 
-TEST_F(Frame, MenuAndAcceleratorsAreAsTabled) {
-    const std::vector<std::vector<MenuItem>> expected = {
-        {{L"ｱﾌﾟﾘｹｰｼｮﾝの終了(&X)", 57665}},
-        {{L"全画面(&M)\tF11", 32772},
-         {L"", 0},
-         {L"縦横比を固定(&R)", 32773},
-         {L"元のｻｲｽﾞ(&S)", 32774},
-         {L"ｳｨﾝﾄﾞｳに合わせる(&F)", 32775},
-         {L"", 0},
-         {L"操作ﾊﾟﾈﾙ(&P)...", 32785}},
-        {{L"1ch\tAlt+1", 32777},
-         {L"2ch\tAlt+2", 32778},
-         {L"3ch\tAlt+3", 32779},
-         {L"4ch\tAlt+4", 32780},
-         {L"5ch\tAlt+5", 32781}},
-        {{L"現在の画面を保存(&S)\tF5", 32782},
-         {L"ﾒﾓを取る(&M)\tF6", 32786},
-         {L"連続保存(&I)\tF7", 32783},
-         {L"", 0},
-         {L"保存設定(&O)...", 32784}},
-        {{L"ﾍﾙﾌﾟ(&H)\tF1", 32787}, {L"TelvoClient のﾊﾞｰｼﾞｮﾝ情報(&A)...", 57664}},
-    };
-    const wchar_t* const titles[] = {L"ﾌｧｲﾙ(&F)", L"表示(&V)", L"ﾁｬﾝﾈﾙ(&C)", L"画面の保存(&S)",
-                                     L"ﾍﾙﾌﾟ(&H)"};
-    const HMENU bar = GetMenu(frame->hwnd());
-    ASSERT_EQ(5, GetMenuItemCount(bar));
-    wchar_t text[128];
-    for (int menu = 0; menu < 5; ++menu) {
-        GetMenuStringW(bar, menu, text, 128, MF_BYPOSITION);
-        EXPECT_STREQ(titles[menu], text);
-        const HMENU popup = GetSubMenu(bar, menu);
-        ASSERT_EQ(static_cast<int>(expected[menu].size()), GetMenuItemCount(popup));
-        for (int position = 0; position < GetMenuItemCount(popup); ++position) {
-            text[0] = 0;
-            GetMenuStringW(popup, position, text, 128, MF_BYPOSITION);
-            EXPECT_EQ(expected[menu][position].text, text);
-            EXPECT_EQ(expected[menu][position].id, GetMenuItemID(popup, position));
-        }
-    }
-
-    const HACCEL table = LoadAcceleratorsW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(128));
-    ACCEL keys[16];
-    ASSERT_EQ(11, CopyAcceleratorTableW(table, keys, 16));
-    const BYTE alt = FVIRTKEY | FNOINVERT | FALT;
-    const BYTE plain = FVIRTKEY | FNOINVERT;
-    const ACCEL want[] = {{alt, '1', 32777},      {alt, '2', 32778},    {alt, '3', 32779},
-                          {alt, '4', 32780},      {alt, '5', 32781},    {plain, VK_F1, 32787},
-                          {plain, VK_F11, 32772}, {alt, VK_F4, 57665},  {plain, VK_F5, 32782},
-                          {plain, VK_F6, 32786},  {plain, VK_F7, 32783}};
-    for (int i = 0; i < 11; ++i) {
-        EXPECT_EQ(want[i].fVirt, keys[i].fVirt & ~0x80) << i;  // 0x80 marks the table's end
-        EXPECT_EQ(want[i].key, keys[i].key) << i;
-        EXPECT_EQ(want[i].cmd, keys[i].cmd) << i;
-    }
-}
-
 TEST_F(Frame, UpdateRulesFollowModeChannelAndPicture) {
     EXPECT_EQ(L"TelvoClient - Channel 1 [No.0]", test::WindowText(frame->hwnd()));
-    EXPECT_EQ((std::vector<UINT>{32773}), Checked(32773, 32775));
-    EXPECT_EQ((std::vector<UINT>{32777}), Checked(32777, 32781));
-    EXPECT_FALSE(State(32782).enabled);
-    EXPECT_FALSE(State(32786).enabled);
-    EXPECT_FALSE(State(32772).checked);
+    EXPECT_EQ((std::vector<UINT>{ID_VIEW_FIXED_ASPECT}),
+              Checked(ID_VIEW_FIXED_ASPECT, ID_VIEW_FIT_TO_WINDOW));
+    EXPECT_EQ((std::vector<UINT>{ID_CHANNEL1}), Checked(ID_CHANNEL1, ID_CHANNEL5));
+    EXPECT_FALSE(State(ID_SAVE).enabled);
+    EXPECT_FALSE(State(ID_MEMO).enabled);
+    EXPECT_FALSE(State(ID_VIEW_FULL_SCREEN).checked);
     for (const UINT always : {57665u, 32787u, 57664u, 32783u, 32784u, 32785u}) {
         EXPECT_TRUE(State(always).enabled) << always;
         EXPECT_FALSE(State(always).checked) << always;
     }
     EXPECT_EQ(0, GetWindowLongW(frame->hwnd(), GWL_STYLE) & WS_MAXIMIZEBOX);
 
-    Command(32775);
-    EXPECT_EQ((std::vector<UINT>{32775}), Checked(32773, 32775));
+    Command(ID_VIEW_FIT_TO_WINDOW);
+    EXPECT_EQ((std::vector<UINT>{ID_VIEW_FIT_TO_WINDOW}),
+              Checked(ID_VIEW_FIXED_ASPECT, ID_VIEW_FIT_TO_WINDOW));
     EXPECT_NE(0, GetWindowLongW(frame->hwnd(), GWL_STYLE) & WS_MAXIMIZEBOX);
 
     ASSERT_TRUE(ShowPicture(basePort, test::MakeDesktopPicture(320, 240, 1)));
-    EXPECT_TRUE(State(32782).enabled);
-    EXPECT_TRUE(State(32786).enabled);
+    EXPECT_TRUE(State(ID_SAVE).enabled);
+    EXPECT_TRUE(State(ID_MEMO).enabled);
     EXPECT_EQ(L"TelvoClient - Channel 1 [No." + std::to_wstring(number) + L"]",
               test::WindowText(frame->hwnd()));
 
-    Command(32779);  // Alt+3
-    EXPECT_EQ((std::vector<UINT>{32779}), Checked(32777, 32781));
-    EXPECT_FALSE(State(32782).enabled);
-    EXPECT_FALSE(State(32786).enabled);
+    Command(ID_CHANNEL3);  // Alt+3
+    EXPECT_EQ((std::vector<UINT>{ID_CHANNEL3}), Checked(ID_CHANNEL1, ID_CHANNEL5));
+    EXPECT_FALSE(State(ID_SAVE).enabled);
+    EXPECT_FALSE(State(ID_MEMO).enabled);
     EXPECT_EQ(L"TelvoClient - Channel 3 [No.0]", test::WindowText(frame->hwnd()));
     EXPECT_NE(std::wstring::npos,
               test::ReadFileText(folder + L"\\TelvoClient.ini").find(L"Channel=3"));
     ASSERT_TRUE(ShowPicture(basePort + 2, test::MakeDesktopPicture(320, 240, 2)));
 
-    frame->view().SelectChannel(32777 + 6);  // what a stored "Channel" of 7 does at start-up
-    EXPECT_TRUE(Checked(32777, 32781).empty());
+    frame->SelectChannel(6);  // what a stored "Channel" of 7 does at start-up
+    EXPECT_TRUE(Checked(ID_CHANNEL1, ID_CHANNEL5).empty());
     EXPECT_EQ(L"TelvoClient - Channel 7 [No.0]", test::WindowText(frame->hwnd()));
     EXPECT_FALSE(HasPicture());
 }
 
 TEST_F(Frame, DraggingInActualSizePansWithTheHandCursorAndStopsAtTheEdges) {
     ASSERT_TRUE(ShowPicture(basePort, test::MakeDesktopPicture(1024, 768, 3)));
-    const HCURSOR hand = LoadCursorW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(152));
+    const HCURSOR hand = LoadCursorW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDC_PAN_HAND));
     ICONINFO info{};
     ASSERT_TRUE(GetIconInfo(hand, &info));
     const UniqueGdiObject mask(info.hbmMask);
@@ -222,7 +164,7 @@ TEST_F(Frame, DraggingInActualSizePansWithTheHandCursorAndStopsAtTheEdges) {
     EXPECT_EQ(nullptr, GetCapture());
     SendMessageW(view, WM_LBUTTONUP, 0, MAKELPARAM(300, 200));
 
-    Command(32774);
+    Command(ID_VIEW_ACTUAL_SIZE);
     ASSERT_TRUE(test::SizeClientArea(frame->hwnd(), view, 600, 400));  // smaller than the picture
     SendMessageW(view, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(300, 200));
     EXPECT_EQ(hand, GetCursor());
@@ -242,10 +184,10 @@ TEST_F(Frame, DraggingInActualSizePansWithTheHandCursorAndStopsAtTheEdges) {
     EXPECT_EQ(LoadCursorW(nullptr, IDC_ARROW), GetCursor());
     EXPECT_EQ(nullptr, GetCapture());
 
-    Command(32774);  // actual size again keeps the pan
+    Command(ID_VIEW_ACTUAL_SIZE);  // actual size again keeps the pan
     EXPECT_EQ(-424, frame->view().panOffsetX());
-    Command(32775);
-    Command(32774);
+    Command(ID_VIEW_FIT_TO_WINDOW);
+    Command(ID_VIEW_ACTUAL_SIZE);
     EXPECT_EQ(0, frame->view().panOffsetX());
     SetCursor(before);
 }
@@ -266,7 +208,8 @@ TEST_F(Frame, ThePanelShowsTheStateNamesItsButtonsAndHidesOnEscapeOrEnter) {
     ASSERT_NE(nullptr, panel);
     EXPECT_EQ(L"操作ﾊﾟﾈﾙ", test::WindowText(panel));
     EXPECT_NE(0, GetWindowLongW(panel, GWL_EXSTYLE) & WS_EX_TOOLWINDOW);
-    for (int id : {1005, 1006, 1007, 1008, 1009, 1010, 1011, 1013}) {
+    for (int id : {IDC_CHANNEL1, IDC_CHANNEL2, IDC_CHANNEL3, IDC_CHANNEL4, IDC_CHANNEL5, IDC_SAVE,
+                   IDC_MEMO, IDC_FULL_SCREEN}) {
         const auto icon =
             reinterpret_cast<HICON>(SendDlgItemMessageW(panel, id, BM_GETIMAGE, IMAGE_ICON, 0));
         ICONINFO info{};
@@ -278,50 +221,47 @@ TEST_F(Frame, ThePanelShowsTheStateNamesItsButtonsAndHidesOnEscapeOrEnter) {
         EXPECT_EQ(20, bitmap.bmWidth) << id;
         EXPECT_EQ(20, bitmap.bmHeight) << id;
     }
-    EXPECT_EQ(L"1 ﾁｬﾝﾈﾙに切り替える", TipText(panel, 1005));
-    EXPECT_EQ(L"3 ﾁｬﾝﾈﾙに切り替える", TipText(panel, 1007));
-    EXPECT_EQ(L"5 ﾁｬﾝﾈﾙに切り替える", TipText(panel, 1009));
-    EXPECT_EQ(L"現在の画面を保存する", TipText(panel, 1010));
-    EXPECT_EQ(L"現在の画面をﾒﾓに取る", TipText(panel, 1011));
-    EXPECT_EQ(L"全画面表示にする", TipText(panel, 1013));
-    EXPECT_EQ(L"", TipText(panel, 1013, 0));  // a tool not known by its window
-    EXPECT_FALSE(State(32772).checked);
+    EXPECT_EQ(L"3 ﾁｬﾝﾈﾙに切り替える", TipText(panel, IDC_CHANNEL3));
+    EXPECT_EQ(L"全画面表示にする", TipText(panel, IDC_FULL_SCREEN));
+    EXPECT_EQ(L"", TipText(panel, IDC_FULL_SCREEN, 0));  // a tool not known by its window
+    EXPECT_FALSE(State(ID_VIEW_FULL_SCREEN).checked);
 
-    Command(32772);  // F11: the button turns over, and so does its tip
-    EXPECT_EQ(BST_CHECKED, IsDlgButtonChecked(panel, 1013));
-    EXPECT_EQ(L"通常表示に戻す", TipText(panel, 1013));
+    Command(ID_VIEW_FULL_SCREEN);  // F11: the button turns over, and so does its tip
+    EXPECT_EQ(BST_CHECKED, IsDlgButtonChecked(panel, IDC_FULL_SCREEN));
+    EXPECT_EQ(L"通常表示に戻す", TipText(panel, IDC_FULL_SCREEN));
     CommandState fullScreen;
-    EXPECT_TRUE(frame->UpdateCommandState(32772, &fullScreen));  // no menu bar in full screen
+    EXPECT_TRUE(
+        frame->UpdateCommandState(ID_VIEW_FULL_SCREEN, &fullScreen));  // no menu bar in full screen
     EXPECT_TRUE(fullScreen.checked);
-    Command(32772);
-    EXPECT_EQ(BST_UNCHECKED, IsDlgButtonChecked(panel, 1013));
-    EXPECT_EQ(L"全画面表示にする", TipText(panel, 1013));
+    Command(ID_VIEW_FULL_SCREEN);
+    EXPECT_EQ(BST_UNCHECKED, IsDlgButtonChecked(panel, IDC_FULL_SCREEN));
+    EXPECT_EQ(L"全画面表示にする", TipText(panel, IDC_FULL_SCREEN));
     EXPECT_NE(nullptr, GetMenu(frame->hwnd()));
 
-    EXPECT_FALSE(State(32785).checked);
+    EXPECT_FALSE(State(ID_CONTROL_PANEL).checked);
     for (const int key : {VK_ESCAPE, VK_RETURN}) {
-        Command(32785);
+        Command(ID_CONTROL_PANEL);
         EXPECT_TRUE(IsWindowVisible(panel));
-        EXPECT_TRUE(State(32785).checked);
-        SetFocus(GetDlgItem(panel, 1005));
+        EXPECT_TRUE(State(ID_CONTROL_PANEL).checked);
+        SetFocus(GetDlgItem(panel, IDC_CHANNEL1));
         MSG message{panel, WM_KEYDOWN, static_cast<WPARAM>(key), 0, 0, {}};
         EXPECT_TRUE(frame->view().panel().PreTranslateMessage(&message));
         EXPECT_FALSE(IsWindowVisible(panel)) << key;
-        EXPECT_FALSE(State(32785).checked);
+        EXPECT_FALSE(State(ID_CONTROL_PANEL).checked);
     }
     EXPECT_EQ(0, frame->view().panel().channelRadio);  // Enter kept the pressed channel
 }
 
 TEST_F(Frame, HelpOpensItsOwnWindowAndClosingTheFrameClosesIt) {
-    Command(32787);
+    Command(ID_HELP_TOPICS);
     const HWND help = frame->help().window();
     ASSERT_NE(nullptr, help);
     EXPECT_TRUE(IsWindowVisible(help));
     EXPECT_EQ(L"TelvoClient ﾍﾙﾌﾟ", test::WindowText(help));
-    Command(32787);  // a second F1 shows the same window
+    Command(ID_HELP_TOPICS);  // a second F1 shows the same window
     EXPECT_EQ(help, frame->help().window());
 
-    Command(57665);  // exit: WM_CLOSE closes help, then the frame
+    Command(ID_APP_EXIT);  // exit: WM_CLOSE closes help, then the frame
     EXPECT_FALSE(IsWindow(help));
     EXPECT_EQ(nullptr, frame->hwnd());
 }

@@ -8,12 +8,13 @@
 #include <string>
 #include <vector>
 
+#include "base/Socket.h"
 #include "protocol/ScreenPacket.h"
-#include "protocol/Socket.h"
 #include "tests/NetworkTest.h"
 #include "tests/TestPicture.h"
 #include "tests/viewer/ViewerTestSupport_win.h"
 #include "tests/win/ProgramDriver.h"
+#include "viewer/res/resource.h"
 
 namespace telvo {
 namespace {
@@ -101,7 +102,7 @@ TEST_F(Client, BadStoredValuesAreUsedAsTheyStandUntilAChannelIsChosen) {
     ASSERT_TRUE(
         test::SendDatagrams(4464, test::Packetize(test::MakeDesktopPicture(64, 48, 1), 9, false)));
 
-    Command(32778);  // Alt+2
+    Command(ID_CHANNEL2);  // Alt+2
     ASSERT_TRUE(CaptionBecomes(Title(2, 0)));
     EXPECT_NE(std::wstring::npos, Ini().find(L"\r\nChannel=2\r\n"));
     EXPECT_TRUE(ShowOn(4465, 2, test::MakeDesktopPicture(64, 48, 2)));
@@ -130,15 +131,15 @@ TEST_F(Client, EachViewModePaintsItsRectangleAndActualSizePansByDragging) {
         });
     };
     EXPECT_TRUE(paints(400, 200));  // fixed aspect: P = 200 >= Q = 133, full width
-    Command(32774);
+    Command(ID_VIEW_ACTUAL_SIZE);
     EXPECT_TRUE(paints(200, 100));  // actual size
-    Command(32775);
+    Command(ID_VIEW_FIT_TO_WINDOW);
     ASSERT_TRUE(test::SizeClientArea(frame, view, 400, 300));  // actual size had shrunk it
     EXPECT_TRUE(paints(400, 300));                             // fit to window
 
     // Actual size with a larger picture whose pixels tell where they come from.
     auto where = [](int x, int y) { return RGB(x / 4, y / 4, (x + y) % 256); };
-    Command(32774);
+    Command(ID_VIEW_ACTUAL_SIZE);
     ++number;
     ASSERT_TRUE(ShowOn(48300, 1, test::MakePicture(800, 600, where)));
     auto shows = [&](int x, int y, int pictureX, int pictureY) {
@@ -205,9 +206,9 @@ TEST_F(Client, TheFrameFollowsThePictureInFixedAspectAndActualSizeButNotInFitToW
     }
 
     // Actual size: shrunk to the picture, and it cannot be made larger.
-    Command(32775);
+    Command(ID_VIEW_FIT_TO_WINDOW);
     ASSERT_TRUE(test::SizeClientArea(frame, view, 700, 500));
-    Command(32774);
+    Command(ID_VIEW_ACTUAL_SIZE);
     EXPECT_TRUE(settlesAt({640, 480}));
     ++number;
     ASSERT_TRUE(ShowOn(48600, 1, test::MakeDesktopPicture(320, 240, 4)));
@@ -217,7 +218,7 @@ TEST_F(Client, TheFrameFollowsThePictureInFixedAspectAndActualSizeButNotInFitToW
     EXPECT_TRUE(test::SizeClientArea(frame, view, 200, 100));  // smaller is allowed
 
     // Fit to window: any size, kept when pictures arrive, and maximizing works.
-    Command(32775);
+    Command(ID_VIEW_FIT_TO_WINDOW);
     ASSERT_TRUE(test::SizeClientArea(frame, view, 500, 400));
     ++number;
     ASSERT_TRUE(ShowOn(48600, 1, test::MakeDesktopPicture(320, 240, 5)));
@@ -234,7 +235,7 @@ TEST_F(Client, FullScreenCoversTheScreenAndF11BringsBackPlacementMenuAndCaption)
     auto topmost = [&] { return (GetWindowLongW(frame, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0; };
     for (const bool maximized : {false, true}) {
         if (maximized) {
-            Command(32775);  // fixed aspect has no maximize box
+            Command(ID_VIEW_FIT_TO_WINDOW);  // fixed aspect has no maximize box
             PostMessageW(frame, WM_SYSCOMMAND, SC_MAXIMIZE, 0);
             ASSERT_TRUE(WaitUntil([&] { return IsZoomed(frame) != 0; }));
         }
@@ -279,24 +280,25 @@ TEST_F(Client, ThePanelSwitchesChannelsSavesGoesFullScreenAndTakesTheFramesKeys)
         const RECT at = WindowRect(panel);
         return IsWindowVisible(panel) && at.left == corner.x && at.top == corner.y;
     };
-    Command(32785);
+    Command(ID_CONTROL_PANEL);
     ASSERT_TRUE(WaitUntil(atCorner));
     SetWindowPos(panel, nullptr, 300, 300, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
-    Command(32785);
+    Command(ID_CONTROL_PANEL);
     ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(panel); }));
-    Command(32785);
+    Command(ID_CONTROL_PANEL);
     EXPECT_TRUE(WaitUntil(atCorner));  // back at the corner, wherever it was moved
-    EXPECT_TRUE(Pressed(panel, 1005));
-    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(panel, 1010)));
-    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(panel, 1011)));
+    EXPECT_TRUE(Pressed(panel, IDC_CHANNEL1));
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(panel, IDC_SAVE)));
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(panel, IDC_MEMO)));
 
-    PostMessageW(GetDlgItem(panel, 1007), BM_CLICK, 0, 0);
+    PostMessageW(GetDlgItem(panel, IDC_CHANNEL3), BM_CLICK, 0, 0);
     ASSERT_TRUE(CaptionBecomes(Title(3, 0)));
-    EXPECT_TRUE(WaitUntil([&] { return Pressed(panel, 1007) && !Pressed(panel, 1005); }));
+    EXPECT_TRUE(
+        WaitUntil([&] { return Pressed(panel, IDC_CHANNEL3) && !Pressed(panel, IDC_CHANNEL1); }));
     ASSERT_TRUE(ShowOn(48802, 3, test::MakeDesktopPicture(320, 240, 1)));
-    EXPECT_TRUE(WaitUntil([&] { return IsWindowEnabled(GetDlgItem(panel, 1010)) != 0; }));
-    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(panel, 1011)));
-    PostMessageW(GetDlgItem(panel, 1010), BM_CLICK, 0, 0);
+    EXPECT_TRUE(WaitUntil([&] { return IsWindowEnabled(GetDlgItem(panel, IDC_SAVE)) != 0; }));
+    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(panel, IDC_MEMO)));
+    PostMessageW(GetDlgItem(panel, IDC_SAVE), BM_CLICK, 0, 0);
     const HWND saved = test::WaitForDialog(program.id(), L"現在の画面を保存", 5000);
     ASSERT_NE(nullptr, saved);
     EXPECT_NE(std::wstring::npos, test::ItemText(saved, 0xFFFF).find(L"」に保存しました。"));
@@ -308,15 +310,16 @@ TEST_F(Client, ThePanelSwitchesChannelsSavesGoesFullScreenAndTakesTheFramesKeys)
     if (search != INVALID_HANDLE_VALUE) FindClose(search);
 
     // Full screen from the panel: the panel stays above the full-screen frame and works.
-    PostMessageW(GetDlgItem(panel, 1013), BM_CLICK, 0, 0);
+    PostMessageW(GetDlgItem(panel, IDC_FULL_SCREEN), BM_CLICK, 0, 0);
     const RECT screen{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
     ASSERT_TRUE(WaitUntil([&] { return WindowRect(frame) == screen; }));
-    EXPECT_TRUE(Pressed(panel, 1013));
+    EXPECT_TRUE(Pressed(panel, IDC_FULL_SCREEN));
     const RECT at = WindowRect(panel);
     const HWND top = WindowFromPoint({(at.left + at.right) / 2, (at.top + at.bottom) / 2});
     EXPECT_TRUE(top == panel || GetParent(top) == panel);
-    PostMessageW(GetDlgItem(panel, 1013), BM_CLICK, 0, 0);
-    EXPECT_TRUE(WaitUntil([&] { return !(WindowRect(frame) == screen) && !Pressed(panel, 1013); }));
+    PostMessageW(GetDlgItem(panel, IDC_FULL_SCREEN), BM_CLICK, 0, 0);
+    EXPECT_TRUE(WaitUntil(
+        [&] { return !(WindowRect(frame) == screen) && !Pressed(panel, IDC_FULL_SCREEN); }));
 
     // With the panel in front and focused, Alt+1 and Alt+3 switch channels and Alt+F4 ends the
     // viewer.
@@ -332,7 +335,7 @@ TEST_F(Client, ThePanelSwitchesChannelsSavesGoesFullScreenAndTakesTheFramesKeys)
     ASSERT_TRUE(CaptionBecomes(Title(1, 0)));
     test::TypeAltKey(panel, '3');
     ASSERT_TRUE(CaptionBecomes(Title(3, 0)));
-    EXPECT_TRUE(WaitUntil([&] { return Pressed(panel, 1007); }));
+    EXPECT_TRUE(WaitUntil([&] { return Pressed(panel, IDC_CHANNEL3); }));
     EXPECT_TRUE(panelHasFocus());
     test::TypeAltKey(panel, VK_F4);
     DWORD code = 1;
@@ -377,7 +380,7 @@ TEST_F(Client, HostileDatagramsAreDroppedAndReceptionEndsOnlyWhereItShould) {
     Start("[TelvoClient]\r\nBasePort=48400\r\n");
     const auto picture = test::MakeDesktopPicture(320, 240, 8);
     ASSERT_TRUE(ShowOn(48400, 1, picture));
-    for (const int viewMode : {32773, 32774, 32775}) {
+    for (const int viewMode : {ID_VIEW_FIXED_ASPECT, ID_VIEW_ACTUAL_SIZE, ID_VIEW_FIT_TO_WINDOW}) {
         Command(viewMode);
         ++number;
         ASSERT_TRUE(test::SendDatagrams(48400, HostileDatagrams(&number)));
@@ -391,7 +394,7 @@ TEST_F(Client, HostileDatagramsAreDroppedAndReceptionEndsOnlyWhereItShould) {
     ASSERT_TRUE(test::SendDatagrams(48400, test::Packetize(picture, afterEnd, false)));
     EXPECT_FALSE(
         WaitUntil([&] { return Caption() == Title(1, afterEnd); }, std::chrono::seconds(1)));
-    Command(32777);  // choosing the channel again resumes it
+    Command(ID_CHANNEL1);  // choosing the channel again resumes it
     ASSERT_TRUE(CaptionBecomes(Title(1, 0)));
     ++number;
     EXPECT_TRUE(ShowOn(48400, 1, picture));
@@ -399,7 +402,7 @@ TEST_F(Client, HostileDatagramsAreDroppedAndReceptionEndsOnlyWhereItShould) {
 
 TEST_F(Client, AboutHelpAndTheThreeWaysOutLeaveTheSettingsAlone) {
     Start();
-    Command(57664);
+    Command(ID_APP_ABOUT);
     const HWND about =
         test::WaitForWindow(program.id(), L"#32770", L"TelvoClientのﾊﾞｰｼﾞｮﾝ情報", 5000);
     ASSERT_NE(nullptr, about);
@@ -414,7 +417,7 @@ TEST_F(Client, AboutHelpAndTheThreeWaysOutLeaveTheSettingsAlone) {
     PostMessageW(about, WM_COMMAND, IDOK, 0);
     EXPECT_TRUE(test::WaitForWindowGone(about, 5000));
 
-    Command(32787);
+    Command(ID_HELP_TOPICS);
     EXPECT_NE(nullptr,
               test::WaitForWindow(program.id(), L"TelvoHelpWindow", L"TelvoClient ﾍﾙﾌﾟ", 5000));
 
@@ -423,7 +426,7 @@ TEST_F(Client, AboutHelpAndTheThreeWaysOutLeaveTheSettingsAlone) {
     for (int way = 0; way < 3; ++way) {
         if (way > 0) Start();
         ASSERT_TRUE(test::WriteFileBytes(IniPath(), marker));
-        if (way == 0) PostMessageW(frame, WM_COMMAND, 57665, 0);
+        if (way == 0) PostMessageW(frame, WM_COMMAND, ID_APP_EXIT, 0);
         if (way == 1) PostMessageW(frame, WM_SYSCOMMAND, SC_CLOSE, 0);
         if (way == 2) test::TypeAltKey(frame, VK_F4);
         DWORD code = 1;

@@ -1,9 +1,9 @@
 #include "tests/viewer/ViewerTestSupport_win.h"
 
 #include "protocol/ScreenBitmap.h"
-#include "protocol/WinHandles.h"
 #include "tests/NetworkTest.h"
 #include "tests/TestPicture.h"
+#include "win/WinHandles.h"
 
 namespace telvo::test {
 

@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "protocol/WinHandles.h"
+#include "win/WinHandles.h"
 
 namespace telvo::test {
 

@@ -1,30 +1,29 @@
 #include "viewer/app/AboutBox_win.h"
 
-#include "viewer/app/ViewerCommands.h"
+#include "viewer/res/resource.h"
+#include "win/DialogProc_win.h"
 
 namespace telvo {
 namespace {
 
-// The box shows only fixed texts and an OK button; there is no state to keep.
-INT_PTR CALLBACK AboutProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
-    switch (message) {
-        case WM_INITDIALOG:
-            return TRUE;
-        case WM_COMMAND:
-            if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) {
-                EndDialog(dialog, LOWORD(wParam));
-                return TRUE;
-            }
-            return FALSE;
-        default:
-            return FALSE;
+// The box shows only fixed texts and an OK button.
+struct AboutBox {
+    void OnInit(HWND) {}
+    INT_PTR OnDialogMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+        if (message != WM_COMMAND) return FALSE;
+        const int id = LOWORD(wParam);
+        if (id != IDOK && id != IDCANCEL) return FALSE;
+        EndDialog(dialog, id);
+        return TRUE;
     }
-}
+};
 
 }  // namespace
 
 void ShowAboutBox(HWND owner) {
-    DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(kAboutDialog), owner, AboutProc, 0);
+    AboutBox box;
+    DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_ABOUTBOX), owner,
+                    DialogProc<AboutBox>, reinterpret_cast<LPARAM>(&box));
 }
 
 }  // namespace telvo

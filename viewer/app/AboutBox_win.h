@@ -1,4 +1,4 @@
-// The about box: dialog 100, shown modally.
+// The about box, shown modally.
 #pragma once
 
 #include <windows.h>

@@ -2,6 +2,7 @@
 
 #include "viewer/app/ViewerApp_win.h"
 #include "viewer/display/ViewGeometry.h"
+#include "viewer/res/resource.h"
 
 namespace telvo {
 namespace {
@@ -56,14 +57,19 @@ int WrappedMenuHeight(HWND frame) {
 
 }  // namespace
 
-CMainFrame::CMainFrame(ViewerApp& app) : app_(app), help_(kHelpCaption, kHelpText), view_(app) {}
+CMainFrame::CMainFrame(ViewerApp& app)
+    : app_(app),
+      help_(kHelpCaption, kHelpText),
+      view_(
+          app.settings(), app.settings(), [&app] { app.SaveSettings(); },
+          [this] { UpdateTitle(); }) {}
 
 bool CMainFrame::Create() {
     if (!RegisterWindowClassOnce(kFrameClass, WindowProc<CMainFrame>, 0, nullptr)) return false;
     const HINSTANCE instance = GetModuleHandleW(nullptr);
-    accelerators_ = LoadAcceleratorsW(instance, MAKEINTRESOURCEW(kMainFrameResource));
-    const HMENU menu = LoadMenuW(instance, MAKEINTRESOURCEW(kMainFrameResource));
-    const std::wstring caption = ResourceText(kMainFrameResource);
+    accelerators_ = LoadAcceleratorsW(instance, MAKEINTRESOURCEW(IDR_MAINFRAME));
+    const HMENU menu = LoadMenuW(instance, MAKEINTRESOURCEW(IDR_MAINFRAME));
+    const std::wstring caption = ResourceText(IDR_MAINFRAME);
     // The window owns the menu from here on, and destroys it with itself.
     if (CreateWindowExW(/*exStyle*/ 0, kFrameClass, caption.c_str(), WS_OVERLAPPEDWINDOW,
                         /*x*/ CW_USEDEFAULT, /*y*/ CW_USEDEFAULT, /*width*/ CW_USEDEFAULT,
@@ -82,7 +88,7 @@ bool CMainFrame::TranslateAccelerators(MSG* message) {
 LRESULT CMainFrame::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_CREATE:
-            return OnCreate(message, wParam, lParam);
+            return OnCreate() ? 0 : -1;
         case WM_SIZE:
             OnSize(LOWORD(lParam), HIWORD(lParam));
             return 0;
@@ -110,14 +116,14 @@ LRESULT CMainFrame::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     }
 }
 
-LRESULT CMainFrame::OnCreate(UINT message, WPARAM wParam, LPARAM lParam) {
-    if (DefWindowProcW(hwnd_, message, wParam, lParam) == -1) return -1;
-    if (!view_.Create(hwnd_)) return -1;
+bool CMainFrame::OnCreate() {
+    if (!view_.Create(hwnd_)) return false;
     smallIcon_.reset(static_cast<HICON>(
-        LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(kMainFrameResource), IMAGE_ICON,
+        LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MAINFRAME), IMAGE_ICON,
                    GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0)));
     SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.get()));
-    return 0;
+    SelectChannel(app_.settings().channelIndex);
+    return true;
 }
 
 void CMainFrame::OnSize(int width, int height) {
@@ -142,8 +148,13 @@ void CMainFrame::OnGetMinMaxInfo(MINMAXINFO* info) {
 
 void CMainFrame::OnCommand(int id) {
     if (view_.OnCommand(id)) return;
-    if (id == kCommandHelp) {
-        help_.Show(hwnd_);
+    if (id >= ID_CHANNEL1 && id <= ID_CHANNEL5) {
+        SelectChannel(id - ID_CHANNEL1);
+        return;
+    }
+    if (id == ID_HELP_TOPICS) {
+        // A help window that cannot be created shows nothing; the program goes on.
+        static_cast<void>(help_.Show(hwnd_));
         return;
     }
     app_.OnCommand(hwnd_, id);
@@ -151,7 +162,12 @@ void CMainFrame::OnCommand(int id) {
 
 bool CMainFrame::UpdateCommandState(int id, CommandState* state) const {
     if (view_.UpdateCommand(id, state)) return true;
-    if (id == kCommandHelp) return true;  // always enabled
+    if (id >= ID_CHANNEL1 && id <= ID_CHANNEL5) {
+        state->radio = true;
+        state->checked = id - ID_CHANNEL1 == app_.settings().channelIndex;
+        return true;
+    }
+    if (id == ID_HELP_TOPICS) return true;  // always enabled
     return app_.UpdateCommand(id, state);
 }
 

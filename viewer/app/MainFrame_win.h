@@ -1,15 +1,18 @@
-// CMainFrame: the viewer's main window, made from resource 128 (menu, accelerators, caption,
-// small icon). Its whole client area is the view. A command reaching it is offered to the view,
-// then to the frame itself, then to the application object; so are the menu's update rules.
+// CMainFrame: the viewer's main window, made from resource IDR_MAINFRAME (menu, accelerators,
+// caption, small icon). Its whole client area is the view. A command reaching it is offered to the
+// view, then to the frame itself (channels, help), then to the application object; so are the
+// menu's update rules. The frame switches channels and keeps the title.
 #pragma once
 
 #include <windows.h>
 
-#include "protocol/HelpWindow_win.h"
-#include "protocol/WinHandles.h"
-#include "protocol/WindowProc_win.h"
-#include "viewer/app/ViewerCommands.h"
+#include <cstdint>
+
+#include "viewer/display/CommandState.h"
 #include "viewer/display/ScreenView_win.h"
+#include "win/HelpWindow_win.h"
+#include "win/WinHandles.h"
+#include "win/WindowProc_win.h"
 
 namespace telvo {
 
@@ -22,7 +25,7 @@ class CMainFrame {
     CMainFrame& operator=(const CMainFrame&) = delete;
 
     // Creates the (hidden) frame and its view. False when either cannot be created.
-    bool Create();
+    [[nodiscard]] bool Create();
     HWND hwnd() const { return hwnd_; }
     CScreenView& view() { return view_; }
     HelpWindow& help() { return help_; }
@@ -32,11 +35,17 @@ class CMainFrame {
     // The update rules of command `id` as the routing finds them; false when none has rules.
     bool UpdateCommandState(int id, CommandState* state) const;
 
+    // Makes channel `channelIndex` (0 to 4; any other value receives nothing) the one received,
+    // shown and stored in the settings file.
+    void SelectChannel(std::int32_t channelIndex);
+    // Shows the channel, the number of the picture on show and continuous save in the caption.
+    void UpdateTitle();
+
   private:
     TELVO_WINDOW_PROC_FRIEND;
     void AttachWindow(HWND hwnd) { hwnd_ = hwnd; }
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
-    LRESULT OnCreate(UINT message, WPARAM wParam, LPARAM lParam);
+    bool OnCreate();
     void OnSize(int width, int height);
     void OnGetMinMaxInfo(MINMAXINFO* info);
     void OnCommand(int id);

@@ -1,9 +1,10 @@
 #include "viewer/app/ViewerApp_win.h"
 
-#include "protocol/PrivateProfile_win.h"
-#include "protocol/Socket.h"
+#include "base/Socket.h"
 #include "viewer/app/AboutBox_win.h"
 #include "viewer/app/MainFrame_win.h"
+#include "viewer/res/resource.h"
+#include "win/PrivateProfile_win.h"
 
 namespace telvo {
 namespace {
@@ -44,8 +45,8 @@ void ViewerApp::SaveSettings() {
 
 int ViewerApp::Run() {
     if (StartSockets(1, 1) != 0) {
-        MessageBoxW(nullptr, ResourceText(kSocketsFailedString).c_str(),
-                    ResourceText(kApplicationTitleString).c_str(), MB_ICONEXCLAMATION | MB_OK);
+        MessageBoxW(nullptr, ResourceText(IDS_SOCKETS_FAILED).c_str(),
+                    ResourceText(IDS_APP_TITLE).c_str(), MB_ICONEXCLAMATION | MB_OK);
         return 1;
     }
     LoadSettings();
@@ -66,10 +67,10 @@ int ViewerApp::Run() {
 
 bool ViewerApp::OnCommand(HWND frame, int id) {
     switch (id) {
-        case kCommandAbout:
+        case ID_APP_ABOUT:
             ShowAboutBox(frame);
             return true;
-        case kCommandExit:
+        case ID_APP_EXIT:
             SendMessageW(frame, WM_CLOSE, 0, 0);
             return true;
         default:
@@ -78,7 +79,7 @@ bool ViewerApp::OnCommand(HWND frame, int id) {
 }
 
 bool ViewerApp::UpdateCommand(int id, CommandState* state) const {
-    if (id != kCommandAbout && id != kCommandExit) return false;
+    if (id != ID_APP_ABOUT && id != ID_APP_EXIT) return false;
     state->enabled = true;
     return true;
 }

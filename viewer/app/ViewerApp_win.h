@@ -7,8 +7,8 @@
 
 #include <string>
 
-#include "viewer/app/ViewerCommands.h"
 #include "viewer/app/ViewerSettings.h"
+#include "viewer/display/CommandState.h"
 
 namespace telvo {
 
@@ -23,8 +23,6 @@ class ViewerApp {
     int Run();
 
     ViewerSettings& settings() { return settings_; }
-    // The frame's placement from before full screen, put back when it ends.
-    WINDOWPLACEMENT& savedPlacement() { return savedPlacement_; }
     const ViewerSettings& settings() const { return settings_; }
     void LoadSettings();
     void SaveSettings();
@@ -35,7 +33,6 @@ class ViewerApp {
 
   private:
     ViewerSettings settings_;
-    WINDOWPLACEMENT savedPlacement_{};
 };
 
 // The process's application object.

@@ -6,7 +6,10 @@
 #include <cstdint>
 #include <string>
 
-#include "protocol/ProfileSection.h"
+#include "base/ProfileSection.h"
+#include "protocol/ScreenPacket.h"
+#include "viewer/display/ViewOptions.h"
+#include "viewer/save/SaveOptions.h"
 
 namespace telvo {
 
@@ -15,17 +18,13 @@ inline constexpr wchar_t kViewerSettingsSection[] = L"TelvoClient";
 // Texts are read into a buffer of 1024 characters, so longer ones are cut to 1023.
 inline constexpr std::size_t kMaxSettingText = 1023;
 
-enum class ViewMode : std::int32_t { kFixedAspect = 0, kActualSize = 1, kFitToWindow = 2 };
-
-struct ViewerSettings {
+// The display's part (full screen, view mode) and the saving part (folder, interval) are handed
+// down to the view and the save commands, which know nothing of the rest.
+struct ViewerSettings : ViewOptions, SaveOptions {
     std::wstring iniPath;
-    std::uint8_t fullScreen = 0;
-    ViewMode viewMode = ViewMode::kFixedAspect;
     std::int32_t channelIndex = 0;
-    std::wstring toAddress = L"224.3.2.1";
-    std::uint16_t basePort = 54321;
-    std::wstring saveDir;
-    std::int32_t saveInterval = 60;
+    std::wstring toAddress = std::wstring(kDefaultGroup, kDefaultGroup + sizeof kDefaultGroup - 1);
+    std::uint16_t basePort = kDefaultBasePort;
 
     // Reads "Channel", "ToAddress", "BasePort", "SaveDir", "SaveInterval" in that order; an
     // absent key keeps the field's current value.

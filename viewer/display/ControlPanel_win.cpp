@@ -2,30 +2,24 @@
 
 #include <cwchar>
 
-#include "viewer/app/ViewerCommands.h"
+#include "viewer/res/resource.h"
 
 namespace telvo {
 namespace {
 
 constexpr int kIconSize = 20;
+static_assert(IDC_CHANNEL5 - IDC_CHANNEL1 + 1 == kChannelCount, "a button for every channel");
 
-// The buttons, left to right, with the command each sends to the frame.
-constexpr int kChannelButton1 = 1005;
-constexpr int kChannelButton5 = 1009;
-constexpr int kSaveButton = 1010;
-constexpr int kMemoButton = 1011;
-constexpr int kFullScreenButton = 1013;
-constexpr int kChannelButtonToCommand = kCommandChannel1 - kChannelButton1;  // 31772
-
+// The command each button sends to the frame.
 int CommandOfButton(int id) {
-    if (id >= kChannelButton1 && id <= kChannelButton5) return id + kChannelButtonToCommand;
+    if (id >= IDC_CHANNEL1 && id <= IDC_CHANNEL5) return ID_CHANNEL1 + (id - IDC_CHANNEL1);
     switch (id) {
-        case kSaveButton:
-            return kCommandSave;
-        case kMemoButton:
-            return kCommandMemo;
-        case kFullScreenButton:
-            return kCommandFullScreen;
+        case IDC_SAVE:
+            return ID_SAVE;
+        case IDC_MEMO:
+            return ID_MEMO;
+        case IDC_FULL_SCREEN:
+            return ID_VIEW_FULL_SCREEN;
         default:
             return 0;
     }
@@ -40,56 +34,47 @@ CControlPanel::~CControlPanel() {
 bool CControlPanel::Create(HWND parent) {
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES};
     InitCommonControlsEx(&controls);
-    return CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(kControlPanelDialog),
-                              parent, DialogProc, reinterpret_cast<LPARAM>(this)) != nullptr;
+    return CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_CONTROL_PANEL),
+                              parent, DialogProc<CControlPanel>,
+                              reinterpret_cast<LPARAM>(this)) != nullptr;
 }
 
-INT_PTR CALLBACK CControlPanel::DialogProc(HWND dialog, UINT message, WPARAM wParam,
-                                           LPARAM lParam) {
-    if (message == WM_INITDIALOG) {
-        auto* self = reinterpret_cast<CControlPanel*>(lParam);
-        SetWindowLongPtrW(dialog, DWLP_USER, lParam);
-        self->hwnd_ = dialog;
-        self->OnInit();
-        return TRUE;  // the system sets the focus
-    }
-    auto* self = reinterpret_cast<CControlPanel*>(GetWindowLongPtrW(dialog, DWLP_USER));
-    if (self == nullptr) return FALSE;
+INT_PTR CControlPanel::OnDialogMessage(HWND, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_SHOWWINDOW:
-            self->LoadControls();
+            LoadControls();
             return FALSE;
         case WM_COMMAND:
-            return self->OnCommand(wParam, lParam);
+            return OnCommand(LOWORD(wParam), HIWORD(wParam), wParam, lParam);
         case WM_NOTIFY: {
             auto* header = reinterpret_cast<NMHDR*>(lParam);
             if (header->code == TTN_GETDISPINFOW) {
-                self->OnNeedText(reinterpret_cast<NMTTDISPINFOW*>(lParam));
+                OnNeedText(reinterpret_cast<NMTTDISPINFOW*>(lParam));
             }
             return TRUE;
         }
         case WM_NCDESTROY:
-            SetWindowLongPtrW(dialog, DWLP_USER, 0);
-            self->hwnd_ = nullptr;
+            hwnd_ = nullptr;
             return FALSE;
         default:
             return FALSE;
     }
 }
 
-void CControlPanel::OnInit() {
+void CControlPanel::OnInit(HWND dialog) {
+    hwnd_ = dialog;
     LoadControls();
     const HINSTANCE instance = GetModuleHandleW(nullptr);
-    panelAccelerators_ = LoadAcceleratorsW(instance, MAKEINTRESOURCEW(kMainFrameResource));
-    for (int i = 0; i < 5; ++i) {
-        SetIcon(kChannelButton1 + i, kChannelIcon1 + i, &channelIcons_[i]);
+    panelAccelerators_ = LoadAcceleratorsW(instance, MAKEINTRESOURCEW(IDR_MAINFRAME));
+    for (int i = 0; i < static_cast<int>(kChannelCount); ++i) {
+        SetIcon(IDC_CHANNEL1 + i, IDI_CHANNEL1 + i, &channelIcons_[i]);
     }
-    SetIcon(kSaveButton, kSaveIcon, &saveIcon_);
-    SetIcon(kMemoButton, kMemoIcon, &memoIcon_);
-    SetIcon(kFullScreenButton, kFullScreenIcon, &fullScreenIcon_);
-    fullScreenButton_ = GetDlgItem(hwnd_, kFullScreenButton);
-    saveButton_ = GetDlgItem(hwnd_, kSaveButton);
-    memoButton_ = GetDlgItem(hwnd_, kMemoButton);
+    SetIcon(IDC_SAVE, IDI_SAVE, &saveIcon_);
+    SetIcon(IDC_MEMO, IDI_MEMO, &memoIcon_);
+    SetIcon(IDC_FULL_SCREEN, IDI_FULL_SCREEN, &fullScreenIcon_);
+    fullScreenButton_ = GetDlgItem(hwnd_, IDC_FULL_SCREEN);
+    saveButton_ = GetDlgItem(hwnd_, IDC_SAVE);
+    memoButton_ = GetDlgItem(hwnd_, IDC_MEMO);
 
     // One tool per button, known by its window; the texts are asked for when a tip appears.
     const HWND tips = CreateWindowExW(
@@ -115,8 +100,8 @@ void CControlPanel::SetIcon(int buttonId, int iconId, UniqueIcon* icon) {
                         reinterpret_cast<LPARAM>(icon->get()));
 }
 
-bool CControlPanel::OnCommand(WPARAM wParam, LPARAM lParam) {
-    const int id = LOWORD(wParam);
+// `wParam` and `lParam` as they came: commands of the panel's accelerator keys go on unchanged.
+bool CControlPanel::OnCommand(int id, int code, WPARAM wParam, LPARAM lParam) {
     switch (id) {
         case IDOK:
             SaveControls();
@@ -132,7 +117,7 @@ bool CControlPanel::OnCommand(WPARAM wParam, LPARAM lParam) {
     const HWND owner = GetParent(hwnd_);
     const int command = CommandOfButton(id);
     if (command != 0) {
-        if (HIWORD(wParam) == BN_CLICKED) {
+        if (code == BN_CLICKED) {
             SendMessageW(owner, WM_COMMAND, command, reinterpret_cast<LPARAM>(hwnd_));
         }
         return true;
@@ -146,21 +131,22 @@ void CControlPanel::OnNeedText(NMTTDISPINFOW* info) const {
     if ((info->uFlags & TTF_IDISHWND) == 0) return;
     const int id = GetDlgCtrlID(reinterpret_cast<HWND>(info->hdr.idFrom));
     const wchar_t* text = nullptr;
-    if (id >= kChannelButton1 && id <= kChannelButton5) {
+    if (id >= IDC_CHANNEL1 && id <= IDC_CHANNEL5) {
         std::swprintf(info->szText, sizeof info->szText / sizeof info->szText[0],
-                      L"%d ﾁｬﾝﾈﾙに切り替える", id - 1004);
+                      L"%d ﾁｬﾝﾈﾙに切り替える", id - IDC_CHANNEL1 + 1);
         return;
     }
     switch (id) {
-        case kSaveButton:
+        case IDC_SAVE:
             text = L"現在の画面を保存する";
             break;
-        case kMemoButton:
+        case IDC_MEMO:
             text = L"現在の画面をﾒﾓに取る";
             break;
-        case kFullScreenButton:
+        case IDC_FULL_SCREEN:
             // Named each time the tip appears: the action the button would take now.
-            text = (SendMessageW(fullScreenButton_, BM_GETSTATE, 0, 0) & 3) != 0
+            text = (SendMessageW(fullScreenButton_, BM_GETSTATE, 0, 0) &
+                    (BST_CHECKED | BST_INDETERMINATE)) != 0
                        ? L"通常表示に戻す"
                        : L"全画面表示にする";
             break;
@@ -177,17 +163,17 @@ void CControlPanel::EnableSaveAndMemo(bool enable) {
 
 void CControlPanel::LoadControls() {
     if (hwnd_ == nullptr) return;
-    CheckDlgButton(hwnd_, kFullScreenButton, fullScreenCheck == 1 ? BST_CHECKED : BST_UNCHECKED);
-    for (int i = 0; i < 5; ++i) {
-        CheckDlgButton(hwnd_, kChannelButton1 + i, i == channelRadio ? BST_CHECKED : BST_UNCHECKED);
+    CheckDlgButton(hwnd_, IDC_FULL_SCREEN, fullScreenCheck == 1 ? BST_CHECKED : BST_UNCHECKED);
+    for (int i = 0; i < static_cast<int>(kChannelCount); ++i) {
+        CheckDlgButton(hwnd_, IDC_CHANNEL1 + i, i == channelRadio ? BST_CHECKED : BST_UNCHECKED);
     }
 }
 
 void CControlPanel::SaveControls() {
-    fullScreenCheck = IsDlgButtonChecked(hwnd_, kFullScreenButton) == BST_CHECKED ? 1 : 0;
+    fullScreenCheck = IsDlgButtonChecked(hwnd_, IDC_FULL_SCREEN) == BST_CHECKED ? 1 : 0;
     channelRadio = -1;
-    for (int i = 0; i < 5; ++i) {
-        if (IsDlgButtonChecked(hwnd_, kChannelButton1 + i) == BST_CHECKED) channelRadio = i;
+    for (int i = 0; i < static_cast<int>(kChannelCount); ++i) {
+        if (IsDlgButtonChecked(hwnd_, IDC_CHANNEL1 + i) == BST_CHECKED) channelRadio = i;
     }
 }
 

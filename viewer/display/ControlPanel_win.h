@@ -11,7 +11,9 @@
 
 #include <cstdint>
 
-#include "protocol/WinHandles.h"
+#include "protocol/ScreenPacket.h"
+#include "win/DialogProc_win.h"
+#include "win/WinHandles.h"
 
 namespace telvo {
 
@@ -23,7 +25,7 @@ class CControlPanel {
     ~CControlPanel();
 
     // Creates the hidden panel; `parent`'s top-level window becomes its owner.
-    bool Create(HWND parent);
+    [[nodiscard]] bool Create(HWND parent);
     HWND hwnd() const { return hwnd_; }
 
     // The save and memo buttons: enabled only while there is a picture.
@@ -41,9 +43,10 @@ class CControlPanel {
     std::int32_t channelRadio = -1;    // 0-based index of the pressed channel button; -1: none
 
   private:
-    static INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
-    void OnInit();
-    bool OnCommand(WPARAM wParam, LPARAM lParam);
+    TELVO_DIALOG_PROC_FRIEND;
+    void OnInit(HWND dialog);
+    INT_PTR OnDialogMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+    bool OnCommand(int id, int code, WPARAM wParam, LPARAM lParam);
     void OnNeedText(NMTTDISPINFOW* info) const;
     void SaveControls();
     void SetIcon(int buttonId, int iconId, UniqueIcon* icon);
@@ -53,7 +56,7 @@ class CControlPanel {
     HWND saveButton_ = nullptr;
     HWND memoButton_ = nullptr;
     HACCEL panelAccelerators_ = nullptr;  // a loaded resource: freed with the module
-    UniqueIcon channelIcons_[5];
+    UniqueIcon channelIcons_[kChannelCount];
     UniqueIcon saveIcon_;
     UniqueIcon memoIcon_;
     UniqueIcon fullScreenIcon_;

@@ -6,8 +6,8 @@
 
 #include <cstdint>
 
-#include "viewer/app/ViewerSettings.h"
 #include "viewer/display/ViewGeometry.h"
+#include "viewer/display/ViewMode.h"
 
 namespace telvo {
 

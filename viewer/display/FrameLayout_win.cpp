@@ -3,7 +3,6 @@
 #include <windows.h>
 
 #include "protocol/ScreenBitmap.h"
-#include "viewer/app/ViewerApp_win.h"
 #include "viewer/display/FrameLayout.h"
 #include "viewer/display/ScreenView_win.h"
 
@@ -48,13 +47,13 @@ bool CScreenView::LayoutFramePass() {
     std::int64_t width = 0;
     std::int64_t height = 0;
     // The lock is held only while the size is read: resizing sends messages that take it again.
-    if (!PictureSize(&width, &height) || app_.settings().fullScreen != 0) return false;
+    if (!PictureSize(&width, &height) || options_.fullScreen != 0) return false;
     RECT client{};
     GetClientRect(hwnd_, &client);
     const MinimumClient minimum{GetSystemMetrics(SM_CXMINTRACK), GetSystemMetrics(SM_CYMINTRACK)};
     ViewRect wanted;
-    if (!NextFrameLayout(app_.settings().viewMode, width, height, client.right, client.bottom,
-                         minimum, &lastLayoutRect_, &wanted)) {
+    if (!NextFrameLayout(options_.viewMode, width, height, client.right, client.bottom, minimum,
+                         &lastLayoutRect_, &wanted)) {
         return false;
     }
     // The frame's client area is the view with its sunken edge; the frame has a menu bar.
@@ -77,15 +76,13 @@ bool CScreenView::LayoutFramePass() {
 }
 
 void CScreenView::ToggleFullScreen() {
-    ViewerSettings& settings = app_.settings();
     // Set first: every WM_SIZE the steps below cause already sees the new state.
-    settings.fullScreen = settings.fullScreen != 0 ? 0 : 1;
+    options_.fullScreen = options_.fullScreen != 0 ? 0 : 1;
     const HWND frame = GetParent(hwnd_);
     const LONG style = GetWindowLongW(frame, GWL_STYLE);
-    if (settings.fullScreen != 0) {
-        WINDOWPLACEMENT& placement = app_.savedPlacement();
-        placement.length = sizeof placement;
-        GetWindowPlacement(frame, &placement);
+    if (options_.fullScreen != 0) {
+        savedPlacement_.length = sizeof savedPlacement_;
+        GetWindowPlacement(frame, &savedPlacement_);
         // The frame's first menu is not shown again: frameMenu takes its place afterwards.
         const HMENU menu = GetMenu(frame);
         SetMenu(frame, nullptr);
@@ -105,12 +102,12 @@ void CScreenView::ToggleFullScreen() {
         SetMenu(frame, frameMenu_.get());
         SetWindowLongW(frame, GWL_STYLE, style | WS_CAPTION | WS_THICKFRAME);
         SetWindowPos(frame, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_FRAMECHANGED);
-        SetWindowPlacement(frame, &app_.savedPlacement());
+        SetWindowPlacement(frame, &savedPlacement_);
         panel_.KeepAbove(frame);
         layingOut_ = false;
         LayoutFrame();
     }
-    panel_.fullScreenCheck = settings.fullScreen;
+    panel_.fullScreenCheck = options_.fullScreen;
     panel_.LoadControls();
 }
 

@@ -1,18 +1,9 @@
 #include "viewer/display/ScreenView_win.h"
 
-#include <shellapi.h>
 #include <windowsx.h>
 
-#include <ctime>
-#include <string>
-
 #include "protocol/ScreenBitmap.h"
-#include "viewer/app/ViewerApp_win.h"
-#include "viewer/app/WindowTitle.h"
-#include "viewer/display/ViewGeometry.h"
-#include "viewer/save/PictureWriter_win.h"
-#include "viewer/save/SaveSettingsDialog_win.h"
-#include "viewer/save/ShellExecuteErrorText.h"
+#include "viewer/res/resource.h"
 
 namespace telvo {
 namespace {
@@ -32,34 +23,13 @@ BITMAPINFO InfoOf(const BitmapLayout& layout) {
     return info;
 }
 
-// The group text for the socket layer. A character outside ASCII cannot be part of a dotted
-// address; it becomes one that makes the address fail to parse.
-std::string AsciiAddress(const std::wstring& text) {
-    std::string address;
-    for (const wchar_t c : text) address += c < 0x80 ? static_cast<char>(c) : '?';
-    return address;
-}
-
-constexpr wchar_t kSaveCaption[] = L"現在の画面を保存";
-constexpr wchar_t kMemoCaption[] = L"ﾒﾓを取る";
-constexpr wchar_t kContinuousSaveCaption[] = L"連続保存";
-
-// A stored interval below 1 second (a hand-edited file) counts as none: continuous save would
-// otherwise write a file every pass.
-bool IntervalSet(std::int32_t saveInterval) {
-    return saveInterval >= 1;
-}
-
 }  // namespace
 
-CScreenView::CScreenView(ViewerApp& app)
-    : app_(app),
-      continuousSave_(
-          receiver_.sharedStore(),
-          [store = receiver_.sharedStore()](const std::wstring& folder) {
-              return !WriteCurrentPicture(*store, SaveKind::kContinuous, folder).empty();
-          },
-          [] { return static_cast<std::uint32_t>(std::time(nullptr)); }) {}
+CScreenView::CScreenView(ViewOptions& options, SaveOptions& saveOptions,
+                         std::function<void()> storeSettings, std::function<void()> refreshTitle)
+    : options_(options),
+      refreshTitle_(std::move(refreshTitle)),
+      saving_(receiver_.sharedStore(), saveOptions, std::move(storeSettings)) {}
 
 bool CScreenView::Create(HWND frame) {
     if (!RegisterWindowClassOnce(kViewClass, WindowProc<CScreenView>,
@@ -76,7 +46,7 @@ bool CScreenView::Create(HWND frame) {
 LRESULT CScreenView::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_CREATE:
-            return OnCreate(message, wParam, lParam);
+            return OnCreate() ? 0 : -1;
         case WM_PAINT:
             OnPaint();
             return 0;
@@ -107,42 +77,38 @@ LRESULT CScreenView::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     }
 }
 
-LRESULT CScreenView::OnCreate(UINT message, WPARAM wParam, LPARAM lParam) {
-    if (DefWindowProcW(hwnd_, message, wParam, lParam) == -1) return -1;
-    frameMenu_.reset(LoadMenuW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(kMainFrameResource)));
-    if (!panel_.Create(hwnd_)) return -1;
+bool CScreenView::OnCreate() {
+    saving_.SetOwner(hwnd_);
+    frameMenu_.reset(LoadMenuW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MAINFRAME)));
+    if (!panel_.Create(hwnd_)) return false;
     panel_.EnableSaveAndMemo(false);
-    SetViewMode(kCommandFixedAspect);
-    SelectChannel(kCommandChannel1 + app_.settings().channelIndex);
-    return 0;
+    SetViewMode(ViewMode::kFixedAspect);
+    return true;
 }
 
 bool CScreenView::OnCommand(int id) {
-    if (id >= kCommandFixedAspect && id <= kCommandFitToWindow) {
-        SetViewMode(id);
-        return true;
-    }
-    if (id >= kCommandChannel1 && id <= kCommandChannel5) {
-        SelectChannel(id);
+    if (id >= ID_VIEW_FIXED_ASPECT && id <= ID_VIEW_FIT_TO_WINDOW) {
+        SetViewMode(static_cast<ViewMode>(id - ID_VIEW_FIXED_ASPECT));
         return true;
     }
     switch (id) {
-        case kCommandSave:
-            SaveCurrentPicture();
+        case ID_SAVE:
+            saving_.Save();
             return true;
-        case kCommandMemo:
-            TakeMemo();
+        case ID_MEMO:
+            saving_.TakeMemo();
             return true;
-        case kCommandContinuousSave:
-            ToggleContinuousSave();
+        case ID_CONTINUOUS_SAVE:
+            saving_.ToggleContinuousSave();
+            refreshTitle_();
             return true;
-        case kCommandSaveSettings:
-            EditSaveSettings();
+        case ID_SAVE_SETTINGS:
+            saving_.EditSettings();
             return true;
-        case kCommandFullScreen:
+        case ID_VIEW_FULL_SCREEN:
             ToggleFullScreen();
             return true;
-        case kCommandControlPanel:
+        case ID_CONTROL_PANEL:
             ToggleControlPanel();
             return true;
         default:
@@ -151,33 +117,27 @@ bool CScreenView::OnCommand(int id) {
 }
 
 bool CScreenView::UpdateCommand(int id, CommandState* state) const {
-    const ViewerSettings& settings = app_.settings();
-    if (id >= kCommandFixedAspect && id <= kCommandFitToWindow) {
+    if (id >= ID_VIEW_FIXED_ASPECT && id <= ID_VIEW_FIT_TO_WINDOW) {
         state->radio = true;
-        state->checked = id - kCommandFixedAspect == static_cast<int>(settings.viewMode);
-        return true;
-    }
-    if (id >= kCommandChannel1 && id <= kCommandChannel5) {
-        state->radio = true;
-        state->checked = id - kCommandChannel1 == settings.channelIndex;
+        state->checked = id - ID_VIEW_FIXED_ASPECT == static_cast<int>(options_.viewMode);
         return true;
     }
     switch (id) {
-        case kCommandFullScreen:
-            state->checked = settings.fullScreen != 0;
+        case ID_VIEW_FULL_SCREEN:
+            state->checked = options_.fullScreen != 0;
             return true;
-        case kCommandControlPanel:
+        case ID_CONTROL_PANEL:
             state->checked = IsWindowVisible(panel_.hwnd()) != 0;
             return true;
-        case kCommandSave:
-        case kCommandMemo:
+        case ID_SAVE:
+        case ID_MEMO:
             state->enabled = HasPicture();
             return true;
-        case kCommandContinuousSave:
-            state->checked = continuousSave_.on();
+        case ID_CONTINUOUS_SAVE:
+            state->checked = saving_.continuousOn();
             return true;
-        case kCommandSaveSettings:
-            state->enabled = !continuousSave_.on();
+        case ID_SAVE_SETTINGS:
+            state->enabled = !saving_.continuousOn();
             return true;
         default:
             return false;
@@ -200,7 +160,7 @@ void CScreenView::OnPaint() {
         FillRect(paint.get(), &client, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
         return;
     }
-    const ViewMode mode = app_.settings().viewMode;
+    const ViewMode mode = options_.viewMode;
     ViewRect to;
     if (!DestinationRect(mode, layout.width, layout.height, client.right, client.bottom,
                          &panOffsetX_, &panOffsetY_, &to)) {
@@ -241,8 +201,8 @@ void CScreenView::ShowPaintError(const wchar_t* text) {
 
 void CScreenView::OnPictureArrived() {
     panel_.EnableSaveAndMemo(true);
-    if (!saveSettingsOpen_) LayoutFrame();
-    UpdateTitle();
+    if (!saving_.settingsOpen()) LayoutFrame();
+    refreshTitle_();
     RepaintNow();
 }
 
@@ -261,74 +221,60 @@ void CScreenView::OnDestroy() {
     if (GetMenu(GetParent(hwnd_)) == frameMenu_.get()) static_cast<void>(frameMenu_.release());
 }
 
-void CScreenView::SetViewMode(int commandId) {
-    ViewerSettings& settings = app_.settings();
-    settings.viewMode = static_cast<ViewMode>(commandId - kCommandFixedAspect);
+void CScreenView::SetViewMode(ViewMode mode) {
+    options_.viewMode = mode;
     const HWND frame = GetParent(hwnd_);
     const LONG style = GetWindowLongW(frame, GWL_STYLE);
-    SetWindowLongW(frame, GWL_STYLE,
-                   settings.viewMode == ViewMode::kFixedAspect ? style & ~WS_MAXIMIZEBOX
-                                                               : style | WS_MAXIMIZEBOX);
+    SetWindowLongW(
+        frame, GWL_STYLE,
+        mode == ViewMode::kFixedAspect ? style & ~WS_MAXIMIZEBOX : style | WS_MAXIMIZEBOX);
     SetWindowPos(frame, HWND_TOP, 0, 0, 0, 0,
                  SWP_NOSIZE | SWP_NOMOVE | SWP_FRAMECHANGED | SWP_NOCOPYBITS | SWP_NOOWNERZORDER);
     panel_.KeepAbove(frame);
-    if (settings.viewMode != ViewMode::kActualSize) {
+    if (mode != ViewMode::kActualSize) {
         panOffsetX_ = 0;
         panOffsetY_ = 0;
     }
     // Restoring a frame that is not shown yet (during start-up) would show it early.
-    if (settings.viewMode == ViewMode::kFixedAspect && IsWindowVisible(frame)) {
-        ShowWindow(frame, SW_RESTORE);
-    }
+    if (mode == ViewMode::kFixedAspect && IsWindowVisible(frame)) ShowWindow(frame, SW_RESTORE);
     LayoutFrame();
     InvalidateRect(hwnd_, nullptr, TRUE);
 }
 
-void CScreenView::SelectChannel(int commandId) {
-    ViewerSettings& settings = app_.settings();
-    settings.channelIndex = commandId - kCommandChannel1;
-    app_.SaveSettings();
-    panel_.channelRadio = settings.channelIndex;
-    panel_.EnableSaveAndMemo(false);
-    panel_.LoadControls();
+PictureAssembler::Notifier CScreenView::PictureNotifier() const {
     // The receive thread calls this after each picture and waits until it returns: a
     // synchronous send, so the picture is painted before the thread goes on. It keeps the
     // window handle, not the view: a late notification to a destroyed window does nothing.
     const HWND hwndView = hwnd_;
-    auto notify = [hwndView](const CompletedPicture&) {
-        SendMessageW(hwndView, kPictureArrived, 0, 0);
-    };
-    // A failure leaves the view empty; choosing the channel again retries.
-    receiver_.OpenChannel(notify, static_cast<std::uint32_t>(settings.channelIndex),
-                          AsciiAddress(settings.toAddress).c_str(), settings.basePort);
-    UpdateTitle();
+    return [hwndView](const CompletedPicture&) { SendMessageW(hwndView, kPictureArrived, 0, 0); };
+}
+
+void CScreenView::ChannelChanged(std::int32_t channelIndex) {
+    panel_.channelRadio = channelIndex;
+    panel_.EnableSaveAndMemo(false);
+    panel_.LoadControls();
     InvalidateRect(hwnd_, nullptr, TRUE);
 }
 
-void CScreenView::UpdateTitle() {
-    const std::wstring title = FormatWindowTitle(
-        app_.settings().channelIndex, receiver_.TitlePictureNumber(), continuousSave_.on());
-    SetWindowTextW(GetParent(hwnd_), title.c_str());
-}
-
 void CScreenView::OnLeftButtonDown(int x, int y) {
-    if (app_.settings().viewMode != ViewMode::kActualSize) return;
+    if (options_.viewMode != ViewMode::kActualSize) return;
     SetCapture(hwnd_);
-    savedCursor_ = SetCursor(LoadCursorW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(kHandCursor)));
+    savedCursor_ =
+        SetCursor(LoadCursorW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDC_PAN_HAND)));
     dragLastX_ = x;
     dragLastY_ = y;
     dragging_ = true;
 }
 
 void CScreenView::OnLeftButtonUp() {
-    if (app_.settings().viewMode == ViewMode::kActualSize) SetCursor(savedCursor_);
+    if (options_.viewMode == ViewMode::kActualSize) SetCursor(savedCursor_);
     ReleaseCapture();
     dragging_ = false;
     RepaintNow();
 }
 
 void CScreenView::OnMouseMove(int x, int y) {
-    if (app_.settings().viewMode == ViewMode::kActualSize && dragging_) {
+    if (options_.viewMode == ViewMode::kActualSize && dragging_) {
         // 64-bit, then clamped by the next paint: a long drag cannot overflow the offsets.
         const std::int64_t newX = std::int64_t{panOffsetX_} + (x - dragLastX_);
         const std::int64_t newY = std::int64_t{panOffsetY_} + (y - dragLastY_);
@@ -340,73 +286,6 @@ void CScreenView::OnMouseMove(int x, int y) {
     }
     dragLastX_ = x;
     dragLastY_ = y;
-}
-
-void CScreenView::ShowSaveMessage(const std::wstring& text, const wchar_t* caption, UINT icon) {
-    MessageBoxW(hwnd_, text.c_str(), caption, MB_OK | icon);
-}
-
-bool CScreenView::AskForSaveSettings(const wchar_t* caption, bool needInterval) {
-    const ViewerSettings& settings = app_.settings();
-    if (!settings.saveDir.empty() && (!needInterval || IntervalSet(settings.saveInterval))) {
-        return true;
-    }
-    ShowSaveMessage(L"保存先を設定してください。", caption, MB_ICONWARNING);
-    EditSaveSettings();
-    return !settings.saveDir.empty() && IntervalSet(settings.saveInterval);
-}
-
-void CScreenView::SaveCurrentPicture() {
-    if (!AskForSaveSettings(kSaveCaption, false)) return;
-    const std::wstring path =
-        WriteCurrentPicture(receiver_.store(), SaveKind::kSingle, app_.settings().saveDir);
-    if (path.empty()) {
-        ShowSaveMessage(L"画像の保存に失敗しました。", kSaveCaption, MB_ICONWARNING);
-    } else {
-        ShowSaveMessage(L"「" + path + L"」に保存しました。", kSaveCaption, MB_ICONINFORMATION);
-    }
-}
-
-void CScreenView::TakeMemo() {
-    if (!AskForSaveSettings(kMemoCaption, false)) return;
-    const std::wstring path =
-        WriteCurrentPicture(receiver_.store(), SaveKind::kSingle, app_.settings().saveDir);
-    if (path.empty()) {
-        ShowSaveMessage(L"画像の保存に失敗しました。", kMemoCaption, MB_ICONWARNING);
-        return;
-    }
-    const auto result = reinterpret_cast<INT_PTR>(
-        ShellExecuteW(hwnd_, L"open", path.c_str(), nullptr, nullptr, SW_SHOWDEFAULT));
-    if (result <= 32) {
-        ShowSaveMessage(
-            std::wstring(L"画像の表示に失敗しました。\r\n[") + ShellExecuteErrorText(result) + L"]",
-            kMemoCaption, MB_ICONWARNING);
-    }
-}
-
-void CScreenView::ToggleContinuousSave() {
-    if (!AskForSaveSettings(kContinuousSaveCaption, true)) return;
-    if (continuousSave_.on()) {
-        continuousSave_.Stop();
-    } else {
-        const ViewerSettings& settings = app_.settings();
-        continuousSave_.Start(static_cast<std::uint32_t>(settings.saveInterval), settings.saveDir);
-    }
-    UpdateTitle();
-}
-
-void CScreenView::EditSaveSettings() {
-    ViewerSettings& settings = app_.settings();
-    SaveSettingsDialog dialog(
-        settings.saveDir,
-        static_cast<std::uint32_t>(IntervalSet(settings.saveInterval) ? settings.saveInterval : 0));
-    saveSettingsOpen_ = true;
-    if (dialog.Show(GetModuleHandleW(nullptr), hwnd_) == IDOK) {
-        settings.saveDir = dialog.folder();
-        settings.saveInterval = static_cast<std::int32_t>(dialog.intervalSeconds());
-        app_.SaveSettings();
-    }
-    saveSettingsOpen_ = false;
 }
 
 }  // namespace telvo

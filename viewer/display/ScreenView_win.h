@@ -1,6 +1,7 @@
 // CScreenView: the one child window that fills the main frame. It shows the CurrentImage in the
-// view mode of the settings, pans a picture in actual size by dragging, owns the ScreenReceiver,
-// and handles the viewer's commands (the frame offers each command to the view first).
+// view mode of the settings, pans a picture in actual size by dragging, fits the frame to the
+// picture, owns the ScreenReceiver, the control panel and the save commands, and handles the
+// display's commands (the frame offers each command to the view first).
 //
 // The receive thread tells the view about each new picture with a synchronous SendMessage of
 // kPictureArrived and waits until the picture is painted; it holds no lock meanwhile.
@@ -9,32 +10,38 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 
-#include "protocol/WinHandles.h"
-#include "protocol/WindowProc_win.h"
-#include "viewer/app/ViewerCommands.h"
+#include "viewer/display/CommandState.h"
 #include "viewer/display/ControlPanel_win.h"
 #include "viewer/display/ViewGeometry.h"
+#include "viewer/display/ViewOptions.h"
 #include "viewer/display/WorkBitmap_win.h"
 #include "viewer/net/ScreenReceiver.h"
-#include "viewer/save/ContinuousSave.h"
+#include "viewer/save/SaveCommands_win.h"
+#include "win/WinHandles.h"
+#include "win/WindowProc_win.h"
 
 namespace telvo {
 
-class ViewerApp;
+// The receive thread's notification of a new picture (OnPictureArrived); both parameters 0.
+inline constexpr UINT kPictureArrived = WM_APP + 1;
 
-enum ViewMessage : UINT {
-    kPictureArrived = WM_APP + 1,  // OnPictureArrived; both parameters 0
-};
+// The view window's child identifier in the frame.
+inline constexpr int kViewChildId = 0xE900;
 
 class CScreenView {
   public:
-    explicit CScreenView(ViewerApp& app);
+    // `options` and `saveOptions` are the viewer's settings and outlive the view; `storeSettings`
+    // writes them to the settings file; `refreshTitle` is called whenever what the frame's title
+    // shows may have changed (a new picture, continuous save switched).
+    CScreenView(ViewOptions& options, SaveOptions& saveOptions, std::function<void()> storeSettings,
+                std::function<void()> refreshTitle);
     CScreenView(const CScreenView&) = delete;
     CScreenView& operator=(const CScreenView&) = delete;
 
-    // Creates the view as a visible child of `frame`; its creation opens the stored channel.
-    bool Create(HWND frame);
+    // Creates the view as a visible child of `frame`.
+    [[nodiscard]] bool Create(HWND frame);
     HWND hwnd() const { return hwnd_; }
 
     // True when the view handles command `id` (and it has then been carried out).
@@ -42,9 +49,7 @@ class CScreenView {
     // True when the view has the update rules of command `id`; `state` then holds them.
     bool UpdateCommand(int id, CommandState* state) const;
 
-    void SetViewMode(int commandId);
-    void SelectChannel(int commandId);
-    void UpdateTitle();
+    void SetViewMode(ViewMode mode);
     // Fits the frame to the picture: to its aspect ratio in fixed aspect, no larger than it in
     // actual size. Does nothing in fit to window, in full screen or without a picture.
     void LayoutFrame();
@@ -54,7 +59,14 @@ class CScreenView {
     bool PictureSize(std::int64_t* width, std::int64_t* height) const;
     CControlPanel& panel() { return panel_; }
 
+    // What a receiver of this view calls after each picture it publishes.
+    PictureAssembler::Notifier PictureNotifier() const;
+    // Shows that channel `channelIndex` was chosen and its reception is starting.
+    void ChannelChanged(std::int32_t channelIndex);
+
+    ScreenReceiver& receiver() { return receiver_; }
     const ScreenReceiver& receiver() const { return receiver_; }
+    const SaveCommands& saving() const { return saving_; }
     std::int32_t panOffsetX() const { return panOffsetX_; }
     std::int32_t panOffsetY() const { return panOffsetY_; }
 
@@ -62,7 +74,7 @@ class CScreenView {
     TELVO_WINDOW_PROC_FRIEND;
     void AttachWindow(HWND hwnd) { hwnd_ = hwnd; }
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
-    LRESULT OnCreate(UINT message, WPARAM wParam, LPARAM lParam);
+    bool OnCreate();
     void OnPaint();
     void OnPictureArrived();
     void OnSize(WPARAM sizeType);
@@ -72,29 +84,22 @@ class CScreenView {
     void OnLeftButtonUp();
     void OnMouseMove(int x, int y);
     void ShowPaintError(const wchar_t* text);
-    void SaveCurrentPicture();
-    void TakeMemo();
-    void ToggleContinuousSave();
-    void EditSaveSettings();
-    // Asks for a save folder with the save settings dialog when none is set (and, for
-    // continuous save, when no interval is). False when there is still none.
-    bool AskForSaveSettings(const wchar_t* caption, bool needInterval);
-    void ShowSaveMessage(const std::wstring& text, const wchar_t* caption, UINT icon);
     void RepaintNow();
     bool HasPicture() const;
 
-    ViewerApp& app_;
+    ViewOptions& options_;
+    const std::function<void()> refreshTitle_;
     HWND hwnd_ = nullptr;
-    ViewRect lastLayoutRect_;  // the client rectangle the frame was last asked for
-    UniqueMenu frameMenu_;     // the frame's menu after full screen
+    ViewRect lastLayoutRect_;           // the client rectangle the frame was last asked for
+    UniqueMenu frameMenu_;              // the frame's menu after full screen
+    WINDOWPLACEMENT savedPlacement_{};  // the frame's placement from before full screen
     HCURSOR savedCursor_ = nullptr;
     CControlPanel panel_;
     ScreenReceiver receiver_;
-    ContinuousSave continuousSave_;  // after receiver_: it shares the receiver's picture store
+    SaveCommands saving_;  // after receiver_: it shares the receiver's picture store
     std::int32_t panOffsetX_ = 0;
     std::int32_t panOffsetY_ = 0;
     bool dragging_ = false;
-    bool saveSettingsOpen_ = false;
     int dragLastX_ = 0;
     int dragLastY_ = 0;
     bool layingOut_ = false;  // LayoutFrame is resizing the frame

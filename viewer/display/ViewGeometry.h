@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "viewer/app/ViewerSettings.h"
+#include "viewer/display/ViewMode.h"
 
 namespace telvo {
 

@@ -6,7 +6,7 @@
 
 #include <windows.h>
 
-#include "protocol/WinHandles.h"
+#include "win/WinHandles.h"
 
 namespace telvo {
 

@@ -17,7 +17,7 @@
 #include <cstdint>
 #include <functional>
 
-#include "protocol/HeapBlock.h"
+#include "base/HeapBlock.h"
 #include "protocol/ScreenPacket.h"
 #include "viewer/net/PictureStore.h"
 
@@ -57,8 +57,8 @@ class PictureAssembler {
     PictureAssembler& operator=(const PictureAssembler&) = delete;
 
     // `header` is the decoded header of `datagram`, which is `length` bytes long.
-    AcceptStatus AcceptFragment(const ScreenPacketHeader& header, const std::uint8_t* datagram,
-                                std::size_t length);
+    [[nodiscard]] AcceptStatus AcceptFragment(const ScreenPacketHeader& header,
+                                              const std::uint8_t* datagram, std::size_t length);
 
     // Number of the last accepted fragment; 0 before the first. Any thread.
     std::uint32_t lastPictureNumber() const { return lastPictureNumber_.load(); }

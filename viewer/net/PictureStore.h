@@ -5,8 +5,8 @@
 
 #include <cstdint>
 
-#include "protocol/HeapBlock.h"
-#include "protocol/Lock.h"
+#include "base/HeapBlock.h"
+#include "base/Lock.h"
 
 namespace telvo {
 
@@ -19,7 +19,7 @@ class PictureStore {
     // Makes `picture` (its first `size` bytes) the CurrentImage, unless the store has been cleared
     // since `generation`: a receive thread of a channel that was left must not show its pictures.
     // On return `picture` holds the block that was replaced (or its own, when refused), for reuse.
-    bool Publish(HeapBlock& picture, std::uint32_t size, std::uint32_t generation);
+    [[nodiscard]] bool Publish(HeapBlock& picture, std::uint32_t size, std::uint32_t generation);
 
     // Frees the CurrentImage and starts a new generation, which it returns.
     std::uint32_t Clear();

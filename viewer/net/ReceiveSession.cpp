@@ -3,8 +3,8 @@
 #include <new>
 #include <utility>
 
+#include "base/Thread.h"
 #include "protocol/ScreenPacket.h"
-#include "protocol/Thread.h"
 
 namespace telvo {
 
@@ -29,9 +29,9 @@ int ReceiveSession::JoinGroup(const char* group, std::uint16_t port, int receive
 
 int ReceiveSession::Start(const std::shared_ptr<ReceiveSession>& self) {
     if (!self->buffer_) self->buffer_ = HeapBlock::Allocate(kReceiveBufferSize);
-    if (!self->buffer_) return InvalidArgumentError();
+    if (!self->buffer_) return NoMemoryError();
     auto* owner = new (std::nothrow) std::shared_ptr<ReceiveSession>(self);
-    if (owner == nullptr) return InvalidArgumentError();
+    if (owner == nullptr) return NoMemoryError();
     const int error = StartDetachedThread(&ThreadBody, owner);
     if (error != 0) delete owner;
     return error;

@@ -17,9 +17,9 @@
 #include <cstdint>
 #include <memory>
 
-#include "protocol/HeapBlock.h"
-#include "protocol/Lock.h"
-#include "protocol/Socket.h"
+#include "base/HeapBlock.h"
+#include "base/Lock.h"
+#include "base/Socket.h"
 #include "viewer/net/PictureAssembler.h"
 
 namespace telvo {
@@ -49,10 +49,10 @@ class ReceiveSession {
     // Creates the socket, binds it to INADDR_ANY:`port`, asks for a receive buffer of
     // `receiveBufferBytes` (0: the platform's default) and joins `group`. Returns 0 or the socket
     // layer's error code (a group that does not parse gives InvalidArgumentError()).
-    int JoinGroup(const char* group, std::uint16_t port, int receiveBufferBytes);
+    [[nodiscard]] int JoinGroup(const char* group, std::uint16_t port, int receiveBufferBytes);
 
     // Starts the receive thread, which keeps `self` alive. Returns 0 or the system's error code.
-    static int Start(const std::shared_ptr<ReceiveSession>& self);
+    [[nodiscard]] static int Start(const std::shared_ptr<ReceiveSession>& self);
 
     // Asks the thread to end. Never waits.
     void RequestStop();

@@ -23,8 +23,8 @@ class ScreenReceiver {
     // receiving channel `channelIndex` of `group` and `basePort`. `notify` runs on the receive
     // thread after each new picture. An index above 4 receives nothing and returns 0. Returns 0,
     // or the socket layer's or the system's error code; then nothing is received. UI thread.
-    int OpenChannel(PictureAssembler::Notifier notify, std::uint32_t channelIndex,
-                    const char* group, std::uint16_t basePort);
+    [[nodiscard]] int OpenChannel(PictureAssembler::Notifier notify, std::uint32_t channelIndex,
+                                  const char* group, std::uint16_t basePort);
 
     std::uint32_t channelIndex() const { return channelIndex_; }
 

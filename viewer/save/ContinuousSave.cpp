@@ -4,7 +4,7 @@
 #include <new>
 #include <thread>
 
-#include "protocol/Thread.h"
+#include "base/Thread.h"
 
 namespace telvo {
 

@@ -13,7 +13,7 @@
 #include <memory>
 #include <string>
 
-#include "protocol/Lock.h"
+#include "base/Lock.h"
 #include "viewer/net/PictureStore.h"
 
 namespace telvo {
@@ -34,7 +34,7 @@ class ContinuousSave {
 
     // Switches on with `intervalSeconds` (> 0) and `folder` unless already on. Returns 0 or the
     // system's error code when the thread cannot be started (then it stays off).
-    int Start(std::uint32_t intervalSeconds, const std::wstring& folder);
+    [[nodiscard]] int Start(std::uint32_t intervalSeconds, const std::wstring& folder);
     // Switches off; the thread notices within about 10 ms. Never waits.
     void Stop();
 

@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "protocol/WinHandles.h"
+#include "win/WinHandles.h"
 
 namespace telvo {
 

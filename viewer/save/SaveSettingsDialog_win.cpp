@@ -3,6 +3,7 @@
 #include <objbase.h>
 #include <shlobj.h>
 
+#include "viewer/res/resource.h"
 #include "viewer/save/SaveSettingsInput.h"
 
 namespace telvo {
@@ -19,7 +20,7 @@ std::wstring ItemText(HWND dialog, int id) {
 }  // namespace
 
 INT_PTR SaveSettingsDialog::Show(HINSTANCE instance, HWND owner) {
-    return DialogBoxParamW(instance, MAKEINTRESOURCEW(kSaveSettingsDialog), owner,
+    return DialogBoxParamW(instance, MAKEINTRESOURCEW(IDD_SAVE_SETTINGS), owner,
                            DialogProc<SaveSettingsDialog>, reinterpret_cast<LPARAM>(this));
 }
 
@@ -33,7 +34,7 @@ INT_PTR SaveSettingsDialog::OnDialogMessage(HWND dialog, UINT message, WPARAM wP
                 case IDCANCEL:
                     EndDialog(dialog, IDCANCEL);
                     return TRUE;
-                case kBrowseButton:
+                case IDC_BROWSE:
                     OnBrowse(dialog);
                     return TRUE;
             }
@@ -43,19 +44,20 @@ INT_PTR SaveSettingsDialog::OnDialogMessage(HWND dialog, UINT message, WPARAM wP
 }
 
 void SaveSettingsDialog::OnInit(HWND dialog) {
-    SetDlgItemTextW(dialog, kSaveFolderEdit, folder_.c_str());
-    SendDlgItemMessageW(dialog, kSaveFolderEdit, EM_LIMITTEXT, kMaxSaveFolderLength, 0);
-    SetDlgItemTextW(dialog, kSaveIntervalEdit, std::to_wstring(intervalSeconds_).c_str());
+    SetDlgItemTextW(dialog, IDC_SAVE_DIR_EDIT, folder_.c_str());
+    SendDlgItemMessageW(dialog, IDC_SAVE_DIR_EDIT, EM_LIMITTEXT, kMaxSaveFolderLength, 0);
+    SetDlgItemTextW(dialog, IDC_SAVE_INTERVAL_EDIT, std::to_wstring(intervalSeconds_).c_str());
 }
 
 bool SaveSettingsDialog::OnOk(HWND dialog) {
-    const std::wstring folder = ItemText(dialog, kSaveFolderEdit);
-    const SaveSettingsInput input = CheckSaveSettings(folder, ItemText(dialog, kSaveIntervalEdit));
+    const std::wstring folder = ItemText(dialog, IDC_SAVE_DIR_EDIT);
+    const SaveSettingsInput input =
+        CheckSaveSettings(folder, ItemText(dialog, IDC_SAVE_INTERVAL_EDIT));
     if (input.failedField != SaveSettingsInput::Field::kNone) {
         MessageBoxW(dialog, input.message.c_str(), L"TelvoClient", MB_OK | MB_ICONWARNING);
         const HWND field = GetDlgItem(dialog, input.failedField == SaveSettingsInput::Field::kFolder
-                                                  ? kSaveFolderEdit
-                                                  : kSaveIntervalEdit);
+                                                  ? IDC_SAVE_DIR_EDIT
+                                                  : IDC_SAVE_INTERVAL_EDIT);
         SetFocus(field);
         SendMessageW(field, EM_SETSEL, 0, -1);
         return false;
@@ -73,7 +75,7 @@ void SaveSettingsDialog::OnBrowse(HWND dialog) {
     browse.ulFlags = BIF_RETURNONLYFSDIRS | BIF_DONTGOBELOWDOMAIN;
     if (PIDLIST_ABSOLUTE item = SHBrowseForFolderW(&browse)) {
         wchar_t path[MAX_PATH] = L"";
-        if (SHGetPathFromIDListW(item, path)) SetDlgItemTextW(dialog, kSaveFolderEdit, path);
+        if (SHGetPathFromIDListW(item, path)) SetDlgItemTextW(dialog, IDC_SAVE_DIR_EDIT, path);
         CoTaskMemFree(item);
     }
     if (SUCCEEDED(com)) CoUninitialize();

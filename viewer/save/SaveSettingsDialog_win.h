@@ -1,4 +1,4 @@
-// The save settings dialog (131): the folder pictures are saved into and the interval of
+// The save settings dialog: the folder pictures are saved into and the interval of
 // continuous save. Values go in and come out through the object; nothing is stored here.
 #pragma once
 
@@ -7,14 +7,9 @@
 #include <cstdint>
 #include <string>
 
-#include "protocol/WindowProc_win.h"
+#include "win/DialogProc_win.h"
 
 namespace telvo {
-
-inline constexpr int kSaveSettingsDialog = 131;
-inline constexpr int kSaveFolderEdit = 1013;
-inline constexpr int kBrowseButton = 1014;
-inline constexpr int kSaveIntervalEdit = 1015;
 
 class SaveSettingsDialog {
   public:
@@ -23,7 +18,7 @@ class SaveSettingsDialog {
 
     // Shows the dialog, modal, owned by `owner`. On OK the checked values are in folder() and
     // intervalSeconds(). Returns IDOK, IDCANCEL, or -1 when it cannot be shown.
-    INT_PTR Show(HINSTANCE instance, HWND owner);
+    [[nodiscard]] INT_PTR Show(HINSTANCE instance, HWND owner);
 
     const std::wstring& folder() const { return folder_; }
     std::uint32_t intervalSeconds() const { return intervalSeconds_; }

@@ -3,7 +3,7 @@
 
 #include <mutex>
 
-#include "protocol/Socket.h"
+#include "base/Socket.h"
 
 namespace telvo {
 

@@ -1,4 +1,4 @@
-#include "protocol/HelpWindow_win.h"
+#include "win/HelpWindow_win.h"
 
 namespace telvo {
 namespace {

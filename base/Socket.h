@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "protocol/UniqueHandle.h"
+#include "base/UniqueHandle.h"
 
 namespace telvo {
 
@@ -43,24 +43,24 @@ int InvalidArgumentError();
 UniqueSocket CreateUdpSocket();
 
 // Sends one datagram. Returns the bytes sent, or -1 (LastSocketError() says why).
-long SendDatagramTo(NativeSocket socket, const std::uint8_t* data, std::size_t length,
-                    std::uint32_t address, std::uint16_t port);
+[[nodiscard]] long SendDatagramTo(NativeSocket socket, const std::uint8_t* data, std::size_t length,
+                                  std::uint32_t address, std::uint16_t port);
 
 // Each returns 0 or the socket layer's error code.
-int BindAnyAddress(NativeSocket socket, std::uint16_t port);
-int JoinMulticastGroup(NativeSocket socket, std::uint32_t group);
-int SetReceiveBufferSize(NativeSocket socket, int bytes);
+[[nodiscard]] int BindAnyAddress(NativeSocket socket, std::uint16_t port);
+[[nodiscard]] int JoinMulticastGroup(NativeSocket socket, std::uint32_t group);
+[[nodiscard]] int SetReceiveBufferSize(NativeSocket socket, int bytes);
 
 // Makes receives return at once when nothing is there. Returns 0 or the error code.
-int SetNonBlocking(NativeSocket socket);
+[[nodiscard]] int SetNonBlocking(NativeSocket socket);
 
 // Whether the last failed call failed only because it would have had to wait.
 bool LastErrorWouldBlock();
 
 // Waits until a datagram can be read: 1 readable, 0 timed out, -1 failed.
-int WaitReadable(NativeSocket socket, unsigned timeoutMs);
+[[nodiscard]] int WaitReadable(NativeSocket socket, unsigned timeoutMs);
 
 // Receives one datagram from any host. Returns its length, or -1.
-long ReceiveDatagramFrom(NativeSocket socket, std::uint8_t* buffer, std::size_t size);
+[[nodiscard]] long ReceiveDatagramFrom(NativeSocket socket, std::uint8_t* buffer, std::size_t size);
 
 }  // namespace telvo

@@ -3,12 +3,10 @@
 #include <cerrno>
 #include <new>
 
-#include "protocol/Thread.h"
+#include "base/Thread.h"
 
 namespace telvo {
 namespace {
-
-constexpr int kNoMemoryError = ENOMEM;
 
 struct Start {
     ThreadBody body;
@@ -24,9 +22,13 @@ void* Trampoline(void* raw) {
 
 }  // namespace
 
+int NoMemoryError() {
+    return ENOMEM;
+}
+
 int StartDetachedThread(ThreadBody body, void* argument) {
     auto* start = new (std::nothrow) Start{body, argument};
-    if (start == nullptr) return kNoMemoryError;
+    if (start == nullptr) return NoMemoryError();
     pthread_t thread;
     const int error = pthread_create(&thread, nullptr, Trampoline, start);
     if (error != 0) {

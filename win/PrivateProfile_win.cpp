@@ -1,4 +1,4 @@
-#include "protocol/PrivateProfile_win.h"
+#include "win/PrivateProfile_win.h"
 
 #include <windows.h>
 

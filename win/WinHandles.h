@@ -5,7 +5,7 @@
 
 #include <windows.h>
 
-#include "protocol/UniqueHandle.h"
+#include "base/UniqueHandle.h"
 
 namespace telvo {
 

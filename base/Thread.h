@@ -10,4 +10,7 @@ using ThreadBody = void (*)(void* argument);
 // error code when the thread cannot be started (the body then never runs).
 [[nodiscard]] int StartDetachedThread(ThreadBody body, void* argument);
 
+// The system's error code for memory that cannot be had (ERROR_NOT_ENOUGH_MEMORY / ENOMEM).
+int NoMemoryError();
+
 }  // namespace telvo

@@ -4,7 +4,7 @@
 #include <string>
 #include <utility>
 
-#include "protocol/ProfileSection.h"
+#include "base/ProfileSection.h"
 
 namespace telvo {
 

@@ -5,7 +5,7 @@
 
 #include <windows.h>
 
-#include "protocol/WindowProc_win.h"
+#include "win/WindowProc_win.h"
 
 namespace telvo {
 
@@ -19,7 +19,7 @@ class HelpWindow {
 
     // Opens the window owned by `owner` (may be null), or brings an open one to the front.
     // Returns false when it cannot be created.
-    bool Show(HWND owner);
+    [[nodiscard]] bool Show(HWND owner);
     // Closes the window if it is open.
     void Close();
     // The open window, or null.

@@ -7,7 +7,7 @@
 
 #include <cerrno>
 
-#include "protocol/Socket.h"
+#include "base/Socket.h"
 
 namespace telvo {
 

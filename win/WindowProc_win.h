@@ -1,4 +1,4 @@
-// The one window procedure of every window class of the programs, and the one dialog procedure. On
+// The one window procedure of every window class of the programs. On
 // WM_NCCREATE it takes the object from the create parameters, tells it its window and keeps it in
 // the window's user data; later messages go to the object's OnMessage; at WM_NCDESTROY the object
 // is told that its window is gone and the link is cleared. A window without an object goes to the
@@ -11,8 +11,9 @@
 namespace telvo {
 
 // Registers a window class of this program once; a later call for the same class succeeds at once.
-inline bool RegisterWindowClassOnce(const wchar_t* className, WNDPROC procedure, UINT style,
-                                    HBRUSH background, HICON icon = nullptr) {
+[[nodiscard]] inline bool RegisterWindowClassOnce(const wchar_t* className, WNDPROC procedure,
+                                                  UINT style, HBRUSH background,
+                                                  HICON icon = nullptr) {
     WNDCLASSEXW windowClass{};
     windowClass.cbSize = sizeof windowClass;
     const HINSTANCE instance = GetModuleHandleW(nullptr);
@@ -51,27 +52,3 @@ LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
 #define TELVO_WINDOW_PROC_FRIEND \
     template <typename Window>   \
     friend LRESULT CALLBACK WindowProc(HWND, UINT, WPARAM, LPARAM)
-
-namespace telvo {
-
-// The one dialog procedure of the programs' dialogs. On WM_INITDIALOG it takes the object from the
-// parameter given to DialogBoxParam or CreateDialogParam, keeps it in the dialog's user data and
-// calls its OnInit(dialog); later messages go to its OnDialogMessage, whose result is the
-// procedure's. A dialog without an object handles nothing.
-template <typename Dialog>
-INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_INITDIALOG) {
-        SetWindowLongPtrW(dialog, DWLP_USER, lParam);
-        reinterpret_cast<Dialog*>(lParam)->OnInit(dialog);
-        return TRUE;
-    }
-    auto* self = reinterpret_cast<Dialog*>(GetWindowLongPtrW(dialog, DWLP_USER));
-    return self == nullptr ? FALSE : self->OnDialogMessage(dialog, message, wParam, lParam);
-}
-
-}  // namespace telvo
-
-// Inside a class: lets DialogProc<Class> reach its private OnInit and OnDialogMessage.
-#define TELVO_DIALOG_PROC_FRIEND \
-    template <typename Dialog>   \
-    friend INT_PTR CALLBACK DialogProc(HWND, UINT, WPARAM, LPARAM)

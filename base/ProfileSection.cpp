@@ -1,4 +1,4 @@
-#include "protocol/ProfileSection.h"
+#include "base/ProfileSection.h"
 
 namespace telvo {
 

@@ -3,12 +3,10 @@
 
 #include <new>
 
-#include "protocol/Thread.h"
+#include "base/Thread.h"
 
 namespace telvo {
 namespace {
-
-constexpr int kNoMemoryError = ERROR_NOT_ENOUGH_MEMORY;
 
 struct Start {
     ThreadBody body;
@@ -24,9 +22,13 @@ unsigned __stdcall Trampoline(void* raw) {
 
 }  // namespace
 
+int NoMemoryError() {
+    return ERROR_NOT_ENOUGH_MEMORY;
+}
+
 int StartDetachedThread(ThreadBody body, void* argument) {
     auto* start = new (std::nothrow) Start{body, argument};
-    if (start == nullptr) return kNoMemoryError;
+    if (start == nullptr) return NoMemoryError();
     const uintptr_t thread = _beginthreadex(nullptr, 0, Trampoline, start, 0, nullptr);
     if (thread == 0) {
         delete start;
