@@ -54,6 +54,7 @@ bool TrayApp::CreateWindowAndIcon() {
     // "TaskbarCreated" and WM_QUERYENDSESSION.
     if (!RegisterWindowClassOnce(kSenderWindowClass, WindowProc<TrayApp>, CS_HREDRAW | CS_VREDRAW,
                                  static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)),
+                                 LoadCursorW(nullptr, IDC_ARROW),
                                  LoadIconW(instance_, MAKEINTRESOURCEW(IDI_PROGRAM))) ||
         CreateWindowExW(/*exStyle*/ 0, kSenderWindowClass, kSenderCaption, WS_OVERLAPPEDWINDOW,
                         /*x*/ 0, /*y*/ 0, CW_USEDEFAULT, CW_USEDEFAULT, /*parent*/ nullptr,

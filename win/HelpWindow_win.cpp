@@ -14,7 +14,8 @@ bool HelpWindow::Show(HWND owner) {
         return true;
     }
     if (!RegisterWindowClassOnce(kHelpWindowClass, WindowProc<HelpWindow>, 0,
-                                 reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1))) {
+                                 reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1),
+                                 LoadCursorW(nullptr, IDC_ARROW))) {
         return false;
     }
     CreateWindowExW(/*exStyle*/ 0, kHelpWindowClass, caption_, WS_OVERLAPPEDWINDOW,

@@ -11,8 +11,9 @@
 namespace telvo {
 
 // Registers a window class of this program once; a later call for the same class succeeds at once.
+// `cursor` may be null: the class's windows then leave the cursor as they find it.
 [[nodiscard]] inline bool RegisterWindowClassOnce(const wchar_t* className, WNDPROC procedure,
-                                                  UINT style, HBRUSH background,
+                                                  UINT style, HBRUSH background, HCURSOR cursor,
                                                   HICON icon = nullptr) {
     WNDCLASSEXW windowClass{};
     windowClass.cbSize = sizeof windowClass;
@@ -23,7 +24,7 @@ namespace telvo {
     windowClass.hInstance = instance;
     windowClass.hIcon = icon;
     windowClass.hIconSm = icon;
-    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    windowClass.hCursor = cursor;
     windowClass.hbrBackground = background;
     windowClass.lpszClassName = className;
     return RegisterClassExW(&windowClass) != 0;

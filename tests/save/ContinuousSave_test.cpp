@@ -93,6 +93,30 @@ TEST_F(Continuous, AFailedWriteSwitchesItOffAndAQuickRestartNeverMakesTwoThreads
     EXPECT_FALSE(save.on());
 }
 
+// F7 twice while a write is under way: the late end of the old run's write, even a failed one,
+// neither switches the new run off nor delays its first save.
+TEST_F(Continuous, AStopAndStartDuringAWriteGiveANewRunThatSavesAtOnce) {
+    Publish();
+    std::atomic<int> calls{0};
+    std::atomic<bool> release{false};
+    ContinuousSave gated(
+        store,
+        [&](const std::wstring&) {
+            if (++calls > 1) return true;
+            while (!release) std::this_thread::yield();
+            return false;
+        },
+        [] { return 7u; });  // the clock stands still: only a first save can happen
+    ASSERT_EQ(0, gated.Start(5, L"a"));
+    ASSERT_TRUE(WaitUntil([&] { return calls.load() == 1; }));
+    gated.Stop();
+    ASSERT_EQ(0, gated.Start(5, L"b"));
+    release = true;
+    EXPECT_TRUE(WaitUntil([&] { return calls.load() == 2; }));
+    EXPECT_TRUE(gated.on());
+    gated.Stop();
+}
+
 TEST_F(Continuous, AThreadStillRunningWhenItsOwnerGoesTouchesNothingThatIsGone) {
     Publish();
     std::atomic<int> writes{0};

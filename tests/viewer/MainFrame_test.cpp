@@ -131,6 +131,11 @@ TEST_F(Frame, UpdateRulesFollowModeChannelAndPicture) {
     EXPECT_EQ((std::vector<UINT>{ID_CHANNEL3}), Checked(ID_CHANNEL1, ID_CHANNEL5));
     EXPECT_FALSE(State(ID_SAVE).enabled);
     EXPECT_FALSE(State(ID_MEMO).enabled);
+    // A notice of the old channel's picture that arrives after the switch enables nothing.
+    SendMessageW(view, kPictureArrived, 0, 0);
+    const HWND panel = frame->view().panel().hwnd();
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(panel, IDC_SAVE)));
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(panel, IDC_MEMO)));
     EXPECT_EQ(L"TelvoClient - Channel 3 [No.0]", test::WindowText(frame->hwnd()));
     EXPECT_NE(std::wstring::npos,
               test::ReadFileText(folder + L"\\TelvoClient.ini").find(L"Channel=3"));
@@ -184,12 +189,42 @@ TEST_F(Frame, DraggingInActualSizePansWithTheHandCursorAndStopsAtTheEdges) {
     EXPECT_EQ(LoadCursorW(nullptr, IDC_ARROW), GetCursor());
     EXPECT_EQ(nullptr, GetCapture());
 
+    // A second button-down keeps the cursor to restore; a lost capture (Alt+Tab) ends the drag.
+    SendMessageW(view, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(300, 200));
+    SendMessageW(view, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(300, 200));
+    ReleaseCapture();
+    EXPECT_EQ(LoadCursorW(nullptr, IDC_ARROW), GetCursor());
+    SendMessageW(view, WM_MOUSEMOVE, 0, MAKELPARAM(200, 100));
+    EXPECT_EQ(-424, frame->view().panOffsetX());
+
     Command(ID_VIEW_ACTUAL_SIZE);  // actual size again keeps the pan
     EXPECT_EQ(-424, frame->view().panOffsetX());
     Command(ID_VIEW_FIT_TO_WINDOW);
     Command(ID_VIEW_ACTUAL_SIZE);
     EXPECT_EQ(0, frame->view().panOffsetX());
     SetCursor(before);
+}
+
+TEST_F(Frame, MinimizingKeepsTheFittedFrameForTheRestore) {
+    ASSERT_TRUE(ShowPicture(basePort, test::MakeDesktopPicture(640, 360, 5)));
+    RECT fitted{};
+    GetWindowRect(frame->hwnd(), &fitted);
+    ShowWindow(frame->hwnd(), SW_MINIMIZE);
+    WINDOWPLACEMENT placement{};
+    placement.length = sizeof placement;
+    GetWindowPlacement(frame->hwnd(), &placement);  // the size the restore will give
+    EXPECT_EQ(fitted.right - fitted.left,
+              placement.rcNormalPosition.right - placement.rcNormalPosition.left);
+    EXPECT_EQ(fitted.bottom - fitted.top,
+              placement.rcNormalPosition.bottom - placement.rcNormalPosition.top);
+    RECT view{};
+    GetClientRect(frame->view().hwnd(), &view);
+    EXPECT_GT(view.right, 0);  // the view keeps its size while minimized
+    ShowWindow(frame->hwnd(), SW_RESTORE);
+    RECT restored{};
+    GetWindowRect(frame->hwnd(), &restored);
+    EXPECT_EQ(fitted.right - fitted.left, restored.right - restored.left);
+    EXPECT_EQ(fitted.bottom - fitted.top, restored.bottom - restored.top);
 }
 
 // The text the panel gives the tooltip of button `id`, as the tooltip control asks for it.

@@ -274,6 +274,9 @@ TEST_F(Client, ThePanelSwitchesChannelsSavesGoesFullScreenAndTakesTheFramesKeys)
     ASSERT_NE(nullptr, panel);
     EXPECT_FALSE(IsWindowVisible(panel));
     EXPECT_EQ(frame, GetWindow(panel, GW_OWNER));
+    // Save and memo without a picture do nothing, whichever way they come (here without menu).
+    Command(ID_SAVE);
+    Command(ID_MEMO);
     auto atCorner = [&] {
         POINT corner{0, 0};
         ClientToScreen(frame, &corner);
@@ -282,6 +285,9 @@ TEST_F(Client, ThePanelSwitchesChannelsSavesGoesFullScreenAndTakesTheFramesKeys)
     };
     Command(ID_CONTROL_PANEL);
     ASSERT_TRUE(WaitUntil(atCorner));
+    // The commands posted before were handled first: a box of theirs would be there by now.
+    EXPECT_EQ(nullptr, test::WaitForWindow(program.id(), L"#32770", L"現在の画面を保存", 0));
+    EXPECT_EQ(nullptr, test::WaitForWindow(program.id(), L"#32770", L"ﾒﾓを取る", 0));
     SetWindowPos(panel, nullptr, 300, 300, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
     Command(ID_CONTROL_PANEL);
     ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(panel); }));
@@ -302,8 +308,10 @@ TEST_F(Client, ThePanelSwitchesChannelsSavesGoesFullScreenAndTakesTheFramesKeys)
     const HWND saved = test::WaitForDialog(program.id(), L"現在の画面を保存", 5000);
     ASSERT_NE(nullptr, saved);
     EXPECT_NE(std::wstring::npos, test::ItemText(saved, 0xFFFF).find(L"」に保存しました。"));
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindowEnabled(panel); }));  // no command under a box
     PostMessageW(saved, WM_COMMAND, IDOK, 0);
     ASSERT_TRUE(test::WaitForWindowGone(saved, 5000));
+    EXPECT_TRUE(WaitUntil([&] { return IsWindowEnabled(panel) != 0; }));
     WIN32_FIND_DATAW found;
     const HANDLE search = FindFirstFileW((shots + L"\\O_*.bmp").c_str(), &found);
     EXPECT_NE(INVALID_HANDLE_VALUE, search);

@@ -65,20 +65,23 @@ CMainFrame::CMainFrame(ViewerApp& app)
           [this] { UpdateTitle(); }) {}
 
 bool CMainFrame::Create() {
-    if (!RegisterWindowClassOnce(kFrameClass, WindowProc<CMainFrame>, 0, nullptr)) return false;
-    const HINSTANCE instance = GetModuleHandleW(nullptr);
-    accelerators_ = LoadAcceleratorsW(instance, MAKEINTRESOURCEW(IDR_MAINFRAME));
-    const HMENU menu = LoadMenuW(instance, MAKEINTRESOURCEW(IDR_MAINFRAME));
-    const std::wstring caption = ResourceText(IDR_MAINFRAME);
-    // The window owns the menu from here on, and destroys it with itself.
-    if (CreateWindowExW(/*exStyle*/ 0, kFrameClass, caption.c_str(), WS_OVERLAPPEDWINDOW,
-                        /*x*/ CW_USEDEFAULT, /*y*/ CW_USEDEFAULT, /*width*/ CW_USEDEFAULT,
-                        /*height*/ CW_USEDEFAULT, /*parent*/ nullptr, menu, instance,
-                        this) == nullptr) {
-        if (menu != nullptr) DestroyMenu(menu);
+    // No class cursor: the view covers the client area and sets its own.
+    if (!RegisterWindowClassOnce(kFrameClass, WindowProc<CMainFrame>, 0, /*background*/ nullptr,
+                                 /*cursor*/ nullptr)) {
         return false;
     }
-    return true;
+    const HINSTANCE instance = GetModuleHandleW(nullptr);
+    accelerators_ = LoadAcceleratorsW(instance, MAKEINTRESOURCEW(IDR_MAINFRAME));
+    UniqueMenu menu(LoadMenuW(instance, MAKEINTRESOURCEW(IDR_MAINFRAME)));
+    const std::wstring caption = ResourceText(IDR_MAINFRAME);
+    const HWND frame = CreateWindowExW(
+        /*exStyle*/ 0, kFrameClass, caption.c_str(), WS_OVERLAPPEDWINDOW, /*x*/ CW_USEDEFAULT,
+        /*y*/ CW_USEDEFAULT, /*width*/ CW_USEDEFAULT, /*height*/ CW_USEDEFAULT,
+        /*parent*/ nullptr, menu.get(), instance, this);
+    // Once the window existed it owned the menu and destroys it with itself, even when its
+    // creation failed afterwards.
+    if (windowMade_) static_cast<void>(menu.release());
+    return frame != nullptr;
 }
 
 bool CMainFrame::TranslateAccelerators(MSG* message) {
@@ -90,7 +93,11 @@ LRESULT CMainFrame::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_CREATE:
             return OnCreate() ? 0 : -1;
         case WM_SIZE:
-            OnSize(LOWORD(lParam), HIWORD(lParam));
+            // A minimized frame keeps its view and its layout as they were.
+            if (wParam != SIZE_MINIMIZED) OnSize(LOWORD(lParam), HIWORD(lParam));
+            return 0;
+        case WM_ENABLE:
+            OnEnable(wParam != FALSE);
             return 0;
         case WM_SETFOCUS:
             SetFocus(view_.hwnd());
@@ -124,6 +131,12 @@ bool CMainFrame::OnCreate() {
     SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.get()));
     SelectChannel(app_.settings().channelIndex);
     return true;
+}
+
+// A modal box or dialog owned by the frame disables it; the panel, which would otherwise go on
+// sending commands under the box, follows.
+void CMainFrame::OnEnable(bool enabled) {
+    if (view_.panel().hwnd() != nullptr) EnableWindow(view_.panel().hwnd(), enabled);
 }
 
 void CMainFrame::OnSize(int width, int height) {

@@ -43,10 +43,14 @@ class CMainFrame {
 
   private:
     TELVO_WINDOW_PROC_FRIEND;
-    void AttachWindow(HWND hwnd) { hwnd_ = hwnd; }
+    void AttachWindow(HWND hwnd) {
+        hwnd_ = hwnd;
+        if (hwnd != nullptr) windowMade_ = true;
+    }
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
     bool OnCreate();
     void OnSize(int width, int height);
+    void OnEnable(bool enabled);
     void OnGetMinMaxInfo(MINMAXINFO* info);
     void OnCommand(int id);
     void OnInitMenuPopup(HMENU menu);
@@ -54,6 +58,7 @@ class CMainFrame {
 
     ViewerApp& app_;
     HWND hwnd_ = nullptr;
+    bool windowMade_ = false;
     HACCEL accelerators_ = nullptr;  // a loaded resource: freed with the module
     UniqueIcon smallIcon_;
     HelpWindow help_;

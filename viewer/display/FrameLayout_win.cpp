@@ -47,7 +47,8 @@ bool CScreenView::LayoutFramePass() {
     std::int64_t width = 0;
     std::int64_t height = 0;
     // The lock is held only while the size is read: resizing sends messages that take it again.
-    if (!PictureSize(&width, &height) || options_.fullScreen != 0) return false;
+    const HWND frame = GetParent(hwnd_);
+    if (IsIconic(frame) || !PictureSize(&width, &height) || options_.fullScreen != 0) return false;
     RECT client{};
     GetClientRect(hwnd_, &client);
     const MinimumClient minimum{GetSystemMetrics(SM_CXMINTRACK), GetSystemMetrics(SM_CYMINTRACK)};
@@ -61,7 +62,6 @@ bool CScreenView::LayoutFramePass() {
     const int edgeY = GetSystemMetrics(SM_CYEDGE);
     const RECT frameClient{-edgeX, -edgeY, wanted.right + edgeX, wanted.bottom + edgeY};
     RECT outer = frameClient;
-    const HWND frame = GetParent(hwnd_);
     AdjustWindowRectEx(&outer, static_cast<DWORD>(GetWindowLongW(frame, GWL_STYLE)), TRUE,
                        static_cast<DWORD>(GetWindowLongW(frame, GWL_EXSTYLE)));
     const int outerWidth = outer.right - outer.left;

@@ -32,9 +32,9 @@ CScreenView::CScreenView(ViewOptions& options, SaveOptions& saveOptions,
       saving_(receiver_.sharedStore(), saveOptions, std::move(storeSettings)) {}
 
 bool CScreenView::Create(HWND frame) {
-    if (!RegisterWindowClassOnce(kViewClass, WindowProc<CScreenView>,
-                                 CS_DBLCLKS | CS_HREDRAW | CS_VREDRAW,
-                                 reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1))) {
+    if (!RegisterWindowClassOnce(
+            kViewClass, WindowProc<CScreenView>, CS_DBLCLKS | CS_HREDRAW | CS_VREDRAW,
+            reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1), LoadCursorW(nullptr, IDC_ARROW))) {
         return false;
     }
     return CreateWindowExW(WS_EX_CLIENTEDGE, kViewClass, /*title*/ nullptr, WS_CHILD | WS_VISIBLE,
@@ -66,6 +66,9 @@ LRESULT CScreenView::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_LBUTTONUP:
             OnLeftButtonUp();
             return DefWindowProcW(hwnd_, message, wParam, lParam);
+        case WM_CAPTURECHANGED:
+            EndDrag();
+            return 0;
         case WM_MOUSEMOVE:
             OnMouseMove(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
             return DefWindowProcW(hwnd_, message, wParam, lParam);
@@ -200,7 +203,8 @@ void CScreenView::ShowPaintError(const wchar_t* text) {
 }
 
 void CScreenView::OnPictureArrived() {
-    panel_.EnableSaveAndMemo(true);
+    // A notice sent just before a channel switch arrives after it: the picture decides.
+    panel_.EnableSaveAndMemo(HasPicture());
     if (!saving_.settingsOpen()) LayoutFrame();
     refreshTitle_();
     RepaintNow();
@@ -258,19 +262,27 @@ void CScreenView::ChannelChanged(std::int32_t channelIndex) {
 
 void CScreenView::OnLeftButtonDown(int x, int y) {
     if (options_.viewMode != ViewMode::kActualSize) return;
+    dragLastX_ = x;
+    dragLastY_ = y;
+    if (dragging_) return;  // a second button-down: the hand is already shown
     SetCapture(hwnd_);
     savedCursor_ =
         SetCursor(LoadCursorW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDC_PAN_HAND)));
-    dragLastX_ = x;
-    dragLastY_ = y;
     dragging_ = true;
 }
 
 void CScreenView::OnLeftButtonUp() {
-    if (options_.viewMode == ViewMode::kActualSize) SetCursor(savedCursor_);
-    ReleaseCapture();
-    dragging_ = false;
+    EndDrag();
+    if (GetCapture() == hwnd_) ReleaseCapture();
     RepaintNow();
+}
+
+// Also when the capture goes elsewhere (Alt+Tab during a drag): the picture must not follow a
+// mouse whose button is no longer down.
+void CScreenView::EndDrag() {
+    if (!dragging_) return;
+    dragging_ = false;
+    SetCursor(savedCursor_);
 }
 
 void CScreenView::OnMouseMove(int x, int y) {

@@ -83,6 +83,7 @@ class CScreenView {
     void OnLeftButtonDown(int x, int y);
     void OnLeftButtonUp();
     void OnMouseMove(int x, int y);
+    void EndDrag();
     void ShowPaintError(const wchar_t* text);
     void RepaintNow();
     bool HasPicture() const;

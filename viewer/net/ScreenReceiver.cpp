@@ -18,6 +18,8 @@ ScreenReceiver::ScreenReceiver() : store_(std::make_shared<PictureStore>()) {}
 
 ScreenReceiver::~ScreenReceiver() {
     StopReception();
+    // A receive thread that outlived the bounded wait can no longer publish or notify.
+    static_cast<void>(store_->Clear());
 }
 
 void ScreenReceiver::StopReception() {
@@ -38,13 +40,11 @@ int ScreenReceiver::OpenChannel(PictureAssembler::Notifier notify, std::uint32_t
     if (channelIndex >= kChannelCount) return 0;
 
     auto session = std::make_shared<ReceiveSession>(store_, generation, std::move(notify));
-    session_ = session;
-    if (const int error =
-            session->JoinGroup(group, ChannelPort(basePort, channelIndex), receiveBufferBytes_);
-        error != 0) {
-        return error;
-    }
-    return ReceiveSession::Start(session);
+    int error = session->JoinGroup(group, ChannelPort(basePort, channelIndex), receiveBufferBytes_);
+    if (error == 0) error = ReceiveSession::Start(session);
+    // A session that never started keeps nothing for the next switch to wait for.
+    if (error == 0) session_ = std::move(session);
+    return error;
 }
 
 std::uint32_t ScreenReceiver::receiveState() const {

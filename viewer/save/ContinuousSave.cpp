@@ -18,6 +18,7 @@ struct ContinuousSave::State {
     mutable CriticalSection lock;            // guards folder and threadRunning
     std::atomic<std::uint32_t> interval{0};  // seconds; 0: off
     std::atomic<std::uint32_t> lastSave{0};  // start of the last successful save; 0: none
+    std::uint32_t run = 0;                   // counts the starts: a write belongs to one run
     std::wstring folder;
     bool threadRunning = false;
 };
@@ -38,9 +39,10 @@ int ContinuousSave::Start(std::uint32_t intervalSeconds, const std::wstring& fol
     if (state_->interval.load() != 0 || intervalSeconds == 0) return 0;
     state_->folder = folder;
     state_->interval.store(intervalSeconds);
+    ++state_->run;
     if (state_->threadRunning) return 0;  // the thread that was told to stop simply goes on
     auto* owner = new (std::nothrow) std::shared_ptr<State>(state_);
-    const int error = owner == nullptr ? -1 : StartDetachedThread(&ThreadBody, owner);
+    const int error = owner == nullptr ? NoMemoryError() : StartDetachedThread(&ThreadBody, owner);
     if (error != 0) {
         delete owner;
         state_->interval.store(0);
@@ -77,6 +79,7 @@ void ContinuousSave::Run(State& state) {
     for (;;) {
         std::wstring folder;
         std::uint32_t interval = 0;
+        std::uint32_t run = 0;
         {
             ScopedLock lock(state.lock);
             interval = state.interval.load();
@@ -85,19 +88,24 @@ void ContinuousSave::Run(State& state) {
                 return;
             }
             folder = state.folder;
+            run = state.run;
         }
         const std::uint32_t now = state.clock();
         const bool picture = ImageReader(*state.store).bytes() != nullptr;
         const std::uint32_t last = state.lastSave.load();
         if (picture && (last == 0 || now >= last + interval)) {
-            if (!state.write(folder)) {
-                ScopedLock lock(state.lock);
-                state.interval.store(0);
-                state.folder.clear();
-                state.threadRunning = false;
-                return;
+            const bool written = state.write(folder);
+            ScopedLock lock(state.lock);
+            // A stop and start during the write began a new run, which this write must not touch.
+            if (run == state.run) {
+                if (!written) {
+                    state.interval.store(0);
+                    state.folder.clear();
+                    state.threadRunning = false;
+                    return;
+                }
+                state.lastSave.store(now);
             }
-            state.lastSave.store(now);
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }

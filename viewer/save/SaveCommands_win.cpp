@@ -1,5 +1,6 @@
 #include "viewer/save/SaveCommands_win.h"
 
+#include <objbase.h>
 #include <shellapi.h>
 
 #include <ctime>
@@ -48,8 +49,14 @@ bool SaveCommands::AskForSettings(const wchar_t* caption, bool needInterval) {
     return !options_.saveDir.empty() && IntervalSet(options_.saveInterval);
 }
 
+bool SaveCommands::HasPicture() const {
+    return ImageReader(*store_).bytes() != nullptr;
+}
+
+// Save and memo do nothing without a picture, whichever way they are given (menu, F5/F6 in full
+// screen, the panel).
 void SaveCommands::Save() {
-    if (!AskForSettings(kSaveCaption, false)) return;
+    if (!HasPicture() || !AskForSettings(kSaveCaption, false)) return;
     const std::wstring path = WriteCurrentPicture(*store_, SaveKind::kSingle, options_.saveDir);
     if (path.empty()) {
         ShowMessage(L"画像の保存に失敗しました。", kSaveCaption, MB_ICONWARNING);
@@ -59,14 +66,17 @@ void SaveCommands::Save() {
 }
 
 void SaveCommands::TakeMemo() {
-    if (!AskForSettings(kMemoCaption, false)) return;
+    if (!HasPicture() || !AskForSettings(kMemoCaption, false)) return;
     const std::wstring path = WriteCurrentPicture(*store_, SaveKind::kSingle, options_.saveDir);
     if (path.empty()) {
         ShowMessage(L"画像の保存に失敗しました。", kMemoCaption, MB_ICONWARNING);
         return;
     }
+    // File associations may be COM handlers: ShellExecute wants COM on the calling thread.
+    const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
     const auto result = reinterpret_cast<INT_PTR>(
         ShellExecuteW(owner_, L"open", path.c_str(), nullptr, nullptr, SW_SHOWDEFAULT));
+    if (SUCCEEDED(com)) CoUninitialize();
     if (result <= 32) {
         ShowMessage(
             std::wstring(L"画像の表示に失敗しました。\r\n[") + ShellExecuteErrorText(result) + L"]",
