@@ -27,6 +27,8 @@ TEST(ViewGeometry, FixedAspectComparesWholePercentsAndAnchorsTopLeft) {
     // P = 133 < Q = 200: full height, width from the height.
     EXPECT_EQ((ViewRect{0, 0, 640, 480}), Paint(ViewMode::kFixedAspect, 1024, 768, 960, 480));
     EXPECT_EQ((ViewRect{0, 0, 960, 540}), Paint(ViewMode::kFixedAspect, 1920, 1080, 960, 540));
+    // P = Q = 0 for a picture and a window both narrower than 1 %: the picture stays inside.
+    EXPECT_EQ((ViewRect{0, 0, 1, 1000}), Paint(ViewMode::kFixedAspect, 1, 1000, 5, 1000));
 }
 
 TEST(ViewGeometry, ActualSizeClampsThePanAndWritesItBack) {

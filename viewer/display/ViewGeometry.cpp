@@ -15,12 +15,14 @@ ViewRect FixedAspectRect(std::int64_t width, std::int64_t height, std::int64_t c
                          std::int64_t clientHeight) {
     const std::int64_t pictureRatio = (100 * width) / height;
     const std::int64_t clientRatio = (100 * clientWidth) / clientHeight;
-    if (pictureRatio < clientRatio) {
-        return {0, 0, ClampToCoordinate((width * clientHeight) / height),
-                ClampToCoordinate(clientHeight)};
-    }
-    return {0, 0, ClampToCoordinate(clientWidth),
-            ClampToCoordinate((height * clientWidth) / width)};
+    const ViewRect fullHeight{0, 0, ClampToCoordinate((width * clientHeight) / height),
+                              ClampToCoordinate(clientHeight)};
+    if (pictureRatio < clientRatio) return fullHeight;
+    // Whole percents may take a picture for wider than the window when both are narrower than
+    // 1 %; its height would then run past the window.
+    const std::int64_t scaledHeight = (height * clientWidth) / width;
+    if (scaledHeight > clientHeight) return fullHeight;
+    return {0, 0, ClampToCoordinate(clientWidth), ClampToCoordinate(scaledHeight)};
 }
 
 std::int32_t ClampPanOffset(std::int32_t offset, std::int64_t pictureSize,
