@@ -18,8 +18,10 @@ std::vector<std::wstring> Texts(const std::uint8_t* data, std::size_t size) {
     std::vector<std::wstring> texts(1);
     for (std::size_t at = 0; at + 1 < size; at += 2) {
         const auto c = static_cast<wchar_t>(data[at] | (data[at + 1] << 8));
-        if (c == 0) texts.emplace_back();
-        else texts.back() += c;
+        if (c == 0)
+            texts.emplace_back();
+        else
+            texts.back() += c;
     }
     return texts;
 }
@@ -49,7 +51,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (ChannelIndexFromText(text(), 2) >= kChannelCount) __builtin_trap();
 
     test::MemorySection viewerFile;
-    for (const wchar_t* key : {L"Channel", L"ToAddress", L"BasePort", L"SaveDir", L"SaveInterval"}) {
+    for (const wchar_t* key :
+         {L"Channel", L"ToAddress", L"BasePort", L"SaveDir", L"SaveInterval"}) {
         viewerFile.values[key] = text();
     }
     ViewerSettings viewer;

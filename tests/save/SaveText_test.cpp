@@ -1,9 +1,8 @@
-// Names of saved pictures, the save settings checks and the memo's error texts.
+// Names of saved pictures and the save settings checks.
 #include <gtest/gtest.h>
 
 #include "viewer/save/PictureFileName.h"
 #include "viewer/save/SaveSettingsInput.h"
-#include "viewer/save/ShellExecuteErrorText.h"
 
 namespace telvo {
 namespace {
@@ -37,18 +36,6 @@ TEST(SaveText, SaveSettingsAreCheckedInOrder) {
     input = CheckSaveSettings(L"", L" 65535 ");  // an empty folder is accepted
     EXPECT_EQ(Field::kNone, input.failedField);
     EXPECT_EQ(65535u, input.intervalSeconds);
-}
-
-TEST(SaveText, ShellExecuteResultsHaveTheirTexts) {
-    EXPECT_STREQ(
-        L"指定されたファイル拡張子に関連付けられたアプリケーションがありません。"
-        L"印刷可能ではないファイルを印刷しようとした場合も、このエラーが返ります。",
-        ShellExecuteErrorText(31));
-    EXPECT_STREQ(L"メモリまたはリソースが不足しています。", ShellExecuteErrorText(0));
-    EXPECT_STREQ(L"共有違反が発生しました。", ShellExecuteErrorText(26));
-    for (const long long none : {1, 4, 6, 7, 9, 10, 12, 25, 33}) {
-        EXPECT_STREQ(L"", ShellExecuteErrorText(none)) << none;
-    }
 }
 
 }  // namespace
