@@ -6,8 +6,11 @@ namespace telvo {
 
 using ThreadBody = void (*)(void* argument);
 
-// Runs body(argument) on a new thread with the default stack size. Returns 0, or the system's
-// error code when the thread cannot be started (the body then never runs).
+// Runs body(argument) on a new thread with the default stack size. Returns 0, or a non-zero error
+// code (the C runtime's errno value) when the thread cannot be started (the body then never runs).
 [[nodiscard]] int StartDetachedThread(ThreadBody body, void* argument);
+
+// What starts a thread for an object that runs one: StartDetachedThread, or a test's stand-in.
+using ThreadStarter = int (*)(ThreadBody body, void* argument);
 
 }  // namespace telvo

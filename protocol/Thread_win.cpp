@@ -1,6 +1,7 @@
 #include <process.h>
 #include <windows.h>
 
+#include <cerrno>
 #include <new>
 
 #include "protocol/Thread.h"
@@ -8,7 +9,7 @@
 namespace telvo {
 namespace {
 
-constexpr int kNoMemoryError = ERROR_NOT_ENOUGH_MEMORY;
+constexpr int kNoMemoryError = ENOMEM;
 
 struct Start {
     ThreadBody body;
@@ -29,8 +30,10 @@ int StartDetachedThread(ThreadBody body, void* argument) {
     if (start == nullptr) return kNoMemoryError;
     const uintptr_t thread = _beginthreadex(nullptr, 0, Trampoline, start, 0, nullptr);
     if (thread == 0) {
+        // _beginthreadex reports through errno, not the thread's last error (often still 0).
+        const int error = errno;
         delete start;
-        return static_cast<int>(GetLastError());
+        return error != 0 ? error : EAGAIN;
     }
     CloseHandle(reinterpret_cast<HANDLE>(thread));
     return 0;
