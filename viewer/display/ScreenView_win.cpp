@@ -390,7 +390,11 @@ void CScreenView::ToggleContinuousSave() {
         continuousSave_.Stop();
     } else {
         const ViewerSettings& settings = app_.settings();
-        continuousSave_.Start(static_cast<std::uint32_t>(settings.saveInterval), settings.saveDir);
+        if (continuousSave_.Start(static_cast<std::uint32_t>(settings.saveInterval),
+                                  settings.saveDir) != 0) {
+            ShowSaveMessage(L"連続保存を開始できませんでした。", kContinuousSaveCaption,
+                            MB_ICONWARNING);
+        }
     }
     UpdateTitle();
 }
