@@ -117,6 +117,36 @@ TEST_F(Saving, SaveWithoutAFolderAsksForOneThenWritesThePictureByteForByte) {
     EXPECT_EQ(24, section.dsBm.bmBitsPixel);
 }
 
+TEST_F(Saving, AFolderInAnyLanguageSurvivesARestartAndTheOldFileIsConvertedWhole) {
+    // A file from before in the ANSI code page (cp932 here), with a comment and another section.
+    const std::wstring before = L"; 教室の設定\r\n[Other]\r\nName=日本語\r\n[TelvoClient]\r\n";
+    std::string ansi(64, '\0');
+    ansi.resize(WideCharToMultiByte(CP_ACP, 0, before.data(), static_cast<int>(before.size()),
+                                    ansi.data(), 64, nullptr, nullptr));
+    Start(ansi + "Channel=1\r\n");
+    const std::wstring chosen = shots + L"\\写真_Φάκελος";  // the accented Greek is not in cp932
+    ASSERT_TRUE(CreateDirectoryW(chosen.c_str(), nullptr));
+    Command(kSaveSettings);
+    const HWND dialog = test::WaitForDialog(program.id(), L"保存設定", kWaitMs);
+    ASSERT_NE(nullptr, dialog);
+    SendMessageW(GetDlgItem(dialog, 1013), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(chosen.c_str()));
+    PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+    const std::wstring ini = folder + L"\\TelvoClient.ini";
+    const std::wstring after = L"\xFEFF" + before +
+                               L"Channel=1\r\nToAddress=224.3.2.1\r\nBasePort=54321\r\nSaveDir=" +
+                               chosen + L"\r\nSaveInterval=60\r\n";
+    EXPECT_TRUE(WaitUntil([&] { return test::ReadFileText(ini) == after; }))
+        << test::ReadFileText(ini).size();
+    PostMessageW(frame, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(program.WaitExit(kWaitMs));
+
+    Start("");
+    Show(test::MakeDesktopPicture(160, 120, 5));
+    test::TypeKey(frame, VK_F5);
+    EXPECT_EQ(0u, AnswerMessage(L"現在の画面を保存").find(L"「" + chosen + L"\\O_"));
+    EXPECT_EQ(1u, FilesIn(chosen, L"O_*.bmp").size());
+}
+
 TEST_F(Saving, TheSettingsDialogRefusesBadValuesInOrder) {
     Start("");
     Command(kSaveSettings);
