@@ -26,8 +26,8 @@ struct SocketTraits {
 using UniqueSocket = UniqueHandle<SocketTraits>;
 
 // Starts the socket layer once per process (Windows Sockets asks for `major`.`minor`, and fails
-// unless exactly that version is granted); later calls return the first call's result. Returns 0
-// or the start-up's error code.
+// unless exactly that version is granted). After a success later calls return 0 at once; after a
+// failure the next call tries again. Returns 0 or the start-up's error code.
 [[nodiscard]] int StartSockets(std::uint8_t major, std::uint8_t minor);
 
 int LastSocketError();

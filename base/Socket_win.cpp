@@ -12,19 +12,22 @@ void SocketTraits::Close(Handle socket) {
 }
 
 int StartSockets(std::uint8_t major, std::uint8_t minor) {
-    // Started once per process and never cleaned up; process exit ends it.
-    static std::once_flag started;
-    static int result = 0;
-    std::call_once(started, [&] {
-        WSADATA data{};
-        result = ::WSAStartup(MAKEWORD(major, minor), &data);
-        // Only the version asked for will do; another is released again.
-        if (result == 0 && data.wVersion != MAKEWORD(major, minor)) {
-            ::WSACleanup();
-            result = WSAVERNOTSUPPORTED;
-        }
-    });
-    return result;
+    // Started once per process and never cleaned up; process exit ends it. A failed start-up
+    // (a system short of resources) is tried again on the next call.
+    static std::mutex lock;
+    static bool started = false;
+    std::lock_guard<std::mutex> guard(lock);
+    if (started) return 0;
+    WSADATA data{};
+    const int result = ::WSAStartup(MAKEWORD(major, minor), &data);
+    if (result != 0) return result;
+    // Only the version asked for will do; another is released again.
+    if (data.wVersion != MAKEWORD(major, minor)) {
+        ::WSACleanup();
+        return WSAVERNOTSUPPORTED;
+    }
+    started = true;
+    return 0;
 }
 
 int LastSocketError() {

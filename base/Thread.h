@@ -6,11 +6,13 @@ namespace telvo {
 
 using ThreadBody = void (*)(void* argument);
 
-// Runs body(argument) on a new thread with the default stack size. Returns 0, or the system's
-// error code when the thread cannot be started (the body then never runs).
+// Runs body(argument) on a new thread with the default stack size. Returns 0, or a non-zero error
+// code (the C runtime's errno value) when the thread cannot be started (the body then never runs).
 [[nodiscard]] int StartDetachedThread(ThreadBody body, void* argument);
 
-// The system's error code for memory that cannot be had (ERROR_NOT_ENOUGH_MEMORY / ENOMEM).
+// The error code StartDetachedThread gives for memory that cannot be had (ENOMEM).
 int NoMemoryError();
+// What starts a thread for an object that runs one: StartDetachedThread, or a test's stand-in.
+using ThreadStarter = int (*)(ThreadBody body, void* argument);
 
 }  // namespace telvo

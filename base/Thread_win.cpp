@@ -1,6 +1,7 @@
 #include <process.h>
 #include <windows.h>
 
+#include <cerrno>
 #include <new>
 
 #include "base/Thread.h"
@@ -23,7 +24,7 @@ unsigned __stdcall Trampoline(void* raw) {
 }  // namespace
 
 int NoMemoryError() {
-    return ERROR_NOT_ENOUGH_MEMORY;
+    return ENOMEM;
 }
 
 int StartDetachedThread(ThreadBody body, void* argument) {
@@ -31,8 +32,10 @@ int StartDetachedThread(ThreadBody body, void* argument) {
     if (start == nullptr) return NoMemoryError();
     const uintptr_t thread = _beginthreadex(nullptr, 0, Trampoline, start, 0, nullptr);
     if (thread == 0) {
+        // _beginthreadex reports through errno, not the thread's last error (often still 0).
+        const int error = errno;
         delete start;
-        return static_cast<int>(GetLastError());
+        return error != 0 ? error : EAGAIN;
     }
     CloseHandle(reinterpret_cast<HANDLE>(thread));
     return 0;

@@ -1,6 +1,5 @@
 #include "sender/BroadcastLoop.h"
 
-#include "base/Thread.h"
 #include "sender/SenderSocket.h"
 
 namespace telvo {
@@ -12,9 +11,10 @@ constexpr unsigned kPollMs = 100;
 
 int Broadcaster::Start() {
     ScopedLock lock(lock_);
-    broadcasting_.store(true);
-    if (threadRunning_) return 0;
-    const int error = StartDetachedThread(&ThreadBody, this);
+    if (broadcasting_.exchange(true)) return 0;
+    starts_.fetch_add(1);
+    if (threadRunning_) return 0;  // the thread still running takes the start up
+    const int error = startThread_(&ThreadBody, this);
     if (error != 0) {
         broadcasting_.store(false);
         return error;
@@ -53,19 +53,33 @@ void Broadcaster::EndOnFailure(HeapBlock& picture) {
     threadRunning_ = false;
 }
 
-void Broadcaster::Run() {
-    HeapBlock picture;
-    const std::uint16_t port = ChannelPort(settings_.basePort, settings_.channelIndex.load());
-    if (OpenSenderSocket(settings_.toAddress, port) != 0) {
+bool Broadcaster::OpenSocketUntilGivenUp() {
+    for (;;) {
+        const std::uint16_t port = ChannelPort(settings_.basePort, settings_.channelIndex.load());
+        if (OpenSenderSocket(settings_.toAddress, port) == 0) return true;
+        broadcasting_.store(false);
+        // NOTE: the user may start again while the message is shown (this thread still counts as
+        // running, so that start only sets `broadcasting`): then try again rather than lose it.
         host_.ReportNetworkFailure();
         ScopedLock lock(lock_);
-        broadcasting_.store(false);
-        threadRunning_ = false;
-        return;
+        if (!broadcasting_.load()) {
+            threadRunning_ = false;
+            return false;
+        }
     }
+}
+
+void Broadcaster::Run() {
+    if (!OpenSocketUntilGivenUp()) return;
+    HeapBlock picture;
     std::uint32_t lastShot = 0;
+    std::uint32_t seenStarts = starts_.load();
     for (;;) {
         if (!broadcasting_.load() && EndUnlessRestarted(picture)) return;
+        if (const std::uint32_t starts = starts_.load(); starts != seenStarts) {
+            seenStarts = starts;  // a stop and a new start: its first picture goes out at once
+            lastShot = 0;
+        }
         const std::uint32_t now = host_.Milliseconds();
         if (lastShot != 0 && now - lastShot < settings_.captureInterval.load()) {
             host_.Sleep(kPollMs);

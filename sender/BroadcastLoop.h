@@ -3,9 +3,10 @@
 // What touches the screen, the tray icon, the clock and the user is the host's: the program binds
 // the desktop and its tray icon, tests bind fakes.
 //
-// One broadcast thread at most: a start while the thread still runs (right after a stop, or a
-// second start) only sets `broadcasting` again, and the thread decides to end under the same lock
-// that a start takes, after its clean-up, so a new thread never meets an old one.
+// One broadcast thread at most: a start while the thread still runs (right after a stop, or while
+// it shows its network-failure message) only sets `broadcasting` again and counts the start, and
+// the thread decides to end under the same lock that a start takes, after its clean-up, so a new
+// thread never meets an old one. A thread that sees a new start sends its next picture at once.
 #pragma once
 
 #include <atomic>
@@ -13,6 +14,7 @@
 
 #include "base/HeapBlock.h"
 #include "base/Lock.h"
+#include "base/Thread.h"
 #include "sender/Packetizer.h"
 #include "sender/SenderSettings.h"
 
@@ -35,15 +37,16 @@ class BroadcastHost {
 
 class Broadcaster {
   public:
-    Broadcaster(const SenderSettings& settings, BroadcastHost& host)
-        : settings_(settings), host_(host) {}
+    Broadcaster(const SenderSettings& settings, BroadcastHost& host,
+                ThreadStarter startThread = StartDetachedThread)
+        : settings_(settings), host_(host), startThread_(startThread) {}
     // The thread must have ended (threadRunning() false); this waits only for its last unlock.
     ~Broadcaster() { ScopedLock lock(lock_); }
     Broadcaster(const Broadcaster&) = delete;
     Broadcaster& operator=(const Broadcaster&) = delete;
 
-    // Sets `broadcasting` and starts the broadcast thread unless it still runs. Returns 0 or the
-    // system's error code when the thread cannot be started. Main thread.
+    // Sets `broadcasting` and starts the broadcast thread unless it still runs. Returns 0, or the
+    // error code when the thread cannot be started (then `broadcasting` stays clear). Main thread.
     [[nodiscard]] int Start();
     // Clears `broadcasting`; the thread notices it within about 100 ms. Never waits.
     void Stop() { broadcasting_.store(false); }
@@ -56,14 +59,17 @@ class Broadcaster {
   private:
     static void ThreadBody(void* self);
     void Run();
+    bool OpenSocketUntilGivenUp();
     bool EndUnlessRestarted(HeapBlock& picture);
     void EndOnFailure(HeapBlock& picture);
     void CleanUp(HeapBlock& picture);
 
     const SenderSettings& settings_;
     BroadcastHost& host_;
+    const ThreadStarter startThread_;
     mutable CriticalSection lock_;  // a start against the thread's decision to end
     std::atomic<bool> broadcasting_{false};
+    std::atomic<std::uint32_t> starts_{0};  // counted under lock_
     bool threadRunning_ = false;
     std::atomic<std::uint32_t> pictureCounter_{0};  // written by the broadcast thread only
 };

@@ -37,7 +37,9 @@ INT_PTR SettingsDialog::OnDialogMessage(HWND dialog, UINT message, WPARAM wParam
             }
             return FALSE;
         case WM_QUERYENDSESSION:
+            // A dialog procedure answers through DWLP_MSGRESULT: TRUE lets Windows shut down.
             EndDialog(dialog, IDCANCEL);
+            SetWindowLongPtrW(dialog, DWLP_MSGRESULT, TRUE);
             return TRUE;
     }
     return FALSE;

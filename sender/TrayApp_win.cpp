@@ -35,11 +35,11 @@ NOTIFYICONDATAW IconData(HWND hwnd, UINT flags) {
 
 }  // namespace
 
-TrayApp::TrayApp(HINSTANCE instance, std::wstring settingsPath)
+TrayApp::TrayApp(HINSTANCE instance, std::wstring settingsPath, ThreadStarter startThread)
     : instance_(instance),
       settingsPath_(std::move(settingsPath)),
       host_([this](bool sending) { SetTrayIcon(sending ? sendingIcon_.get() : idleIcon_.get()); }),
-      broadcaster_(settings_, host_),
+      broadcaster_(settings_, host_, startThread),
       help_(kSenderHelpCaption, kSenderHelpText) {}
 
 TrayApp::~TrayApp() {
@@ -79,10 +79,8 @@ int TrayApp::Run() {
     InitCommonControlsEx(&controls);
     if (!CreateWindowAndIcon()) return 0;
 
-    if (SettingsDialog(settings_, true).Show(instance_, hwnd_) != IDOK) {
-        RemoveTrayIcon();
-        return 0;
-    }
+    // "終了" also ends a broadcast that a double-click during the dialog has started.
+    if (SettingsDialog(settings_, true).Show(instance_, hwnd_) != IDOK) return End(0);
     SetChannelTip();
     // A double-click during the dialog may have started a broadcast on the settings from before.
     if (broadcaster_.broadcasting()) ReopenSenderSocket();
@@ -93,17 +91,20 @@ int TrayApp::Run() {
         TranslateMessage(&message);
         DispatchMessageW(&message);
     }
+    return End(static_cast<int>(message.wParam));
+}
+
+int TrayApp::End(int exitCode) {
     RemoveTrayIcon();
     DestroyWindow(hwnd_);
-
     // The broadcast thread uses this object: let it end before the object goes. One blocked on
     // its network-failure message would keep it; the process then ends around it.
     broadcaster_.Stop();
     for (int waited = 0; broadcaster_.threadRunning(); waited += 10) {
-        if (waited >= kExitWaitMs) ExitProcess(static_cast<UINT>(message.wParam));
+        if (waited >= kExitWaitMs) ExitProcess(static_cast<UINT>(exitCode));
         Sleep(10);
     }
-    return static_cast<int>(message.wParam);
+    return exitCode;
 }
 
 UniqueMenu TrayApp::LoadTrayMenu() const {
@@ -147,7 +148,7 @@ LRESULT TrayApp::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 void TrayApp::OnCommand(int id) {
     switch (id) {
         case ID_START:
-            broadcaster_.Start();
+            StartBroadcast();
             break;
         case ID_STOP:
             broadcaster_.Stop();
@@ -165,13 +166,17 @@ void TrayApp::OnCommand(int id) {
     }
 }
 
+void TrayApp::StartBroadcast() {
+    if (broadcaster_.Start() != 0) ShowMessage(L"配信を開始できませんでした");
+}
+
 void TrayApp::OnTrayNotify(UINT mouseMessage) {
     switch (mouseMessage) {
         case WM_LBUTTONDBLCLK:
             if (broadcaster_.broadcasting())
                 broadcaster_.Stop();
             else
-                broadcaster_.Start();
+                StartBroadcast();
             break;
         case WM_RBUTTONDOWN:
             ShowTrayMenu();

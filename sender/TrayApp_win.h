@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <string>
 
 #include "sender/BroadcastLoop.h"
@@ -23,7 +24,9 @@ inline constexpr wchar_t kSenderCaption[] = L"TelvoServer";
 
 class TrayApp {
   public:
-    TrayApp(HINSTANCE instance, std::wstring settingsPath);
+    // `startThread` starts the broadcast thread (a test may make it fail).
+    TrayApp(HINSTANCE instance, std::wstring settingsPath,
+            ThreadStarter startThread = StartDetachedThread);
     TrayApp(const TrayApp&) = delete;
     TrayApp& operator=(const TrayApp&) = delete;
     ~TrayApp();
@@ -47,6 +50,8 @@ class TrayApp {
     void AttachWindow(HWND hwnd) { hwnd_ = hwnd; }
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
     void OnCommand(int id);
+    void StartBroadcast();
+    int End(int exitCode);
     void OnTrayNotify(UINT mouseMessage);
     void OnSettings();
     void ReopenSenderSocket();
@@ -65,7 +70,7 @@ class TrayApp {
     const std::wstring settingsPath_;
     UniqueIcon idleIcon_;
     UniqueIcon sendingIcon_;
-    HWND hwnd_ = nullptr;
+    std::atomic<HWND> hwnd_{nullptr};  // read by the broadcast thread's icon switch
     UINT taskbarCreatedMessage_ = 0;
     SenderSettings settings_;
     DesktopBroadcastHost host_;

@@ -4,6 +4,8 @@
 
 #include <vector>
 
+#include "win/UnicodeProfile_win.h"
+
 namespace telvo {
 
 std::uint32_t PrivateProfile::ReadInteger(const wchar_t* key, std::uint32_t absent) {
@@ -19,6 +21,8 @@ std::wstring PrivateProfile::ReadText(const wchar_t* key, const std::wstring& ab
 }
 
 void PrivateProfile::WriteText(const wchar_t* key, const std::wstring& value) {
+    // NOTE: left to themselves, the profile functions would create an ANSI file.
+    if (!PrepareProfileFor(path_, std::wstring(section_) + key + value)) return;
     WritePrivateProfileStringW(section_, key, value.c_str(), path_.c_str());
 }
 

@@ -120,6 +120,50 @@ TEST_F(Saving, SaveWithoutAFolderAsksForOneThenWritesThePictureByteForByte) {
     EXPECT_EQ(24, section.dsBm.bmBitsPixel);
 }
 
+TEST_F(Saving, AFolderInAnyLanguageSurvivesARestartAndTheOldFileIsConvertedWhole) {
+    // A file from before in the ANSI code page (cp932 here), with a comment and another section.
+    const std::wstring before = L"; 教室の設定\r\n[Other]\r\nName=日本語\r\n[TelvoClient]\r\n";
+    std::string ansi(64, '\0');
+    ansi.resize(WideCharToMultiByte(CP_ACP, 0, before.data(), static_cast<int>(before.size()),
+                                    ansi.data(), 64, nullptr, nullptr));
+    Start(ansi + "Channel=1\r\n");
+    const std::wstring chosen = shots + L"\\写真_Φάκελος";  // the accented Greek is not in cp932
+    ASSERT_TRUE(CreateDirectoryW(chosen.c_str(), nullptr));
+    const auto choose = [&] {
+        Command(kSaveSettings);
+        const HWND dialog = test::WaitForDialog(program.id(), L"保存設定", kWaitMs);
+        ASSERT_NE(nullptr, dialog);
+        SendMessageW(GetDlgItem(dialog, 1013), WM_SETTEXT, 0,
+                     reinterpret_cast<LPARAM>(chosen.c_str()));
+        PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+        ASSERT_TRUE(test::WaitForWindowGone(dialog, kWaitMs));
+        SendMessageW(frame, WM_NULL, 0, 0);  // answered once the settings are written
+    };
+    const std::wstring ini = folder + L"\\TelvoClient.ini";
+    {  // Another program has the file open: it cannot be replaced and stays as it was.
+        const std::wstring old = test::ReadFileText(ini);
+        const UniqueFile held(CreateFileW(ini.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        ASSERT_TRUE(held);
+        choose();
+        EXPECT_EQ(old, test::ReadFileText(ini));
+        EXPECT_TRUE(FilesIn(folder, L"tlv*").empty());
+    }
+    choose();
+    EXPECT_EQ(L"\xFEFF" + before +
+                  L"Channel=1\r\nToAddress=224.3.2.1\r\nBasePort=54321\r\nSaveDir=" + chosen +
+                  L"\r\nSaveInterval=60\r\n",
+              test::ReadFileText(ini));
+    PostMessageW(frame, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(program.WaitExit(kWaitMs));
+
+    Start("");
+    Show(test::MakeDesktopPicture(160, 120, 5));
+    test::TypeKey(frame, VK_F5);
+    EXPECT_EQ(0u, AnswerMessage(L"現在の画面を保存").find(L"「" + chosen + L"\\O_"));
+    EXPECT_EQ(1u, FilesIn(chosen, L"O_*.bmp").size());
+}
+
 TEST_F(Saving, TheSettingsDialogRefusesBadValuesInOrder) {
     Start("");
     Command(kSaveSettings);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -21,6 +22,10 @@ class FakeHost : public BroadcastHost, public DatagramSink {
   public:
     bool CaptureScreen(HeapBlock& picture) override {
         if (++inCapture != 1) overlapped = true;
+        if (holdCapture.exchange(false)) {  // the test acts while the thread is busy here
+            held = true;
+            while (held.load()) std::this_thread::yield();
+        }
         std::this_thread::yield();
         --inCapture;
         if (failCapture) {
@@ -41,7 +46,10 @@ class FakeHost : public BroadcastHost, public DatagramSink {
         std::lock_guard<std::mutex> lock(mutex);
         icons.push_back(sending);
     }
-    void ReportNetworkFailure() override { ++networkMessages; }
+    void ReportNetworkFailure() override {
+        ++networkMessages;
+        if (whileReporting) whileReporting();  // what the user does while the message is shown
+    }
     std::uint32_t Milliseconds() override { return clock.load(); }
     void Sleep(unsigned ms) override {
         clock += ms;
@@ -65,6 +73,8 @@ class FakeHost : public BroadcastHost, public DatagramSink {
     std::vector<std::uint8_t> screen = test::MakeDesktopPicture(64, 48, 1);
     std::atomic<std::uint32_t> clock{1000};
     std::atomic<bool> failCapture{false}, failSend{false}, overlapped{false};
+    std::atomic<bool> holdCapture{false}, held{false};
+    std::function<void()> whileReporting;
     std::atomic<int> inCapture{0}, networkMessages{0};
     std::mutex mutex;
     std::vector<std::uint32_t> shotTimes;
@@ -150,6 +160,35 @@ TEST_F(Broadcast, AStartWhileTheThreadStillRunsNeverMakesASecondOne) {
     ASSERT_TRUE(WaitUntil([&] { return host.Pictures() >= 50; }));
     StopAndWait();
     EXPECT_FALSE(host.overlapped.load());
+}
+
+TEST_F(Broadcast, AStartWhileTheOldThreadFinishesOrReportsAFailureIsNeverLost) {
+    // Stopped and started while the thread is busy with a picture: the old thread goes on, and
+    // the first picture of the new start goes out at once, not an interval after the old one.
+    host.holdCapture = true;
+    ASSERT_EQ(0, broadcaster.Start());
+    ASSERT_TRUE(WaitUntil([&] { return host.held.load(); }));
+    broadcaster.Stop();
+    ASSERT_EQ(0, broadcaster.Start());
+    host.held = false;
+    ASSERT_TRUE(WaitUntil([&] { return host.Pictures() >= 2; }));
+    StopAndWait();
+    {
+        std::lock_guard<std::mutex> lock(host.mutex);
+        EXPECT_EQ(host.shotTimes[0], host.shotTimes[1]);
+    }
+
+    // A start given while the network-failure message is shown tries the network again.
+    std::strcpy(settings.toAddress, "abc");
+    host.whileReporting = [&] {
+        if (host.networkMessages.load() > 1) return;
+        std::strcpy(settings.toAddress, kDefaultGroup);
+        ASSERT_EQ(0, broadcaster.Start());
+    };
+    ASSERT_EQ(0, broadcaster.Start());
+    ASSERT_TRUE(WaitUntil([&] { return host.Pictures() >= 3; }));
+    EXPECT_TRUE(broadcaster.broadcasting());
+    EXPECT_EQ(1, host.networkMessages.load());
 }
 
 }  // namespace

@@ -111,7 +111,7 @@ TEST_F(Server, TheStartUpDialogStartsABroadcastThatStopsStartsAndEndsAsTold) {
     ASSERT_TRUE(program.WaitExit(kWindowWaitMs, &code));
     EXPECT_EQ(0u, code);
     EXPECT_EQ(
-        L"[TelvoServer]\r\nCaptureInterval=1000\r\nCompress=1\r\nChannel=3\r\n"
+        L"\xFEFF[TelvoServer]\r\nCaptureInterval=1000\r\nCompress=1\r\nChannel=3\r\n"
         L"ToAddress=224.3.2.1\r\nBasePort=54321\r\n",
         test::ReadFileText(ini));
 }

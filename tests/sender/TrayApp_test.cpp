@@ -1,4 +1,5 @@
-// The tray menu's rules, checked in-process (menus cannot be read from another process under Wine).
+// The tray menu's rules and the program's ways out, checked in-process (menus cannot be read from
+// another process under Wine, and the broadcast thread's state is seen only from inside).
 #include "sender/TrayApp_win.h"
 
 #include <gtest/gtest.h>
@@ -60,6 +61,48 @@ TEST(TrayMenu, StartAndStopFollowTheBroadcastAndTheSettingsDialog) {
     EXPECT_TRUE(checked.load());
     EXPECT_FALSE(startWasEnabled.load());
     EXPECT_TRUE(Enabled(app.LoadTrayMenu(), ID_START));
+}
+
+TEST(TrayApp, LeavingTheStartUpDialogAnswersShutdownAndEndsTheBroadcastFirst) {
+    TELVO_REQUIRE_TEST_NETWORK();
+    TrayApp app(GetModuleHandleW(nullptr), test::MakeFreshFolder(L"trayexit") + L"\\a.ini");
+    std::atomic<bool> sent{false};
+    std::atomic<LRESULT> answer{-1};
+    std::thread user([&] {
+        const HWND dialog = test::WaitForDialog(GetCurrentProcessId(), L"配信設定", 15000);
+        PostMessageW(app.window(), kTrayNotifyMessage, kTrayIconId, WM_LBUTTONDBLCLK);
+        sent = test::WaitUntil([&] { return app.broadcaster().pictureCounter() > 0; });
+        answer = SendMessageW(dialog, WM_QUERYENDSESSION, 0, 0);  // Windows asks to shut down
+    });
+    EXPECT_EQ(0, app.Run());
+    user.join();
+    EXPECT_TRUE(sent.load());
+    EXPECT_EQ(TRUE, answer.load());
+    EXPECT_FALSE(app.broadcaster().threadRunning());  // ended before the program goes
+}
+
+TEST(TrayApp, AThreadThatCannotStartIsReportedAndLeavesTheBroadcastOff) {
+    TELVO_REQUIRE_TEST_NETWORK();
+    TrayApp app(GetModuleHandleW(nullptr), test::MakeFreshFolder(L"traystart") + L"\\a.ini",
+                [](ThreadBody, void*) { return 11; });
+    ASSERT_TRUE(app.CreateWindowAndIcon());
+    std::atomic<int> messages{0};
+    std::thread user([&] {
+        for (int i = 0; i < 2; ++i) {
+            const HWND box = test::WaitForDialog(GetCurrentProcessId(), kSenderCaption, 15000);
+            if (box == nullptr) return;
+            if (test::ItemText(box, 0xFFFF) == L"配信を開始できませんでした") ++messages;
+            PostMessageW(box, WM_COMMAND, IDOK, 0);
+            test::WaitForWindowGone(box, 15000);
+        }
+    });
+    SendMessageW(app.window(), WM_COMMAND, ID_START, 0);  // the menu's start
+    EXPECT_TRUE(Enabled(app.LoadTrayMenu(), ID_START));
+    SendMessageW(app.window(), kTrayNotifyMessage, kTrayIconId, WM_LBUTTONDBLCLK);
+    user.join();
+    EXPECT_EQ(2, messages.load());
+    EXPECT_FALSE(app.broadcaster().broadcasting());
+    EXPECT_FALSE(app.broadcaster().threadRunning());
 }
 
 }  // namespace

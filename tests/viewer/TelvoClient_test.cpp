@@ -22,7 +22,7 @@ namespace {
 using test::WaitUntil;
 
 constexpr wchar_t kDefaults[] =
-    L"[TelvoClient]\r\nChannel=1\r\nToAddress=224.3.2.1\r\nBasePort=54321\r\nSaveDir=\r\n"
+    L"\xFEFF[TelvoClient]\r\nChannel=1\r\nToAddress=224.3.2.1\r\nBasePort=54321\r\nSaveDir=\r\n"
     L"SaveInterval=60\r\n";
 
 class Client : public ::testing::Test {

@@ -1,5 +1,6 @@
 #include "tests/win/ProgramDriver.h"
 
+#include <cstring>
 #include <fstream>
 #include <sstream>
 
@@ -68,7 +69,10 @@ std::wstring ReadFileText(const std::wstring& path) {
     std::stringstream bytes;
     bytes << in.rdbuf();
     const std::string text = bytes.str();
-    return std::wstring(text.begin(), text.end());  // ini files here are ASCII
+    if (text.rfind("\xFF\xFE", 0) != 0) return std::wstring(text.begin(), text.end());  // ASCII
+    std::wstring wide(text.size() / 2, L'\0');  // UTF-16LE, its byte-order mark kept as U+FEFF
+    std::memcpy(wide.data(), text.data(), wide.size() * sizeof(wchar_t));
+    return wide;
 }
 
 bool WriteFileBytes(const std::wstring& path, const std::string& bytes) {

@@ -21,6 +21,7 @@ std::wstring MakeFreshFolder(const wchar_t* name);
 // Copies `file` into `folder`, keeping its name. Returns the new path, or "" on failure.
 std::wstring CopyInto(const std::wstring& file, const std::wstring& folder);
 
+// A file's text: a UTF-16LE file with its byte-order mark (kept as U+FEFF), else bytes as ASCII.
 std::wstring ReadFileText(const std::wstring& path);
 bool WriteFileBytes(const std::wstring& path, const std::string& bytes);
 

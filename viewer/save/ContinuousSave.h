@@ -33,7 +33,7 @@ class ContinuousSave {
     ContinuousSave& operator=(const ContinuousSave&) = delete;
 
     // Switches on with `intervalSeconds` (> 0) and `folder` unless already on. Returns 0 or the
-    // system's error code when the thread cannot be started (then it stays off).
+    // error code when the thread cannot be started (then it stays off).
     [[nodiscard]] int Start(std::uint32_t intervalSeconds, const std::wstring& folder);
     // Switches off; the thread notices within about 10 ms. Never waits.
     void Stop();
