@@ -39,6 +39,7 @@ int ScreenReceiver::OpenChannel(PictureAssembler::Notifier notify, std::uint32_t
 
     auto session = std::make_shared<ReceiveSession>(store_, generation, std::move(notify));
     session_ = session;
+    session->SetLossNotifier(lossNotify_);
     if (const int error =
             session->JoinGroup(group, ChannelPort(basePort, channelIndex), receiveBufferBytes_);
         error != 0) {
