@@ -277,9 +277,9 @@ TEST_F(Assembly, AStillPictureCompletesOnceEveryIndexWasSeen) {
     assembler.CheckStalled();
     EXPECT_EQ(2, notified);
     EXPECT_EQ(4u, last.number);
-    // Index 3 of 4 is a copy of 3, older than the picture on show; 5 brings its own.
-    EXPECT_EQ(AcceptStatus::PictureComplete, FeedExcept(test::Packetize(still, 5, true), {0}));
+    EXPECT_EQ(AcceptStatus::MoreToCome, FeedExcept(test::Packetize(still, 5, true), {0, 3}));
     EXPECT_EQ(AcceptStatus::MoreToCome, FeedExcept(test::Packetize(still, 6, true), {3}));
+    EXPECT_EQ(3, notified);  // 3, 4 and 5, when 6 began
     EXPECT_EQ(AcceptStatus::MoreToCome, Feed(test::Packetize(still, 7, true)[0]));
     EXPECT_EQ(6u, last.number);
     EXPECT_EQ(1u, last.reused);
@@ -308,38 +308,40 @@ TEST_F(Assembly, StaleFragmentsNeverMakeAPictureThatWasNotSent) {
     EXPECT_EQ(1, notified);
     EXPECT_EQ(first, Shown());
 
-    // Only the last fragment differs, and it is lost: the fill is picture 1 again, under 3.
+    // Only the last fragment differs, and it is lost: the fill is the picture on show again.
     auto tail = first;
     tail[tail.size() - 1] ^= 1;
     EXPECT_EQ(AcceptStatus::PictureComplete, FeedAll(test::Packetize(first, 3, true)));
-    now += kStallMs;
     EXPECT_EQ(AcceptStatus::MoreToCome, FeedExcept(test::Packetize(tail, 4, true), {3}));
     now += kStallMs;
     assembler.CheckStalled();
     EXPECT_EQ(first, Shown());
     EXPECT_EQ(4u, last.number);
-    // Now index 3 holds a copy of 3, older than the 4 on show: not used.
-    EXPECT_EQ(AcceptStatus::MoreToCome, FeedExcept(test::Packetize(tail, 5, true), {3}));
+    // Once the changed picture is on show, the first one with its last fragment lost never
+    // brings it back: the copies are the fragments of the picture on show.
+    EXPECT_EQ(AcceptStatus::PictureComplete, FeedAll(test::Packetize(tail, 5, true)));
+    EXPECT_EQ(AcceptStatus::MoreToCome, FeedExcept(test::Packetize(first, 6, true), {3}));
     now += kStallMs;
     assembler.CheckStalled();
-    EXPECT_EQ(4u, last.number);
+    EXPECT_EQ(tail, Shown());
+    EXPECT_EQ(6u, last.number);
 
     // Another size, then the first picture with a hole: nothing left to fill it with.
     EXPECT_EQ(AcceptStatus::PictureComplete,
-              FeedAll(test::Packetize(test::MakeDesktopPicture(64, 48, 13), 6, true)));
-    EXPECT_EQ(AcceptStatus::MoreToCome, FeedExcept(test::Packetize(first, 7, true), {0}));
+              FeedAll(test::Packetize(test::MakeDesktopPicture(64, 48, 13), 7, true)));
+    EXPECT_EQ(AcceptStatus::MoreToCome, FeedExcept(test::Packetize(first, 8, true), {0}));
     now += kStallMs;
     assembler.CheckStalled();
-    EXPECT_EQ(6u, last.number);
+    EXPECT_EQ(7u, last.number);
     // The same size in another number of fragments forgets too.
-    EXPECT_EQ(AcceptStatus::PictureComplete, FeedAll(test::Packetize(first, 8, true)));
+    EXPECT_EQ(AcceptStatus::PictureComplete, FeedAll(test::Packetize(first, 9, true)));
     const auto plainer = test::MakeDesktopPicture(200, 400, 14);  // one fragment
     ASSERT_EQ(first.size(), plainer.size());
-    EXPECT_EQ(AcceptStatus::PictureComplete, FeedAll(test::Packetize(plainer, 9, true)));
-    EXPECT_EQ(AcceptStatus::MoreToCome, FeedExcept(test::Packetize(first, 10, true), {0}));
+    EXPECT_EQ(AcceptStatus::PictureComplete, FeedAll(test::Packetize(plainer, 10, true)));
+    EXPECT_EQ(AcceptStatus::MoreToCome, FeedExcept(test::Packetize(first, 11, true), {0}));
     now += kStallMs;
     assembler.CheckStalled();
-    EXPECT_EQ(9u, last.number);
+    EXPECT_EQ(10u, last.number);
 }
 
 // A restarted sender begins at 0 again; one whose picture 0 was lost is followed once the higher

@@ -40,6 +40,12 @@ void FragmentStore::Forget() {
     for (std::uint32_t i = 0; i < fragmentCount_; ++i) slots_[i] = FragmentSlot();
 }
 
+void FragmentStore::Relabel(std::uint32_t number) {
+    for (std::uint32_t i = 0; i < fragmentCount_; ++i) {
+        if (slots_[i].held) slots_[i].number = number;
+    }
+}
+
 HeapBlock FragmentStore::Release() {
     Forget();
     fragmentCount_ = 0;

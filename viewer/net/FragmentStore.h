@@ -42,6 +42,10 @@ class FragmentStore {
     // Gives the block away; the store holds nothing after.
     HeapBlock Release();
 
+    // Marks every copy held as one of picture `number`: after a picture is published, the copies
+    // are the fragments of the stream on show, whichever picture brought them.
+    void Relabel(std::uint32_t number);
+
     // Keeps the data of a fragment (of the kind held) as the copy of its index.
     void Put(const ScreenPacketHeader& header, const std::uint8_t* data);
 

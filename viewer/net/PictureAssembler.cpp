@@ -178,7 +178,8 @@ bool PictureAssembler::TryFill() {
     for (std::uint32_t i = 0; i < picture_.fragmentCount; ++i) {
         const FragmentSlot& slot = fragments_.slot(i);
         if (slot.held && slot.number == picture_.pictureNumber) continue;
-        // A copy older than the picture on show could bring back what it replaced.
+        // A copy older than the picture on show could bring back what it replaced, should every
+        // fragment in which the two differ be lost.
         if (!slot.held || slot.number < oldestFill_) return false;
         ++reused;
     }
@@ -219,6 +220,7 @@ AcceptStatus PictureAssembler::Publish(std::uint32_t reused) {
     KeepSpare(std::move(picture));
     shown_ = true;
     oldestFill_ = picture_.pictureNumber;
+    fragments_.Relabel(picture_.pictureNumber);
     lastPictureNumber_.store(newest_);
 
     std::this_thread::yield();
