@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <thread>
+#include <vector>
 
 #include "base/HeapBlock.h"
 #include "base/Socket.h"
@@ -71,6 +72,11 @@ class ChannelListener {
     }
     bool ok() const { return ok_; }
 
+    // The data bytes of the datagram that Next last returned.
+    std::vector<std::uint8_t> LastData() const {
+        return std::vector<std::uint8_t>(buffer_.get() + kHeaderSize, buffer_.get() + length_);
+    }
+
     // The next datagram that is a ScreenPacket, waiting up to `timeoutMs` for it.
     bool Next(ScreenPacketHeader* header, unsigned timeoutMs) {
         const auto deadline =
@@ -83,8 +89,9 @@ class ChannelListener {
                 return false;
             }
             const long length = ReceiveDatagramFrom(socket_.get(), buffer_.get(), 65536);
-            if (length >= 0 &&
+            if (length >= static_cast<long>(kHeaderSize) &&
                 DecodeHeader(buffer_.get(), static_cast<std::size_t>(length), header)) {
+                length_ = static_cast<std::size_t>(length);
                 return true;
             }
         }
@@ -106,6 +113,7 @@ class ChannelListener {
   private:
     UniqueSocket socket_;
     HeapBlock buffer_;
+    std::size_t length_ = kHeaderSize;
     bool ok_ = false;
 };
 

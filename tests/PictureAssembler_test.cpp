@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <initializer_list>
 #include <memory>
 #include <random>
 
@@ -35,11 +36,38 @@ class Assembly : public ::testing::Test {
                    : std::vector<std::uint8_t>();
     }
 
+    // Feeds a picture's datagrams but those whose index is in `lost`.
+    AcceptStatus FeedExcept(const Datagrams& datagrams, std::initializer_list<std::uint32_t> lost) {
+        AcceptStatus status = AcceptStatus::MoreToCome;
+        for (const auto& datagram : datagrams) {
+            const std::uint32_t index = test::HeaderOf(datagram).fragmentIndex;
+            if (std::find(lost.begin(), lost.end(), index) == lost.end()) status = Feed(datagram);
+        }
+        return status;
+    }
+
     PictureStore store;
     int notified = 0;
+    CompletedPicture last;
+    std::vector<LostPicture> lost;
+    std::uint64_t now = 1000;
     PictureAssembler assembler{store, store.generation(),
-                               [this](const CompletedPicture&) { ++notified; }};
+                               [this](const CompletedPicture& picture) {
+                                   ++notified;
+                                   last = picture;
+                               },
+                               [this] { return now; }};
+    void SetUp() override {
+        assembler.SetLossNotifier([this](const LostPicture& picture) { lost.push_back(picture); });
+    }
 };
+
+// A picture that compresses to four fragments: noise, then a plain half.
+std::vector<std::uint8_t> FourFragmentPicture(std::uint32_t seed) {
+    auto picture = test::MakeNoisePicture(200, 400, seed);
+    std::fill(picture.begin() + kBitmapHeadersSize + 120000, picture.end(), 0);
+    return picture;
+}
 
 std::vector<std::uint8_t> Datagram(ScreenPacketHeader header, const std::uint8_t* data,
                                    std::uint32_t dataLength) {
@@ -61,11 +89,11 @@ TEST_F(Assembly, PicturesComeBackByteForByteInAnyOrder) {
         EXPECT_EQ(AcceptStatus::PictureComplete, FeedAll(packets));
         EXPECT_EQ(picture, Shown());
 
+        const auto reversed = test::MakeDesktopPicture(640, 480, number);
+        packets = test::Packetize(reversed, number++, compress);
         std::reverse(packets.begin(), packets.end());
-        for (auto& packet : packets) packet[7] = static_cast<std::uint8_t>(number);  // renumber
-        ++number;
         EXPECT_EQ(AcceptStatus::PictureComplete, FeedAll(packets));
-        EXPECT_EQ(picture, Shown());
+        EXPECT_EQ(reversed, Shown());
 
         const auto next = test::MakeDesktopPicture(640, 480, number);
         packets = test::Packetize(next, number++, compress);
@@ -93,9 +121,10 @@ TEST_F(Assembly, OlderAndNewerPictures) {
     EXPECT_EQ(AcceptStatus::OlderPicture, Feed(nine[2]));
     EXPECT_EQ(small, Shown());
 
-    // A late repeat of a one-fragment picture publishes it again; the number stays.
-    EXPECT_EQ(AcceptStatus::PictureComplete, Feed(ten[0]));
-    EXPECT_EQ(3, notified);
+    // A late repeat of a complete picture is not published again.
+    EXPECT_EQ(AcceptStatus::OlderPicture, Feed(ten[0]));
+    EXPECT_EQ(2, notified);
+    EXPECT_EQ(1u, lost.size());  // nine
 
     std::vector<std::uint8_t> offByOne = ten[0];
     offByOne.pop_back();
@@ -104,29 +133,30 @@ TEST_F(Assembly, OlderAndNewerPictures) {
     EXPECT_EQ(AcceptStatus::WrongLength, Feed(offByOne));
 }
 
-TEST_F(Assembly, RepeatedFragmentCompletesWithBlackRest) {
+// Fragments count by index: a repeat never stands in for a lost fragment, in either kind.
+TEST_F(Assembly, ARepeatedFragmentNeverStandsInForALostOne) {
     const auto picture = test::MakeDesktopPicture(100, 133, 3);  // 39954 bytes: two fragments
     const Datagrams packets = test::Packetize(picture, 1, false);
     ASSERT_EQ(2u, packets.size());
     EXPECT_EQ(AcceptStatus::MoreToCome, Feed(packets[0]));
-    EXPECT_EQ(AcceptStatus::PictureComplete, Feed(packets[0]));
-    std::vector<std::uint8_t> expected = picture;
-    std::fill(expected.begin() + kMaxDataLength, expected.end(), 0);
-    EXPECT_EQ(expected, Shown());
-    EXPECT_EQ(AcceptStatus::MoreToCome, Feed(packets[1]));  // begins an assembly never completed
-    EXPECT_EQ(expected, Shown());
-}
-
-TEST_F(Assembly, DamagedStreamEndsReceptionAndKeepsThePicture) {
-    const auto picture = test::MakeDesktopPicture(320, 240, 4);
-    EXPECT_EQ(AcceptStatus::PictureComplete, FeedAll(test::Packetize(picture, 1, true)));
-    Datagrams damaged = test::Packetize(test::MakeDesktopPicture(320, 240, 5), 2, true);
-    damaged.back()[damaged.back().size() - 3] ^= 0x55;
-    const AcceptStatus status = FeedAll(damaged);
-    EXPECT_EQ(AcceptStatus::DecodeFailed, status);
-    EXPECT_FALSE(ContinuesReception(status));
-    EXPECT_STREQ("圧縮パケットの解凍に失敗しました", StatusText(status));
+    EXPECT_EQ(AcceptStatus::MoreToCome, Feed(packets[0]));
+    EXPECT_TRUE(Shown().empty());
+    EXPECT_EQ(AcceptStatus::PictureComplete, Feed(packets[1]));
     EXPECT_EQ(picture, Shown());
+
+    const auto noise = FourFragmentPicture(4);
+    const Datagrams three = test::Packetize(noise, 3, true);
+    ASSERT_EQ(4u, three.size());
+    for (const std::size_t i : {0, 1, 1, 3}) EXPECT_EQ(AcceptStatus::MoreToCome, Feed(three[i]));
+    now += kStallMs;
+    assembler.CheckStalled();
+    EXPECT_EQ(picture, Shown());
+    EXPECT_EQ(AcceptStatus::PictureComplete, FeedAll(test::Packetize(noise, 4, true)));
+    EXPECT_EQ(noise, Shown());
+    ASSERT_EQ(1u, lost.size());
+    EXPECT_EQ(3u, lost[0].number);
+    EXPECT_EQ(3u, lost[0].fragmentsSeen);
+    EXPECT_EQ(4u, lost[0].fragments);
 }
 
 TEST_F(Assembly, FragmentsOutsideTheirPictureAreNeverWritten) {
@@ -209,7 +239,148 @@ TEST_F(Assembly, RepeatsNeverLetTheDecoderReadPastTheBlock) {
     header.width = 1;
     const auto datagram = Datagram(header, data.data(), kMaxDataLength);
     EXPECT_EQ(AcceptStatus::MoreToCome, Feed(datagram));
-    EXPECT_EQ(AcceptStatus::DecodeFailed, Feed(datagram));  // 65536 bytes counted, 40000 held
+    EXPECT_EQ(AcceptStatus::MoreToCome, Feed(datagram));
+    header.fragmentIndex = 1;
+    EXPECT_EQ(AcceptStatus::DecodeFailed,
+              Feed(Datagram(header, data.data(), 40000 - kMaxDataLength)));
+    // Only the last fragment may be short, and no index reaches past fragmentCount.
+    header.pictureNumber = 2;
+    header.fragmentIndex = 0;
+    EXPECT_EQ(AcceptStatus::WrongLength, Feed(Datagram(header, data.data(), 100)));
+    header.fragmentIndex = 2;
+    EXPECT_EQ(AcceptStatus::WrongLength, Feed(Datagram(header, data.data(), 100)));
+    header.fragmentIndex = 0;
+    header.fragmentCount = 3;  // more than 40000 bytes can need
+    EXPECT_EQ(AcceptStatus::WrongLength, Feed(Datagram(header, data.data(), kMaxDataLength)));
+}
+
+// A still screen: the same stream each time, with different fragments lost each time.
+TEST_F(Assembly, AStillPictureCompletesOnceEveryIndexWasSeen) {
+    const auto still = FourFragmentPicture(10);
+    ASSERT_EQ(4u, test::Packetize(still, 1, true).size());
+    EXPECT_EQ(AcceptStatus::MoreToCome, FeedExcept(test::Packetize(still, 1, true), {0, 2}));
+    EXPECT_EQ(AcceptStatus::MoreToCome, FeedExcept(test::Packetize(still, 2, true), {1, 2}));
+    now += kStallMs;
+    assembler.CheckStalled();  // index 2 was never seen
+    EXPECT_EQ(0, notified);
+    // Its last fragment completes picture 3 from copies of 1 and 2.
+    EXPECT_EQ(AcceptStatus::PictureComplete, FeedExcept(test::Packetize(still, 3, true), {0, 1}));
+    EXPECT_EQ(still, Shown());
+    EXPECT_EQ(3u, last.number);
+    EXPECT_EQ(2u, last.reused);
+    // Its last fragment lost: completed when it stalls, or else when the next picture begins.
+    EXPECT_EQ(AcceptStatus::MoreToCome, FeedExcept(test::Packetize(still, 4, true), {3}));
+    now += kStallMs - 1;
+    assembler.CheckStalled();
+    EXPECT_EQ(1, notified);
+    now += 1;
+    assembler.CheckStalled();
+    EXPECT_EQ(2, notified);
+    EXPECT_EQ(4u, last.number);
+    EXPECT_EQ(AcceptStatus::MoreToCome, FeedExcept(test::Packetize(still, 5, true), {0, 3}));
+    EXPECT_EQ(AcceptStatus::MoreToCome, FeedExcept(test::Packetize(still, 6, true), {3}));
+    EXPECT_EQ(3, notified);  // 3, 4 and 5, when 6 began
+    EXPECT_EQ(AcceptStatus::MoreToCome, Feed(test::Packetize(still, 7, true)[0]));
+    EXPECT_EQ(6u, last.number);
+    EXPECT_EQ(1u, last.reused);
+    EXPECT_EQ(still, Shown());
+    EXPECT_EQ(2u, lost.size());  // 1 and 2
+
+    // Uncompressed pictures carry no check and are never filled.
+    const auto plain = test::MakeDesktopPicture(100, 133, 11);
+    EXPECT_EQ(AcceptStatus::PictureComplete, FeedAll(test::Packetize(plain, 8, false)));
+    EXPECT_EQ(AcceptStatus::MoreToCome, FeedExcept(test::Packetize(plain, 9, false), {0}));
+    now += kStallMs;
+    assembler.CheckStalled();
+    EXPECT_EQ(8u, last.number);
+}
+
+// A changed screen: a fill with the earlier picture's fragments fails zlib's check; a fill never
+// takes a copy older than the picture on show; and a change of size or fragment count forgets.
+TEST_F(Assembly, StaleFragmentsNeverMakeAPictureThatWasNotSent) {
+    const auto first = FourFragmentPicture(12);
+    auto changed = first;
+    changed[kBitmapHeadersSize] ^= 1;  // its first fragment and its check differ
+    EXPECT_EQ(AcceptStatus::PictureComplete, FeedAll(test::Packetize(first, 1, true)));
+    EXPECT_EQ(AcceptStatus::MoreToCome, FeedExcept(test::Packetize(changed, 2, true), {0}));
+    now += kStallMs;
+    assembler.CheckStalled();
+    EXPECT_EQ(1, notified);
+    EXPECT_EQ(first, Shown());
+
+    // Only the last fragment differs, and it is lost: the fill is the picture on show again.
+    auto tail = first;
+    tail[tail.size() - 1] ^= 1;
+    EXPECT_EQ(AcceptStatus::PictureComplete, FeedAll(test::Packetize(first, 3, true)));
+    EXPECT_EQ(AcceptStatus::MoreToCome, FeedExcept(test::Packetize(tail, 4, true), {3}));
+    now += kStallMs;
+    assembler.CheckStalled();
+    EXPECT_EQ(first, Shown());
+    EXPECT_EQ(4u, last.number);
+    // Once the changed picture is on show, the first one with its last fragment lost never
+    // brings it back: the copies are the fragments of the picture on show.
+    EXPECT_EQ(AcceptStatus::PictureComplete, FeedAll(test::Packetize(tail, 5, true)));
+    EXPECT_EQ(AcceptStatus::MoreToCome, FeedExcept(test::Packetize(first, 6, true), {3}));
+    now += kStallMs;
+    assembler.CheckStalled();
+    EXPECT_EQ(tail, Shown());
+    EXPECT_EQ(6u, last.number);
+
+    // Another size, then the first picture with a hole: nothing left to fill it with.
+    EXPECT_EQ(AcceptStatus::PictureComplete,
+              FeedAll(test::Packetize(test::MakeDesktopPicture(64, 48, 13), 7, true)));
+    EXPECT_EQ(AcceptStatus::MoreToCome, FeedExcept(test::Packetize(first, 8, true), {0}));
+    now += kStallMs;
+    assembler.CheckStalled();
+    EXPECT_EQ(7u, last.number);
+    // The same size in another number of fragments forgets too.
+    EXPECT_EQ(AcceptStatus::PictureComplete, FeedAll(test::Packetize(first, 9, true)));
+    const auto plainer = test::MakeDesktopPicture(200, 400, 14);  // one fragment
+    ASSERT_EQ(first.size(), plainer.size());
+    EXPECT_EQ(AcceptStatus::PictureComplete, FeedAll(test::Packetize(plainer, 10, true)));
+    EXPECT_EQ(AcceptStatus::MoreToCome, FeedExcept(test::Packetize(first, 11, true), {0}));
+    now += kStallMs;
+    assembler.CheckStalled();
+    EXPECT_EQ(10u, last.number);
+}
+
+// A restarted sender begins at 0 again; one whose picture 0 was lost is followed once the higher
+// numbers fell silent; a sender with higher numbers that keeps sending prevails.
+TEST_F(Assembly, ARestartedSenderIsFollowed) {
+    const auto picture = FourFragmentPicture(15);
+    const auto other = FourFragmentPicture(16);
+    for (std::uint32_t number = 100; number <= 102; ++number, now += 1000) {
+        EXPECT_EQ(AcceptStatus::PictureComplete, FeedAll(test::Packetize(picture, number, true)));
+    }
+    const Datagrams zero = test::Packetize(other, 0, true);
+    EXPECT_EQ(AcceptStatus::MoreToCome, Feed(zero[0]));
+    EXPECT_EQ(102u, assembler.lastPictureNumber());  // the title stays until it completes
+    EXPECT_EQ(picture, Shown());
+    EXPECT_EQ(AcceptStatus::PictureComplete, FeedAll(zero));
+    EXPECT_EQ(0u, assembler.lastPictureNumber());
+    EXPECT_EQ(other, Shown());
+    EXPECT_EQ(AcceptStatus::PictureComplete, FeedAll(test::Packetize(picture, 1, true)));
+    EXPECT_EQ(1u, assembler.lastPictureNumber());
+
+    // Picture 0 lost: lower numbers are taken once nothing was accepted for 10 s.
+    for (std::uint32_t number = 100; number <= 102; ++number, now += 1000) {
+        EXPECT_EQ(AcceptStatus::PictureComplete, FeedAll(test::Packetize(picture, number, true)));
+    }
+    std::uint32_t number = 3;
+    const std::uint64_t silentSince = now - 1000;
+    for (; now - silentSince < kTakeOverMs; now += 1000) {
+        EXPECT_EQ(AcceptStatus::OlderPicture, Feed(test::Packetize(other, number++, true)[0]));
+    }
+    EXPECT_EQ(AcceptStatus::PictureComplete, FeedAll(test::Packetize(other, number, true)));
+    EXPECT_EQ(number, assembler.lastPictureNumber());
+
+    // Two senders interleaved: the higher numbers keep being taken.
+    for (std::uint32_t i = 0; i < 20; ++i, now += 1000) {
+        EXPECT_EQ(AcceptStatus::PictureComplete, FeedAll(test::Packetize(picture, 500 + i, true)));
+        EXPECT_EQ(AcceptStatus::OlderPicture, Feed(test::Packetize(other, 20 + i, true)[0]));
+    }
+    EXPECT_EQ(picture, Shown());
+    EXPECT_EQ(519u, assembler.lastPictureNumber());
 }
 
 TEST(AssemblyStore, PicturesOfALeftChannelAreRefused) {
@@ -227,23 +398,6 @@ TEST(AssemblyStore, PicturesOfALeftChannelAreRefused) {
     ImageReader outer(store);
     ImageReader inner(store);  // imageLock is re-entrant on one thread
     EXPECT_EQ(nullptr, inner.bytes());
-}
-
-TEST(AssemblyStatus, TextsDecideWhetherReceptionGoesOn) {
-    EXPECT_STREQ(" 揃った", StatusText(AcceptStatus::PictureComplete));
-    EXPECT_STREQ(" まだ続きがある", StatusText(AcceptStatus::MoreToCome));
-    EXPECT_STREQ(" 現在より古い画像パケット", StatusText(AcceptStatus::OlderPicture));
-    EXPECT_STREQ(" 不正なサイズのパケット", StatusText(AcceptStatus::WrongLength));
-    EXPECT_STREQ("ビットマップデータ用のメモリを確保できませんでした",
-                 StatusText(AcceptStatus::NoPictureMemory));
-    EXPECT_STREQ("圧縮パケットを解凍するためのメモリを確保できませんでした",
-                 StatusText(AcceptStatus::NoDecodeMemory));
-    for (const AcceptStatus status : {AcceptStatus::PictureComplete, AcceptStatus::MoreToCome,
-                                      AcceptStatus::OlderPicture, AcceptStatus::WrongLength}) {
-        EXPECT_TRUE(ContinuesReception(status));
-    }
-    EXPECT_FALSE(ContinuesReception(AcceptStatus::NoPictureMemory));
-    EXPECT_FALSE(ContinuesReception(AcceptStatus::NoDecodeMemory));
 }
 
 }  // namespace

@@ -66,10 +66,10 @@ TEST_F(Reception, PicturesArriveByteForByteAndTheViewIsTold) {
     const auto picture = test::MakeDesktopPicture(1024, 768, 1);
     EXPECT_TRUE(SendUntilShown(receiver, 2, picture, true));
     EXPECT_TRUE(SendUntilShown(receiver, 2, test::MakeDesktopPicture(1024, 768, 2), false));
-    EXPECT_GE(notified.load(), 2);
+    EXPECT_TRUE(WaitUntil([&] { return notified.load() >= 2; }));  // told after publishing
 }
 
-TEST_F(Reception, AForeignDatagramEndsReceptionUntilTheChannelIsOpenedAgain) {
+TEST_F(Reception, AForeignDatagramNeverEndsReception) {
     basePort = 47200;
     ASSERT_EQ(0, Open(receiver, 0));
     const auto picture = test::MakeDesktopPicture(320, 240, 3);
@@ -78,12 +78,8 @@ TEST_F(Reception, AForeignDatagramEndsReceptionUntilTheChannelIsOpenedAgain) {
     test::PortSink sink(kDefaultGroup, basePort);
     const std::uint8_t oneByte[1] = {1};
     ASSERT_EQ(0, sink.Send(oneByte, 1));
-    EXPECT_TRUE(WaitUntil([&] { return receiver.receiveState() == kReceiveEnded; }));
-    EXPECT_EQ(picture, Shown(receiver));  // the last picture stays
-
-    ASSERT_EQ(0, Open(receiver, 0));
-    EXPECT_TRUE(Shown(receiver).empty());
     EXPECT_TRUE(SendUntilShown(receiver, 0, test::MakeDesktopPicture(320, 240, 4), true));
+    EXPECT_EQ(kReceiveRunning, receiver.receiveState());
 }
 
 TEST_F(Reception, OnlyOneViewerPerComputerReceivesAChannel) {

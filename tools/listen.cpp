@@ -1,11 +1,15 @@
-// telvo_listen: joins a channel and prints one line per complete picture, for checking what a
-// network delivers. Usage:
+// telvo_listen: joins a channel and prints one line per picture, for measuring what a network
+// delivers. Usage:
 //   telvo_listen [--channel 1-5] [--group 224.3.2.1] [--base-port 54321] [--count N] [--seconds S]
 //                [--save-dir FOLDER]
-// Ends after N pictures (exit 0) or S seconds (exit 0 if no count was asked, else 1). With
-// --save-dir, each picture is also written there as it arrived, as "No.<number>.bmp".
+// A picture that completed begins its line with "No.<number>" and ends it with "by itself" or
+// "reused <n>" (fragments taken from earlier pictures); one that never completed prints
+// "lost No.<number> <seen>/<count> fragments". At the end, the share of pictures completed.
+// Ends after N completed pictures (exit 0) or S seconds (exit 0 if no count was asked, else 1).
+// With --save-dir, each picture is also written there as it arrived, as "No.<number>.bmp".
 #include <chrono>
 #include <condition_variable>
+#include <csignal>
 #include <cstdio>
 #include <ctime>
 #include <fstream>
@@ -18,6 +22,13 @@
 #include "viewer/net/ScreenReceiver.h"
 
 namespace {
+
+// Interrupted or terminated, the tool still prints its summary.
+volatile std::sig_atomic_t gStopRequested = 0;
+
+void RequestStop(int) {
+    gStopRequested = 1;
+}
 
 using Clock = std::chrono::system_clock;
 
@@ -32,10 +43,15 @@ void PrintPicture(const telvo::CompletedPicture& picture, Clock::time_point now,
     localtime_r(&seconds, &local);
 #endif
     const double gap = std::chrono::duration<double>(now - previous).count();
-    std::printf("No.%u %u bytes %u fragments %s %02d:%02d:%02d.%03d +%.3f s\n", picture.number,
+    std::printf("No.%u %u bytes %u fragments %s %02d:%02d:%02d.%03d +%.3f s ", picture.number,
                 picture.size, picture.fragments, picture.compressed ? "compressed" : "uncompressed",
                 local.tm_hour, local.tm_min, local.tm_sec, static_cast<int>(ms.count() % 1000),
                 gap);
+    if (picture.reused == 0) {
+        std::printf("by itself\n");
+    } else {
+        std::printf("reused %u\n", picture.reused);
+    }
     std::fflush(stdout);
 }
 
@@ -58,6 +74,8 @@ int main(int argc, char** argv) {
     const auto seconds = options.Number("seconds", 0, 0, 100000000, &ok);
     const std::string saveFolder = options.Text("save-dir", "");
     if (!ok) return 2;
+    std::signal(SIGINT, &RequestStop);
+    std::signal(SIGTERM, &RequestStop);
     if (const int error = StartSockets(1, 1); error != 0) {
         std::fprintf(stderr, "the socket layer did not start: %d\n", error);
         return 1;
@@ -66,8 +84,17 @@ int main(int argc, char** argv) {
     std::mutex mutex;
     std::condition_variable arrived;
     std::int64_t pictures = 0;
+    std::int64_t reused = 0;
+    std::int64_t lost = 0;
     Clock::time_point previous = Clock::now();
     ScreenReceiver receiver;
+    receiver.SetLossNotifier([&](const LostPicture& picture) {
+        std::lock_guard<std::mutex> lock(mutex);
+        std::printf("lost No.%u %u/%u fragments\n", picture.number, picture.fragmentsSeen,
+                    picture.fragments);
+        std::fflush(stdout);
+        ++lost;
+    });
     const int error = receiver.OpenChannel(
         [&](const CompletedPicture& picture) {
             std::lock_guard<std::mutex> lock(mutex);
@@ -76,6 +103,7 @@ int main(int argc, char** argv) {
             if (!saveFolder.empty()) SavePicture(receiver, saveFolder, picture.number);
             previous = now;
             ++pictures;
+            if (picture.reused > 0) ++reused;
             arrived.notify_all();
         },
         channel.channelIndex, channel.group.c_str(), channel.basePort);
@@ -89,14 +117,16 @@ int main(int argc, char** argv) {
     std::fflush(stdout);
 
     std::unique_lock<std::mutex> lock(mutex);
-    const auto done = [&] {
-        return (count > 0 && pictures >= count) || receiver.receiveState() == kReceiveEnded;
-    };
-    if (seconds > 0) {
-        arrived.wait_for(lock, std::chrono::seconds(seconds), done);
-    } else {
-        while (!done()) arrived.wait_for(lock, std::chrono::milliseconds(200));
+    const auto done = [&] { return count > 0 && pictures >= count; };
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+    while (!done() && gStopRequested == 0 &&
+           (seconds == 0 || std::chrono::steady_clock::now() < deadline)) {
+        arrived.wait_for(lock, std::chrono::milliseconds(200));
     }
-    if (receiver.receiveState() == kReceiveEnded) std::printf("reception ended\n");
+    const std::int64_t seen = pictures + lost;
+    std::printf("completed %lld of %lld pictures (%.1f%%), %lld of them with reused fragments\n",
+                static_cast<long long>(pictures), static_cast<long long>(seen),
+                seen > 0 ? 100.0 * static_cast<double>(pictures) / static_cast<double>(seen) : 0.0,
+                static_cast<long long>(reused));
     return count == 0 || pictures >= count ? 0 : 1;
 }

@@ -2,11 +2,16 @@
 // trying viewers and networks without capturing a screen. Usage:
 //   telvo_send_pictures [--channel 1-5] [--group 224.3.2.1] [--base-port 54321] [--count 10]
 //                       [--interval-ms 1000] [--width 1024] [--height 768] [--first 0]
-//                       [--uncompressed] [--dry-run]
-// --dry-run sends nothing and prints "datagram <length>" for each datagram instead.
+//                       [--uncompressed] [--repeat 1] [--save-dir FOLDER] [--dry-run]
+// Each picture is sent --repeat times under consecutive numbers, as a screen that stays still for
+// that long. --save-dir writes each picture as "Sent.<number>.bmp" under the number it was first
+// sent with. --dry-run sends nothing and prints "datagram <length>" for each datagram instead.
 #include <chrono>
 #include <cstdio>
+#include <fstream>
+#include <string>
 #include <thread>
+#include <vector>
 
 #include "protocol/ScreenPacket.h"
 #include "sender/Packetizer.h"
@@ -37,6 +42,8 @@ int main(int argc, char** argv) {
     const auto width = options.Number("width", 1024, 1, 16384, &ok);
     const auto height = options.Number("height", 768, 1, 16384, &ok);
     const auto first = options.Number("first", 0, 0, 0xFFFFFFFF, &ok);
+    const auto repeat = options.Number("repeat", 1, 1, 1000000000, &ok);
+    const std::string saveFolder = options.Text("save-dir", "");
     const bool compress = !options.Flag("uncompressed");
     const bool dryRun = options.Flag("dry-run");
     if (!ok) return 2;
@@ -50,10 +57,19 @@ int main(int argc, char** argv) {
     SenderSocketSink socketSink;
     PrintingSink printingSink;
     DatagramSink& sink = dryRun ? static_cast<DatagramSink&>(printingSink) : socketSink;
+    std::vector<std::uint8_t> picture;
     for (std::int64_t i = 0; i < count; ++i) {
         const auto number = static_cast<std::uint32_t>(first + i);
-        const auto picture = MakeDesktopPicture(static_cast<std::uint32_t>(width),
-                                                static_cast<std::uint32_t>(height), number);
+        if (i % repeat == 0) {
+            picture = MakeDesktopPicture(static_cast<std::uint32_t>(width),
+                                         static_cast<std::uint32_t>(height), number);
+            if (!saveFolder.empty()) {
+                std::ofstream file(saveFolder + "/Sent." + std::to_string(number) + ".bmp",
+                                   std::ios::binary);
+                file.write(reinterpret_cast<const char*>(picture.data()),
+                           static_cast<std::streamsize>(picture.size()));
+            }
+        }
         if (const int error =
                 SendPicture(sink, picture.data(), static_cast<std::uint32_t>(picture.size()),
                             number, 0, 0, compress);

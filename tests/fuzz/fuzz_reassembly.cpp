@@ -1,6 +1,7 @@
 // Feeds arbitrary datagram sequences to the reassembly, as the receive loop would: the input is a
-// series of (2-byte big-endian length, datagram) records. Like the loop, a sequence ends at a
-// datagram that is no ScreenPacket or at a status that ends reception.
+// series of (2-byte big-endian length, datagram) records. Each datagram moves a fake clock on by
+// 100 ms, so stalled pictures, fills and sequences that give way are reached too; a datagram that
+// is no ScreenPacket stands for a slice without one.
 #include <cstddef>
 #include <cstdint>
 
@@ -12,15 +13,19 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace telvo;
     PictureStore store;
-    PictureAssembler assembler(store, store.generation(), [&store](const CompletedPicture&) {
-        // What the view does with a new picture: read its headers and every pixel row.
-        ImageReader image(store);
-        BitmapLayout layout;
-        if (!DescribeBitmap(image.bytes(), image.size(), &layout)) __builtin_trap();
-        volatile std::uint8_t sink =
-            image.bytes()[layout.pixelOffset + std::size_t{layout.stride} * layout.height - 1];
-        (void)sink;
-    });
+    std::uint64_t now = 0;
+    PictureAssembler assembler(
+        store, store.generation(),
+        [&store](const CompletedPicture&) {
+            // What the view does with a new picture: read its headers and every pixel row.
+            ImageReader image(store);
+            BitmapLayout layout;
+            if (!DescribeBitmap(image.bytes(), image.size(), &layout)) __builtin_trap();
+            volatile std::uint8_t sink =
+                image.bytes()[layout.pixelOffset + std::size_t{layout.stride} * layout.height - 1];
+            (void)sink;
+        },
+        [&now] { return now; });
     std::size_t at = 0;
     while (at + 2 <= size) {
         const std::size_t length = (std::size_t{data[at]} << 8) | data[at + 1];
@@ -28,9 +33,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (length > size - at) return 0;
         const std::uint8_t* datagram = data + at;
         at += length;
+        now += 100;
         ScreenPacketHeader header;
-        if (!DecodeHeader(datagram, length, &header)) return 0;
-        if (!ContinuesReception(assembler.AcceptFragment(header, datagram, length))) return 0;
+        if (DecodeHeader(datagram, length, &header)) {
+            (void)assembler.AcceptFragment(header, datagram, length);
+        } else {
+            assembler.CheckStalled();
+        }
     }
     return 0;
 }

@@ -1,7 +1,9 @@
 // Writes the seed corpus of fuzz_reassembly: small real pictures as the packetizer sends them,
-// compressed and not, in order, reversed and with repeats, and every kind of malformed datagram
+// compressed and not, in order, reversed, with repeats, filled from an earlier sending and from
+// a restarted sender, and every kind of malformed datagram
 // the viewer must survive (the hostile-network test replays them all to the real viewer).
 // Usage: make_seeds FOLDER
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -47,6 +49,15 @@ int main(int argc, char** argv) {
     for (const auto& datagram : Packetize(tiny, 4, true)) sequence.push_back(datagram);
     for (const auto& datagram : Packetize(twoFragments, 6, true)) sequence.push_back(datagram);
     Write(folder + "/older_then_newer", sequence);
+    // A still compressed picture completed from the fragment of its earlier sending.
+    auto still = MakeNoisePicture(100, 150, 8);
+    std::fill(still.begin() + 36000, still.end(), 0);
+    const Datagrams first = Packetize(still, 8, true), second = Packetize(still, 9, true);
+    Write(folder + "/compressed_two_filled", {first[0], second[1]});
+    // A sender that restarted: its numbers begin at 0 again.
+    Datagrams restart = Packetize(tiny, 9, true);
+    restart.push_back(Packetize(twoFragments, 0, true)[0]);
+    Write(folder + "/restart_at_zero", restart);
     std::vector<std::uint8_t> truncated = Packetize(tiny, 7, true)[0];
     truncated.resize(20);
     Write(folder + "/truncated_header", {truncated});

@@ -384,7 +384,7 @@ std::vector<std::vector<std::uint8_t>> HostileDatagrams(std::uint32_t* number) {
     return hostile;
 }
 
-TEST_F(Client, HostileDatagramsAreDroppedAndReceptionEndsOnlyWhereItShould) {
+TEST_F(Client, HostileDatagramsAreDroppedAndReceptionGoesOn) {
     Start("[TelvoClient]\r\nBasePort=48400\r\n");
     const auto picture = test::MakeDesktopPicture(320, 240, 8);
     ASSERT_TRUE(ShowOn(48400, 1, picture));
@@ -396,15 +396,9 @@ TEST_F(Client, HostileDatagramsAreDroppedAndReceptionEndsOnlyWhereItShould) {
         EXPECT_TRUE(program.running());
     }
 
-    // A datagram that is no ScreenPacket ends reception: a picture after it never shows.
+    // A datagram that is no ScreenPacket is dropped: the next picture shows.
     ASSERT_TRUE(test::SendDatagrams(48400, {std::vector<std::uint8_t>{1}}));
-    const std::uint32_t afterEnd = number + 100;
-    ASSERT_TRUE(test::SendDatagrams(48400, test::Packetize(picture, afterEnd, false)));
-    EXPECT_FALSE(
-        WaitUntil([&] { return Caption() == Title(1, afterEnd); }, std::chrono::seconds(1)));
-    Command(ID_CHANNEL1);  // choosing the channel again resumes it
-    ASSERT_TRUE(CaptionBecomes(Title(1, 0)));
-    ++number;
+    number += 100;
     EXPECT_TRUE(ShowOn(48400, 1, picture));
 }
 

@@ -3,6 +3,7 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <thread>
 #include <utility>
@@ -10,6 +11,15 @@
 #include "protocol/ScreenBitmap.h"
 
 namespace telvo {
+namespace {
+
+std::uint64_t SteadyMilliseconds() {
+    return static_cast<std::uint64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                          std::chrono::steady_clock::now().time_since_epoch())
+                                          .count());
+}
+
+}  // namespace
 
 const char* StatusText(AcceptStatus status) {
     switch (status) {
@@ -31,19 +41,20 @@ const char* StatusText(AcceptStatus status) {
     return "";
 }
 
-bool ContinuesReception(AcceptStatus status) {
-    return StatusText(status)[0] == ' ';
-}
-
-PictureAssembler::PictureAssembler(PictureStore& store, std::uint32_t generation, Notifier notify)
-    : store_(store), generation_(generation), notify_(std::move(notify)) {}
+PictureAssembler::PictureAssembler(PictureStore& store, std::uint32_t generation, Notifier notify,
+                                   Clock clock)
+    : store_(store),
+      generation_(generation),
+      notify_(std::move(notify)),
+      clock_(clock ? std::move(clock) : Clock(&SteadyMilliseconds)) {}
 
 bool PictureAssembler::FitsItsPicture(const ScreenPacketHeader& header, std::size_t length) const {
     // 64-bit sums: 32 + dataLength and index x 32768 + dataLength must not wrap.
     if (length != kHeaderSize + std::uint64_t{header.dataLength}) return false;
     if (header.dataLength > kMaxDataLength || header.pictureSize > kMaxPictureSize) return false;
     return std::uint64_t{header.fragmentIndex} * kMaxDataLength + header.dataLength <=
-           header.pictureSize;
+               header.pictureSize &&
+           FragmentStore::WellFormed(header);
 }
 
 HeapBlock PictureAssembler::TakeBlock(std::size_t size) {
@@ -63,80 +74,159 @@ void PictureAssembler::KeepSpare(HeapBlock block) {
     if (!*slot || slot->capacity() <= block.capacity()) *slot = std::move(block);
 }
 
-void PictureAssembler::ZeroUpTo(std::size_t end) {
-    if (end > cleanEnd_) {
-        std::memset(assembly_.get() + cleanEnd_, 0, end - cleanEnd_);
-        cleanEnd_ = end;
-    }
-}
-
 AcceptStatus PictureAssembler::AcceptFragment(const ScreenPacketHeader& header,
                                               const std::uint8_t* datagram, std::size_t length) {
     if (!FitsItsPicture(header, length)) return AcceptStatus::WrongLength;
-    if (lastPacket_.width != 0 && header.pictureNumber < lastPacket_.pictureNumber) {
-        return AcceptStatus::OlderPicture;
+    const std::uint64_t now = clock_();
+    if (!assembling_ || header.pictureNumber != picture_.pictureNumber) {
+        if (inSequence_ && header.pictureNumber <= newest_) {
+            if (!StartsNewSequence(header, now)) {
+                CheckStalled();
+                return AcceptStatus::OlderPicture;
+            }
+            BeginSequence();
+        }
+        if (const AcceptStatus status = BeginPicture(header, now);
+            status != AcceptStatus::MoreToCome) {
+            return status;
+        }
+    } else if (!fragments_.Holds(header)) {
+        return AcceptStatus::WrongLength;  // not the kind its first fragment told
     }
 
-    if (!assembly_ || header.pictureSize != lastPacket_.pictureSize ||
-        header.pictureNumber > lastPacket_.pictureNumber) {
-        fragmentsReceived_ = 0;
-        bytesReceived_ = 0;
-        KeepSpare(std::move(assembly_));
-        assemblySize_ = 0;
-        assembly_ = TakeBlock(header.pictureSize);
-        if (!assembly_) return AcceptStatus::NoPictureMemory;
-        assemblySize_ = header.pictureSize;
-        cleanEnd_ = 0;
+    lastAcceptMs_ = now;
+    const FragmentSlot& slot = fragments_.slot(header.fragmentIndex);
+    if (slot.held && slot.number == header.pictureNumber) return AcceptStatus::MoreToCome;
+    fragments_.Put(header, datagram + kHeaderSize);
+    ++received_;
+    fillTried_ = false;
+    lastFragmentMs_ = now;
+    if (shown_) lastPictureNumber_.store(header.pictureNumber);
+
+    if (received_ == header.fragmentCount) {
+        const AcceptStatus status = Publish(0);
+        if (status != AcceptStatus::PictureComplete) GiveUp();
+        return status;
     }
-
-    const std::size_t offset = std::size_t{header.fragmentIndex} * kMaxDataLength;
-    ZeroUpTo(offset);
-    std::memcpy(assembly_.get() + offset, datagram + kHeaderSize, header.dataLength);
-    cleanEnd_ = std::max(cleanEnd_, offset + header.dataLength);
-
-    ++fragmentsReceived_;
-    bytesReceived_ += header.dataLength;
-    lastPacket_ = header;
-    lastPictureNumber_.store(header.pictureNumber);
-
-    if (fragmentsReceived_ != header.fragmentCount) return AcceptStatus::MoreToCome;
-    return CompletePicture(header);
+    if (header.fragmentIndex + 1 == header.fragmentCount && TryFill()) {
+        return AcceptStatus::PictureComplete;
+    }
+    return AcceptStatus::MoreToCome;
 }
 
-AcceptStatus PictureAssembler::CompletePicture(const ScreenPacketHeader& header) {
-    if (header.compressed()) {
-        // Repeated fragments can count more bytes than the block holds; never read past it.
-        const std::size_t input = std::min<std::size_t>(bytesReceived_, assemblySize_);
-        ZeroUpTo(input);
-        HeapBlock decoded = TakeBlock(assemblySize_);
-        if (!decoded) return AcceptStatus::NoDecodeMemory;
-        uLongf decodedLength = assemblySize_;
-        if (uncompress(decoded.get(), &decodedLength, assembly_.get(), input) != Z_OK) {
-            KeepSpare(std::move(decoded));
+bool PictureAssembler::StartsNewSequence(const ScreenPacketHeader& header,
+                                         std::uint64_t now) const {
+    // The sender's counter starts at 0 only when it starts.
+    if (header.pictureNumber == 0 && newest_ > 0 &&
+        !(zeroSeen_ && now - zeroMs_ < kRestartGuardMs)) {
+        return true;
+    }
+    return now - lastAcceptMs_ >= std::max(kTakeOverMs, 3 * intervalMs_);
+}
+
+void PictureAssembler::BeginSequence() {
+    GiveUp();
+    fragments_.Forget();
+    inSequence_ = false;
+    shown_ = false;
+    oldestFill_ = 0;
+    intervalMs_ = 0;
+    zeroSeen_ = false;
+}
+
+AcceptStatus PictureAssembler::BeginPicture(const ScreenPacketHeader& header, std::uint64_t now) {
+    if (!TryFill()) GiveUp();
+    if (!fragments_.Holds(header)) {
+        KeepSpare(fragments_.Release());
+        HeapBlock block = TakeBlock(header.pictureSize);
+        if (!block || !fragments_.Reset(header, std::move(block))) {
+            return AcceptStatus::NoPictureMemory;
+        }
+    }
+    if (inSequence_) intervalMs_ = now - pictureBeganMs_;
+    pictureBeganMs_ = now;
+    inSequence_ = true;
+    newest_ = header.pictureNumber;
+    if (header.pictureNumber == 0 && !zeroSeen_) {
+        zeroSeen_ = true;
+        zeroMs_ = now;
+    }
+    assembling_ = true;
+    picture_ = header;
+    received_ = 0;
+    fillTried_ = false;
+    return AcceptStatus::MoreToCome;
+}
+
+void PictureAssembler::GiveUp() {
+    if (!assembling_) return;
+    assembling_ = false;
+    if (lost_) lost_({picture_.pictureNumber, received_, picture_.fragmentCount});
+}
+
+void PictureAssembler::CheckStalled() {
+    if (assembling_ && picture_.compressed() && !fillTried_ &&
+        clock_() - lastFragmentMs_ >= kStallMs) {
+        (void)TryFill();
+    }
+}
+
+bool PictureAssembler::TryFill() {
+    if (!assembling_ || !picture_.compressed() || fillTried_) return false;
+    fillTried_ = true;
+    std::uint32_t reused = 0;
+    for (std::uint32_t i = 0; i < picture_.fragmentCount; ++i) {
+        const FragmentSlot& slot = fragments_.slot(i);
+        if (slot.held && slot.number == picture_.pictureNumber) continue;
+        // A copy older than the picture on show could bring back what it replaced, should every
+        // fragment in which the two differ be lost.
+        if (!slot.held || slot.number < oldestFill_) return false;
+        ++reused;
+    }
+    return Publish(reused) == AcceptStatus::PictureComplete;
+}
+
+AcceptStatus PictureAssembler::Publish(std::uint32_t reused) {
+    const std::uint32_t size = picture_.pictureSize;
+    HeapBlock picture;
+    if (picture_.compressed()) {
+        picture = TakeBlock(size);
+        if (!picture) return AcceptStatus::NoDecodeMemory;
+        uLongf decodedLength = size;
+        // Z_OK means the stream ended and its Adler-32 matched. A filled stream must also fill
+        // the picture exactly, as every stream the sender makes does.
+        if (uncompress(picture.get(), &decodedLength, fragments_.bytes(),
+                       fragments_.StreamLength()) != Z_OK ||
+            (reused > 0 && decodedLength != size)) {
+            KeepSpare(std::move(picture));
             return AcceptStatus::DecodeFailed;
         }
         // A stream shorter than the picture must not leave stale bytes behind it.
-        std::memset(decoded.get() + decodedLength, 0, assemblySize_ - decodedLength);
-        KeepSpare(std::move(assembly_));
-        assembly_ = std::move(decoded);
+        std::memset(picture.get() + decodedLength, 0, size - decodedLength);
     } else {
-        ZeroUpTo(assemblySize_);
+        const std::size_t end = fragments_.StreamLength();
+        std::memset(fragments_.bytes() + end, 0, size - end);
+        picture = fragments_.Release();
     }
+    assembling_ = false;
 
-    HeapBlock picture = std::move(assembly_);
-    const std::uint32_t size = assemblySize_;
-    assemblySize_ = 0;
     BitmapLayout layout;
     if (!DescribeBitmap(picture.get(), size, &layout)) {
         KeepSpare(std::move(picture));
+        if (lost_) lost_({picture_.pictureNumber, received_, picture_.fragmentCount});
         return AcceptStatus::WrongLength;
     }
     const bool published = store_.Publish(picture, size, generation_);
     KeepSpare(std::move(picture));
+    shown_ = true;
+    oldestFill_ = picture_.pictureNumber;
+    fragments_.Relabel(picture_.pictureNumber);
+    lastPictureNumber_.store(newest_);
 
     std::this_thread::yield();
     if (published && notify_) {
-        notify_({header.pictureNumber, size, header.fragmentCount, header.compressed()});
+        notify_(
+            {picture_.pictureNumber, size, picture_.fragmentCount, picture_.compressed(), reused});
     }
     return AcceptStatus::PictureComplete;
 }

@@ -1,6 +1,8 @@
 #include "viewer/net/ReceiveSession.h"
 
+#include <chrono>
 #include <new>
+#include <thread>
 #include <utility>
 
 #include "base/Thread.h"
@@ -14,14 +16,25 @@ ReceiveSession::ReceiveSession(std::shared_ptr<PictureStore> store, std::uint32_
 
 int ReceiveSession::JoinGroup(const char* group, std::uint16_t port, int receiveBufferBytes) {
     ScopedLock lock(socketLock_);
+    group_ = group;
+    port_ = port;
+    receiveBufferBytes_ = receiveBufferBytes;
+    return JoinLocked();
+}
+
+int ReceiveSession::JoinLocked() {
     socket_ = CreateUdpSocket();
     if (!socket_) return LastSocketError();
-    if (const int error = BindAnyAddress(socket_.get(), port); error != 0) return error;
+    int error = BindAnyAddress(socket_.get(), port_);
     // A buffer the platform will not enlarge only costs pictures under load; not worth failing for.
-    if (receiveBufferBytes > 0) (void)SetReceiveBufferSize(socket_.get(), receiveBufferBytes);
+    if (error == 0 && receiveBufferBytes_ > 0) {
+        (void)SetReceiveBufferSize(socket_.get(), receiveBufferBytes_);
+    }
     std::uint32_t address = 0;
-    int error = ParseIPv4(group, &address) ? JoinMulticastGroup(socket_.get(), address)
-                                           : InvalidArgumentError();
+    if (error == 0) {
+        error = ParseIPv4(group_.c_str(), &address) ? JoinMulticastGroup(socket_.get(), address)
+                                                    : InvalidArgumentError();
+    }
     if (error == 0) error = SetNonBlocking(socket_.get());
     if (error != 0) socket_.reset();
     return error;
@@ -68,11 +81,28 @@ long ReceiveSession::ReceiveOne() {
     if (length < 0) {
         length = LastErrorWouldBlock() && WaitReadable(socket, kReceiveSliceMs) >= 0
                      ? kSliceEnded
-                     : kEndReception;
+                     : kReceiveFailed;
     }
     ScopedLock lock(socketLock_);
     receiving_ = false;
     return state_.load() == kReceiveRunning ? length : kEndReception;
+}
+
+bool ReceiveSession::Rejoin() {
+    {
+        ScopedLock lock(socketLock_);
+        socket_.reset();
+    }
+    for (;;) {
+        for (unsigned waited = 0; waited < kRejoinMs; waited += kReceiveSliceMs) {
+            if (state_.load() != kReceiveRunning) return false;
+            std::this_thread::sleep_for(std::chrono::milliseconds(kReceiveSliceMs));
+        }
+        ScopedLock lock(socketLock_);
+        // RequestStop holds the lock to change the state: no socket is opened after a stop.
+        if (state_.load() != kReceiveRunning) return false;
+        if (JoinLocked() == 0) return true;
+    }
 }
 
 void ReceiveSession::ReceiveLoop() {
@@ -86,12 +116,19 @@ void ReceiveSession::ReceiveLoop() {
     }
     while (started) {
         const long length = ReceiveOne();
-        if (length == kSliceEnded) continue;
         if (length == kEndReception) break;
+        if (length == kReceiveFailed) {
+            if (!Rejoin()) break;
+            continue;
+        }
         ScreenPacketHeader header;
         const auto size = static_cast<std::size_t>(length);
-        if (!DecodeHeader(buffer_.get(), size, &header)) break;  // not our protocol
-        if (!ContinuesReception(assembler_.AcceptFragment(header, buffer_.get(), size))) break;
+        if (length == kSliceEnded || !DecodeHeader(buffer_.get(), size, &header)) {
+            assembler_.CheckStalled();  // nothing, or another program's datagram
+            continue;
+        }
+        // A status only tells of this datagram; whatever it was, the next picture is awaited.
+        (void)assembler_.AcceptFragment(header, buffer_.get(), size);
     }
     ScopedLock lock(socketLock_);
     socket_.reset();

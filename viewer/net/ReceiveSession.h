@@ -11,11 +11,16 @@
 // when its slice ends. The socket is never closed while the thread may still pass its handle to the
 // socket layer, so a handle value that the platform reuses for the next channel's socket can never
 // be read by an old thread.
+//
+// Nothing a datagram carries ends reception. A receive that fails (the network adapter went away,
+// sleep and resume) closes the socket, and the thread joins the group again on a new one every
+// kRejoinMs until that works.
 #pragma once
 
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <string>
 
 #include "base/HeapBlock.h"
 #include "base/Lock.h"
@@ -33,6 +38,7 @@ enum ReceiveState : std::uint32_t {
 };
 
 inline constexpr unsigned kReceiveSliceMs = 50;
+inline constexpr unsigned kRejoinMs = 3000;
 inline constexpr std::size_t kReceiveBufferSize = 65535;
 // Bursts of a whole uncompressed picture (up to hundreds of 32800-byte datagrams) must fit while
 // the thread waits on the user interface; the platform's default buffer holds a handful.
@@ -48,8 +54,14 @@ class ReceiveSession {
 
     // Creates the socket, binds it to INADDR_ANY:`port`, asks for a receive buffer of
     // `receiveBufferBytes` (0: the platform's default) and joins `group`. Returns 0 or the socket
-    // layer's error code (a group that does not parse gives InvalidArgumentError()).
+    // layer's error code (a group that does not parse gives InvalidArgumentError()). The thread
+    // joins the same way again after a failed receive.
     [[nodiscard]] int JoinGroup(const char* group, std::uint16_t port, int receiveBufferBytes);
+
+    // Called on the receive thread for each picture given up. Before Start.
+    void SetLossNotifier(PictureAssembler::LossNotifier notify) {
+        assembler_.SetLossNotifier(std::move(notify));
+    }
 
     // Starts the receive thread, which keeps `self` alive. Returns 0 or the system's error code.
     [[nodiscard]] static int Start(const std::shared_ptr<ReceiveSession>& self);
@@ -64,16 +76,25 @@ class ReceiveSession {
   private:
     static void ThreadBody(void* argument);
     void ReceiveLoop();
+    int JoinLocked();
     // One datagram into buffer_: its length; kSliceEnded when there was none (after waiting up to
-    // a slice for one); kEndReception when the thread must end (stop requested, receive failed).
+    // a slice for one); kReceiveFailed when the socket failed; kEndReception when a stop was
+    // requested.
+    static constexpr long kReceiveFailed = -3;
     static constexpr long kSliceEnded = -2;
     static constexpr long kEndReception = -1;
     long ReceiveOne();
+    // Waits kRejoinMs, then joins again on a new socket; repeats until that works. False when a
+    // stop was requested.
+    bool Rejoin();
 
     const std::shared_ptr<PictureStore> store_;  // kept alive for as long as this thread runs
     mutable CriticalSection socketLock_;         // guards socket_ and receiving_
     UniqueSocket socket_;
     bool receiving_ = false;
+    std::string group_;
+    std::uint16_t port_ = 0;
+    int receiveBufferBytes_ = 0;
     std::atomic<std::uint32_t> state_{kReceiveIdle};
     PictureAssembler assembler_;
     HeapBlock buffer_;

@@ -40,6 +40,7 @@ int ScreenReceiver::OpenChannel(PictureAssembler::Notifier notify, std::uint32_t
     if (channelIndex >= kChannelCount) return 0;
 
     auto session = std::make_shared<ReceiveSession>(store_, generation, std::move(notify));
+    session->SetLossNotifier(lossNotify_);
     int error = session->JoinGroup(group, ChannelPort(basePort, channelIndex), receiveBufferBytes_);
     if (error == 0) error = ReceiveSession::Start(session);
     // A session that never started keeps nothing for the next switch to wait for.

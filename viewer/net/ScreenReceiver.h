@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <utility>
 
 #include "viewer/net/PictureAssembler.h"
 #include "viewer/net/PictureStore.h"
@@ -31,6 +32,9 @@ class ScreenReceiver {
     // The receive buffer the next OpenChannel asks for; 0 leaves the platform's default.
     void SetReceiveBufferBytes(int bytes) { receiveBufferBytes_ = bytes; }
 
+    // Told, on the receive thread, of each picture given up, from the next OpenChannel on.
+    void SetLossNotifier(PictureAssembler::LossNotifier notify) { lossNotify_ = std::move(notify); }
+
     // The current receive thread's state word (ReceiveState); kReceiveEnded when none was started.
     std::uint32_t receiveState() const;
 
@@ -46,6 +50,7 @@ class ScreenReceiver {
 
     std::uint32_t channelIndex_ = 0;
     int receiveBufferBytes_ = kReceiveBufferBytes;
+    PictureAssembler::LossNotifier lossNotify_;
     const std::shared_ptr<PictureStore> store_;
     std::shared_ptr<ReceiveSession> session_;
 };
