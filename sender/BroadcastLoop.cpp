@@ -72,16 +72,17 @@ bool Broadcaster::OpenSocketUntilGivenUp() {
 void Broadcaster::Run() {
     if (!OpenSocketUntilGivenUp()) return;
     HeapBlock picture;
+    bool shotTaken = false;  // the clock wraps: no value of lastShot can mean "none"
     std::uint32_t lastShot = 0;
     std::uint32_t seenStarts = starts_.load();
     for (;;) {
         if (!broadcasting_.load() && EndUnlessRestarted(picture)) return;
         if (const std::uint32_t starts = starts_.load(); starts != seenStarts) {
             seenStarts = starts;  // a stop and a new start: its first picture goes out at once
-            lastShot = 0;
+            shotTaken = false;
         }
         const std::uint32_t now = host_.Milliseconds();
-        if (lastShot != 0 && now - lastShot < settings_.captureInterval.load()) {
+        if (shotTaken && now - lastShot < settings_.captureInterval.load()) {
             host_.Sleep(kPollMs);
             continue;
         }
@@ -95,6 +96,7 @@ void Broadcaster::Run() {
             return EndOnFailure(picture);
         }
         host_.ShowSendingIcon(false);
+        shotTaken = true;
         lastShot = now;
     }
 }

@@ -35,9 +35,11 @@ NOTIFYICONDATAW IconData(HWND hwnd, UINT flags) {
 
 }  // namespace
 
-TrayApp::TrayApp(HINSTANCE instance, std::wstring settingsPath, ThreadStarter startThread)
+TrayApp::TrayApp(HINSTANCE instance, std::wstring settingsPath, ThreadStarter startThread,
+                 NotifyIconCall notifyIcon)
     : instance_(instance),
       settingsPath_(std::move(settingsPath)),
+      notifyIcon_(notifyIcon),
       host_([this](bool sending) { SetTrayIcon(sending ? sendingIcon_.get() : idleIcon_.get()); }),
       broadcaster_(settings_, host_, startThread),
       help_(kSenderHelpCaption, kSenderHelpText) {}
@@ -231,24 +233,24 @@ bool TrayApp::AddTrayIcon() {
     data.uCallbackMessage = kTrayNotifyMessage;
     data.hIcon = idleIcon_.get();
     wcsncpy(data.szTip, kSenderCaption, 63);
-    return Shell_NotifyIconW(NIM_ADD, &data) != FALSE;
+    return notifyIcon_(NIM_ADD, &data) != FALSE;
 }
 
 void TrayApp::SetTrayTip(const std::wstring& tip) {
     NOTIFYICONDATAW data = IconData(hwnd_, NIF_TIP);
     wcsncpy(data.szTip, tip.c_str(), 63);
-    Shell_NotifyIconW(NIM_MODIFY, &data);
+    notifyIcon_(NIM_MODIFY, &data);
 }
 
 void TrayApp::SetTrayIcon(HICON icon) {
     NOTIFYICONDATAW data = IconData(hwnd_, NIF_ICON);
     data.hIcon = icon;
-    Shell_NotifyIconW(NIM_MODIFY, &data);
+    notifyIcon_(NIM_MODIFY, &data);
 }
 
 void TrayApp::RemoveTrayIcon() {
     NOTIFYICONDATAW data = IconData(hwnd_, 0);
-    Shell_NotifyIconW(NIM_DELETE, &data);
+    notifyIcon_(NIM_DELETE, &data);
 }
 
 void TrayApp::SaveSettings() {

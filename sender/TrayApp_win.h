@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include <shellapi.h>
+
 #include <atomic>
 #include <string>
 
@@ -22,11 +24,16 @@ inline constexpr UINT kTrayIconId = 666;
 inline constexpr wchar_t kSenderWindowClass[] = L"TelvoServerWClass";
 inline constexpr wchar_t kSenderCaption[] = L"TelvoServer";
 
+// What puts the tray icon into the notification area: Shell_NotifyIconW, or a test's stand-in.
+using NotifyIconCall = BOOL(WINAPI*)(DWORD message, NOTIFYICONDATAW* data);
+
 class TrayApp {
   public:
-    // `startThread` starts the broadcast thread (a test may make it fail).
+    // `startThread` starts the broadcast thread (a test may make it fail); `notifyIcon` shows the
+    // tray icon.
     TrayApp(HINSTANCE instance, std::wstring settingsPath,
-            ThreadStarter startThread = StartDetachedThread);
+            ThreadStarter startThread = StartDetachedThread,
+            NotifyIconCall notifyIcon = Shell_NotifyIconW);
     TrayApp(const TrayApp&) = delete;
     TrayApp& operator=(const TrayApp&) = delete;
     ~TrayApp();
@@ -68,6 +75,7 @@ class TrayApp {
 
     const HINSTANCE instance_;
     const std::wstring settingsPath_;
+    const NotifyIconCall notifyIcon_;
     UniqueIcon idleIcon_;
     UniqueIcon sendingIcon_;
     std::atomic<HWND> hwnd_{nullptr};  // read by the broadcast thread's icon switch

@@ -125,6 +125,19 @@ TEST_F(Broadcast, PicturesGoOutAtOnceThenEveryIntervalNumberedAcrossStopAndStart
     EXPECT_FALSE(host.icons.back());
 }
 
+// The millisecond clock wraps after 49.7 days: a picture taken at 0 ms is a picture like any other.
+TEST_F(Broadcast, IntervalsHoldWhereTheClockWraps) {
+    host.clock = 0u - 5000u;  // the second picture falls on 0
+    ASSERT_EQ(0, broadcaster.Start());
+    ASSERT_TRUE(WaitUntil([&] { return host.Pictures() >= 4; }));
+    StopAndWait();
+    std::lock_guard<std::mutex> lock(host.mutex);
+    EXPECT_EQ(0u, host.shotTimes[1]);
+    for (std::size_t i = 1; i < 4; ++i) {
+        EXPECT_EQ(5000u, host.shotTimes[i] - host.shotTimes[i - 1]) << i;
+    }
+}
+
 TEST_F(Broadcast, FailuresEndTheBroadcast) {
     host.failCapture = true;
     ASSERT_EQ(0, broadcaster.Start());

@@ -6,6 +6,8 @@
 
 #include <atomic>
 #include <thread>
+#include <utility>
+#include <vector>
 
 #include "sender/res/resource.h"
 #include "tests/NetworkTest.h"
@@ -27,15 +29,6 @@ TEST(TrayMenu, StartAndStopFollowTheBroadcastAndTheSettingsDialog) {
     app.settings().captureInterval = 60000;
 
     UniqueMenu idle = app.LoadTrayMenu();
-    const wchar_t* texts[] = {
-        L"配信開始(&S)", L"配信停止(&E)", L"", L"配信設定(&O)", L"ﾍﾙﾌﾟ(&H)", L"", L"終了(&X)"};
-    HMENU popup = GetSubMenu(idle.get(), 0);
-    ASSERT_EQ(7, GetMenuItemCount(popup));
-    for (int i = 0; i < 7; ++i) {
-        wchar_t text[64] = L"";
-        GetMenuStringW(popup, i, text, 64, MF_BYPOSITION);
-        EXPECT_STREQ(texts[i], text);
-    }
     EXPECT_TRUE(Enabled(idle, ID_START));
     EXPECT_FALSE(Enabled(idle, ID_STOP));
     EXPECT_TRUE(Enabled(idle, ID_SETTINGS));
@@ -103,6 +96,26 @@ TEST(TrayApp, AThreadThatCannotStartIsReportedAndLeavesTheBroadcastOff) {
     EXPECT_EQ(2, messages.load());
     EXPECT_FALSE(app.broadcaster().broadcasting());
     EXPECT_FALSE(app.broadcaster().threadRunning());
+}
+
+// The icon calls a stand-in records: (message, icon id).
+std::vector<std::pair<DWORD, UINT>> iconCalls;
+BOOL WINAPI RecordIconCall(DWORD message, NOTIFYICONDATAW* data) {
+    iconCalls.emplace_back(message, data->uID);
+    return TRUE;
+}
+
+TEST(TrayApp, TheIconComesBackWhenTheNotificationAreaIsRebuilt) {
+    TELVO_REQUIRE_TEST_NETWORK();
+    iconCalls.clear();
+    TrayApp app(GetModuleHandleW(nullptr), test::MakeFreshFolder(L"trayicon") + L"\\a.ini",
+                StartDetachedThread, RecordIconCall);
+    ASSERT_TRUE(app.CreateWindowAndIcon());
+    ASSERT_EQ(1u, iconCalls.size());
+    iconCalls.clear();
+    SendMessageW(app.window(), RegisterWindowMessageW(L"TaskbarCreated"), 0,
+                 0);  // Explorer restarted
+    EXPECT_EQ((std::vector<std::pair<DWORD, UINT>>{{NIM_ADD, kTrayIconId}}), iconCalls);
 }
 
 }  // namespace
