@@ -82,6 +82,16 @@ class Saving : public ::testing::Test {
         return text;
     }
     void Command(int id) { PostMessageW(frame, WM_COMMAND, id, 0); }
+    // No box `caption` is open once the commands posted before this call have been handled:
+    // the about box, asked for after them, proves they have.
+    bool NoMessageAfterEarlierCommands(const wchar_t* caption) {
+        Command(ID_APP_ABOUT);
+        const HWND about = test::WaitForDialog(program.id(), L"TelvoClientのﾊﾞｰｼﾞｮﾝ情報", kWaitMs);
+        const bool none = test::WaitForWindow(program.id(), L"#32770", caption, 0) == nullptr;
+        PostMessageW(about, WM_COMMAND, IDOK, 0);
+        test::WaitForWindowGone(about, kWaitMs);
+        return about != nullptr && none;
+    }
 
     std::wstring folder, shots, executable;
     test::Program program;
@@ -89,27 +99,74 @@ class Saving : public ::testing::Test {
     std::uint32_t number = 1;
 };
 
-TEST_F(Saving, SaveWithoutAFolderAsksForOneThenWritesThePictureByteForByte) {
-    Start("");
+// From a settings file with no folder and a hand-edited interval below one: continuous save asks
+// for a folder, the dialog refuses bad values in order, then pictures are saved continuously and
+// once, byte for byte, and continuous save ends without a word when its folder goes.
+TEST_F(Saving, AFolderIsAskedForCheckedAndUsedByContinuousAndSingleSaves) {
+    Start("[TelvoClient]\r\nChannel=1\r\nSaveInterval=-5\r\n");  // -5 s would wrap
     const auto picture = test::MakeDesktopPicture(320, 240, 1, NeededLength(320, 240) + 700);
     Show(picture);
-    Command(kSave);
-    EXPECT_EQ(L"保存先を設定してください。", AnswerMessage(L"現在の画面を保存"));
+    Command(kContinuousSave);
+    EXPECT_EQ(L"保存先を設定してください。", AnswerMessage(L"連続保存"));
     const HWND dialog = test::WaitForDialog(program.id(), L"保存設定", kWaitMs);
     ASSERT_NE(nullptr, dialog);
-    SendMessageW(GetDlgItem(dialog, IDC_SAVE_DIR_EDIT), WM_SETTEXT, 0,
-                 reinterpret_cast<LPARAM>(shots.c_str()));
-    PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+    EXPECT_EQ(L"0", test::ItemText(dialog, IDC_SAVE_INTERVAL_EDIT));  // below one is none
+    struct Case {
+        std::wstring folder, interval, message;
+    };
+    const Case cases[] = {
+        {std::wstring(257, L'x'), L"x", L"256 文字以内で入力してください。"},
+        {shots, L"", L"正の整数を入力してください。"},
+        {shots, L"0", L"1 から 65535 までの整数を入力してください。"},
+        {shots, L"65536", L"1 から 65535 までの整数を入力してください。"},
+        {shots, L"1", L""},
+    };
+    for (const Case& c : cases) {
+        SendMessageW(GetDlgItem(dialog, IDC_SAVE_DIR_EDIT), WM_SETTEXT, 0,
+                     reinterpret_cast<LPARAM>(c.folder.c_str()));
+        SendMessageW(GetDlgItem(dialog, IDC_SAVE_INTERVAL_EDIT), WM_SETTEXT, 0,
+                     reinterpret_cast<LPARAM>(c.interval.c_str()));
+        PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+        if (c.message.empty()) break;
+        EXPECT_EQ(c.message, AnswerMessage(L"TelvoClient")) << c.interval;
+        EXPECT_TRUE(IsWindow(dialog));  // still open
+    }
+    ASSERT_TRUE(test::WaitForWindowGone(dialog, kWaitMs));
 
+    // Continuous save starts once the folder is set: a file a second, each the picture.
+    EXPECT_TRUE(WaitUntil([&] { return FilesIn(shots, L"P_*.bmp").size() >= 3; },
+                          std::chrono::seconds(10)));
+    EXPECT_NE(std::wstring::npos, test::WindowText(frame).find(L" 連続保存中"));
+    for (const std::wstring& name : FilesIn(shots, L"P_*.bmp")) {
+        EXPECT_EQ(picture, ReadBytes(shots + L"\\" + name));
+    }
+    const std::wstring ini = test::ReadFileText(folder + L"\\TelvoClient.ini");
+    EXPECT_NE(std::wstring::npos, ini.find(L"SaveDir=" + shots + L"\r\n"));
+    EXPECT_NE(std::wstring::npos, ini.find(L"SaveInterval=1\r\n"));
+
+    // The folder goes: the next write fails, and continuous save ends without a word.
+    ASSERT_TRUE(WaitUntil([&] {
+        for (const std::wstring& name : FilesIn(shots, L"*.bmp"))
+            DeleteFileW((shots + L"\\" + name).c_str());
+        return RemoveDirectoryW(shots.c_str()) != 0;
+    }));
+    EXPECT_TRUE(WaitUntil(
+        [&] {
+            Show(picture);  // a new picture refreshes the title
+            return test::WindowText(frame).find(L"連続保存中") == std::wstring::npos;
+        },
+        std::chrono::seconds(10)));
+    EXPECT_TRUE(NoMessageAfterEarlierCommands(L"連続保存"));
+
+    // A single save: the whole buffer, the zeros after the rows too, under the time's name.
+    ASSERT_TRUE(CreateDirectoryW(shots.c_str(), nullptr));
+    Command(kSave);
     const std::wstring saved = AnswerMessage(L"現在の画面を保存");
     ASSERT_EQ(0u, saved.find(L"「" + shots + L"\\O_"));
     const std::wstring path = saved.substr(1, saved.find(L"」") - 1);
     EXPECT_EQ(L"」に保存しました。", saved.substr(saved.find(L"」")));
-    EXPECT_EQ(picture, ReadBytes(path));             // all of it, the zeros after the rows too
+    EXPECT_EQ(picture, ReadBytes(path));
     EXPECT_EQ(25u, path.size() - shots.size() - 1);  // O_YYYYMMDD_HHMMSS_mmm.bmp
-    EXPECT_NE(std::wstring::npos,
-              test::ReadFileText(folder + L"\\TelvoClient.ini").find(L"SaveDir=" + shots));
-
     // Windows' own bitmap loader reads it as a 24-bit picture of the sender's size.
     const UniqueGdiObject loaded(LoadImageW(nullptr, path.c_str(), IMAGE_BITMAP, 0, 0,
                                             LR_LOADFROMFILE | LR_CREATEDIBSECTION));
@@ -118,6 +175,55 @@ TEST_F(Saving, SaveWithoutAFolderAsksForOneThenWritesThePictureByteForByte) {
     EXPECT_EQ(320, section.dsBm.bmWidth);
     EXPECT_EQ(240, section.dsBm.bmHeight);
     EXPECT_EQ(24, section.dsBm.bmBitsPixel);
+}
+
+// A program for bitmap files, registered for the test and removed again whatever happens.
+class BitmapProgram {
+  public:
+    explicit BitmapProgram(const std::wstring& command) {
+        ok_ = SetDefault(L".bmp", L"TelvoTestBitmap") &&
+              SetDefault(L"TelvoTestBitmap\\shell\\open\\command", command);
+    }
+    ~BitmapProgram() {
+        RegDeleteTreeW(HKEY_CLASSES_ROOT, L"TelvoTestBitmap");
+        RegDeleteTreeW(HKEY_CLASSES_ROOT, L".bmp");
+    }
+    bool ok() const { return ok_; }
+
+  private:
+    static bool SetDefault(const wchar_t* keyName, const std::wstring& value) {
+        HKEY key = nullptr;
+        if (RegCreateKeyExW(HKEY_CLASSES_ROOT, keyName, 0, nullptr, 0, KEY_WRITE, nullptr, &key,
+                            nullptr) != ERROR_SUCCESS) {
+            return false;
+        }
+        const LONG result =
+            RegSetValueExW(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                           static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+        RegCloseKey(key);
+        return result == ERROR_SUCCESS;
+    }
+    bool ok_ = false;
+};
+
+TEST_F(Saving, AMemoOpensTheFileWithTheProgramForBitmapsOrSaysWhyNot) {
+    Start(IniWithShots(60));
+    Show(test::MakeDesktopPicture(160, 120, 3));
+    Command(kMemo);  // a fresh prefix has no program for .bmp
+    EXPECT_EQ(
+        L"画像の表示に失敗しました。\r\n[指定されたファイル拡張子に関連付けられたアプリケーション"
+        L"がありません。印刷可能ではないファイルを印刷しようとした場合も、このエラーが返ります。]",
+        AnswerMessage(L"ﾒﾓを取る"));
+    EXPECT_EQ(1u, FilesIn(shots, L"O_*.bmp").size());  // the file stays
+
+    // With a program for .bmp (one that notes what it was asked to open), the memo opens it.
+    const std::wstring opened = folder + L"\\opened.txt";
+    const BitmapProgram program_(L"cmd.exe /c echo %1> \"" + opened + L"\"");
+    ASSERT_TRUE(program_.ok());
+    Command(kMemo);
+    EXPECT_TRUE(
+        WaitUntil([&] { return test::ReadFileText(opened).find(L"O_") != std::wstring::npos; }));
+    EXPECT_TRUE(NoMessageAfterEarlierCommands(L"ﾒﾓを取る"));
 }
 
 TEST_F(Saving, AFolderInAnyLanguageSurvivesARestartAndTheOldFileIsConvertedWhole) {
@@ -133,7 +239,7 @@ TEST_F(Saving, AFolderInAnyLanguageSurvivesARestartAndTheOldFileIsConvertedWhole
         Command(kSaveSettings);
         const HWND dialog = test::WaitForDialog(program.id(), L"保存設定", kWaitMs);
         ASSERT_NE(nullptr, dialog);
-        SendMessageW(GetDlgItem(dialog, 1013), WM_SETTEXT, 0,
+        SendMessageW(GetDlgItem(dialog, IDC_SAVE_DIR_EDIT), WM_SETTEXT, 0,
                      reinterpret_cast<LPARAM>(chosen.c_str()));
         PostMessageW(dialog, WM_COMMAND, IDOK, 0);
         ASSERT_TRUE(test::WaitForWindowGone(dialog, kWaitMs));
@@ -162,117 +268,6 @@ TEST_F(Saving, AFolderInAnyLanguageSurvivesARestartAndTheOldFileIsConvertedWhole
     test::TypeKey(frame, VK_F5);
     EXPECT_EQ(0u, AnswerMessage(L"現在の画面を保存").find(L"「" + chosen + L"\\O_"));
     EXPECT_EQ(1u, FilesIn(chosen, L"O_*.bmp").size());
-}
-
-TEST_F(Saving, TheSettingsDialogRefusesBadValuesInOrder) {
-    Start("");
-    Command(kSaveSettings);
-    const HWND dialog = test::WaitForDialog(program.id(), L"保存設定", kWaitMs);
-    ASSERT_NE(nullptr, dialog);
-    EXPECT_EQ(L"60", test::ItemText(dialog, IDC_SAVE_INTERVAL_EDIT));
-    struct Case {
-        std::wstring folder, interval, message;
-    };
-    const Case cases[] = {
-        {std::wstring(257, L'x'), L"x", L"256 文字以内で入力してください。"},
-        {shots, L"", L"正の整数を入力してください。"},
-        {shots, L"0", L"1 から 65535 までの整数を入力してください。"},
-        {shots, L"65536", L"1 から 65535 までの整数を入力してください。"},
-    };
-    for (const Case& c : cases) {
-        SendMessageW(GetDlgItem(dialog, IDC_SAVE_DIR_EDIT), WM_SETTEXT, 0,
-                     reinterpret_cast<LPARAM>(c.folder.c_str()));
-        SendMessageW(GetDlgItem(dialog, IDC_SAVE_INTERVAL_EDIT), WM_SETTEXT, 0,
-                     reinterpret_cast<LPARAM>(c.interval.c_str()));
-        PostMessageW(dialog, WM_COMMAND, IDOK, 0);
-        EXPECT_EQ(c.message, AnswerMessage(L"TelvoClient")) << c.interval;
-        EXPECT_TRUE(IsWindow(dialog));  // still open
-    }
-    SendMessageW(GetDlgItem(dialog, IDC_SAVE_INTERVAL_EDIT), WM_SETTEXT, 0,
-                 reinterpret_cast<LPARAM>(L"65535"));
-    PostMessageW(dialog, WM_COMMAND, IDOK, 0);
-    ASSERT_TRUE(test::WaitForWindowGone(dialog, kWaitMs));
-    EXPECT_TRUE(WaitUntil([&] {
-        return test::ReadFileText(folder + L"\\TelvoClient.ini").find(L"SaveInterval=65535") !=
-               std::wstring::npos;
-    }));
-}
-
-TEST_F(Saving, ContinuousSaveWritesEverySecondAndEndsSilentlyWhenItsFolderGoes) {
-    Start(IniWithShots(1));
-    Command(kContinuousSave);  // before any picture: it waits for one
-    const auto picture = test::MakeDesktopPicture(160, 120, 2);
-    Show(picture);
-    EXPECT_TRUE(WaitUntil([&] { return FilesIn(shots, L"P_*.bmp").size() >= 3; },
-                          std::chrono::seconds(10)));
-    EXPECT_NE(std::wstring::npos, test::WindowText(frame).find(L" 連続保存中"));
-    std::vector<std::wstring> files = FilesIn(shots, L"P_*.bmp");
-    for (const std::wstring& name : files) EXPECT_EQ(picture, ReadBytes(shots + L"\\" + name));
-
-    // The folder goes: the next write fails, and continuous save ends without a word.
-    for (const std::wstring& name : FilesIn(shots, L"*.bmp"))
-        DeleteFileW((shots + L"\\" + name).c_str());
-    ASSERT_TRUE(WaitUntil([&] {
-        for (const std::wstring& name : FilesIn(shots, L"*.bmp"))
-            DeleteFileW((shots + L"\\" + name).c_str());
-        return RemoveDirectoryW(shots.c_str()) != 0;
-    }));
-    Show(picture);  // a new picture refreshes the title
-    EXPECT_TRUE(WaitUntil(
-        [&] {
-            Show(picture);
-            return test::WindowText(frame).find(L"連続保存中") == std::wstring::npos;
-        },
-        std::chrono::seconds(10)));
-    EXPECT_EQ(nullptr, test::WaitForDialog(program.id(), L"連続保存", 200));  // no message
-}
-
-TEST_F(Saving, AStoredIntervalBelowOneCountsAsNone) {
-    Start(IniWithShots(-5));  // a hand-edited file; as a number of seconds it would wrap
-    Show(test::MakeDesktopPicture(160, 120, 4));
-    Command(kContinuousSave);
-    EXPECT_EQ(L"保存先を設定してください。", AnswerMessage(L"連続保存"));
-    const HWND dialog = test::WaitForDialog(program.id(), L"保存設定", kWaitMs);
-    ASSERT_NE(nullptr, dialog);
-    EXPECT_EQ(L"0", test::ItemText(dialog, IDC_SAVE_INTERVAL_EDIT));
-    PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
-    ASSERT_TRUE(test::WaitForWindowGone(dialog, kWaitMs));
-    EXPECT_EQ(std::wstring::npos, test::WindowText(frame).find(L"連続保存中"));
-    EXPECT_TRUE(FilesIn(shots, L"*.bmp").empty());
-}
-
-TEST_F(Saving, AMemoOpensTheFileWithTheProgramForBitmapsOrSaysWhyNot) {
-    Start(IniWithShots(60));
-    Show(test::MakeDesktopPicture(160, 120, 3));
-    Command(kMemo);  // a fresh prefix has no program for .bmp
-    EXPECT_EQ(
-        L"画像の表示に失敗しました。\r\n[指定されたファイル拡張子に関連付けられたアプリケーション"
-        L"がありません。印刷可能ではないファイルを印刷しようとした場合も、このエラーが返ります。]",
-        AnswerMessage(L"ﾒﾓを取る"));
-    EXPECT_EQ(1u, FilesIn(shots, L"O_*.bmp").size());  // the file stays
-
-    // With a program for .bmp (one that notes what it was asked to open), the memo opens it.
-    const std::wstring opened = folder + L"\\opened.txt";
-    const std::wstring command = L"cmd.exe /c echo %1> \"" + opened + L"\"";
-    HKEY key = nullptr;
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_CLASSES_ROOT, L".bmp", 0, nullptr, 0, KEY_WRITE,
-                                             nullptr, &key, nullptr));
-    RegSetValueExW(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(L"TelvoTestBitmap"),
-                   sizeof L"TelvoTestBitmap");
-    RegCloseKey(key);
-    ASSERT_EQ(ERROR_SUCCESS,
-              RegCreateKeyExW(HKEY_CLASSES_ROOT, L"TelvoTestBitmap\\shell\\open\\command", 0,
-                              nullptr, 0, KEY_WRITE, nullptr, &key, nullptr));
-    RegSetValueExW(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(command.c_str()),
-                   static_cast<DWORD>((command.size() + 1) * sizeof(wchar_t)));
-    RegCloseKey(key);
-    Command(kMemo);
-    EXPECT_TRUE(
-        WaitUntil([&] { return test::ReadFileText(opened).find(L"O_") != std::wstring::npos; }));
-    const HWND box = test::WaitForWindow(program.id(), L"#32770", L"ﾒﾓを取る", 200);
-    EXPECT_EQ(nullptr, box) << test::ItemText(box, kMessageText);
-    RegDeleteTreeW(HKEY_CLASSES_ROOT, L"TelvoTestBitmap");
-    RegDeleteTreeW(HKEY_CLASSES_ROOT, L".bmp");
 }
 
 }  // namespace
