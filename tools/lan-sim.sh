@@ -92,7 +92,9 @@ datagram_packets() {  # width height compress(0/1) [seed]
         --dry-run 2>/dev/null | awk '/^datagram/ { print int(($2 + 8 + 1479) / 1480) }'
 }
 
-work=$(mktemp -d)
+# In memory where there is room: a viewer that saves each picture to a slow disk inside its
+# notification would stall its receive thread and lose pictures that the network delivered.
+work=$(mktemp -d -p "$([ -d /dev/shm ] && echo /dev/shm || echo /tmp)")
 trap 'cleanup; rm -rf "$work"' EXIT
 
 # Runs one broadcast through the switch; leaves each viewer's output in $work/v<n>.log and, with
