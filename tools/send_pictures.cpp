@@ -2,12 +2,16 @@
 // trying viewers and networks without capturing a screen. Usage:
 //   telvo_send_pictures [--channel 1-5] [--group 224.3.2.1] [--base-port 54321] [--count 10]
 //                       [--interval-ms 1000] [--width 1024] [--height 768] [--first 0]
-//                       [--uncompressed] [--dry-run]
+//                       [--uncompressed] [--dry-run] [--file picture.bmp]
+// --file sends that 24-bit bottom-up bitmap file as every picture instead of made-up ones.
 // --dry-run sends nothing and prints "datagram <length>" for each datagram instead.
 #include <chrono>
 #include <cstdio>
+#include <string>
 #include <thread>
+#include <vector>
 
+#include "protocol/ScreenBitmap.h"
 #include "protocol/ScreenPacket.h"
 #include "sender/Packetizer.h"
 #include "sender/SenderSocket.h"
@@ -25,6 +29,24 @@ class PrintingSink : public telvo::DatagramSink {
     void Pause(unsigned) override {}
 };
 
+// The bytes of a bitmap file that a viewer can show; empty when it cannot be read or is none.
+std::vector<std::uint8_t> ReadPictureFile(const std::string& path) {
+    std::vector<std::uint8_t> bytes;
+    if (std::FILE* file = std::fopen(path.c_str(), "rb")) {
+        std::uint8_t block[65536];
+        for (std::size_t n; (n = std::fread(block, 1, sizeof block, file)) > 0;) {
+            bytes.insert(bytes.end(), block, block + n);
+        }
+        std::fclose(file);
+    }
+    telvo::BitmapLayout layout;
+    if (bytes.size() > telvo::kMaxPictureSize ||
+        !telvo::DescribeBitmap(bytes.data(), bytes.size(), &layout)) {
+        bytes.clear();
+    }
+    return bytes;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -39,7 +61,14 @@ int main(int argc, char** argv) {
     const auto first = options.Number("first", 0, 0, 0xFFFFFFFF, &ok);
     const bool compress = !options.Flag("uncompressed");
     const bool dryRun = options.Flag("dry-run");
+    const std::string file = options.Text("file", "");
     if (!ok) return 2;
+    const std::vector<std::uint8_t> filePicture =
+        file.empty() ? std::vector<std::uint8_t>{} : ReadPictureFile(file);
+    if (!file.empty() && filePicture.empty()) {
+        std::fprintf(stderr, "%s is no 24-bit bottom-up bitmap file\n", file.c_str());
+        return 2;
+    }
 
     const char* group = channel.group.c_str();
     const auto port = ChannelPort(channel.basePort, channel.channelIndex);
@@ -52,8 +81,10 @@ int main(int argc, char** argv) {
     DatagramSink& sink = dryRun ? static_cast<DatagramSink&>(printingSink) : socketSink;
     for (std::int64_t i = 0; i < count; ++i) {
         const auto number = static_cast<std::uint32_t>(first + i);
-        const auto picture = MakeDesktopPicture(static_cast<std::uint32_t>(width),
-                                                static_cast<std::uint32_t>(height), number);
+        const auto picture = !filePicture.empty()
+                                 ? filePicture
+                                 : MakeDesktopPicture(static_cast<std::uint32_t>(width),
+                                                      static_cast<std::uint32_t>(height), number);
         if (const int error =
                 SendPicture(sink, picture.data(), static_cast<std::uint32_t>(picture.size()),
                             number, 0, 0, compress);
