@@ -141,23 +141,21 @@ std::uint32_t MostTaps(const Axis& axis) {
     return most;
 }
 
-// sums[k] = the weighted sum of byte k of the source rows under one target row, k < 3 x width.
-void SumRowsFast(const SourceRows& source, const Axis& rows, const Tap& tap, std::uint16_t* sums) {
-    const std::uint8_t* row[kFastTaps];
-    std::uint16_t fraction[kFastTaps];
+// sums[k] = the weighted sum of byte k of the `count` source rows from `row`, k < length.
+template <std::uint32_t kCount>
+void SumRowsFast(const std::uint8_t* const* row, const std::uint16_t* fraction, std::uint32_t count,
+                 std::size_t length, std::uint16_t* sums) {
+    const std::uint32_t taps = kCount != 0 ? kCount : count;
     __m128i weight[kFastTaps];
-    for (std::uint32_t t = 0; t < tap.count; ++t) {
-        row[t] = source.bytes + (tap.first + t) * source.stride;
-        fraction[t] = Fraction(rows, tap, t);
+    for (std::uint32_t t = 0; t < taps; ++t) {
         weight[t] = _mm_set1_epi16(static_cast<short>(fraction[t]));
     }
-    const std::size_t length = std::size_t{3} * source.width;
     const __m128i zero = _mm_setzero_si128();
     std::size_t k = 0;
     for (; k + 16 <= length; k += 16) {
         __m128i low = zero;
         __m128i high = zero;
-        for (std::uint32_t t = 0; t < tap.count; ++t) {
+        for (std::uint32_t t = 0; t < taps; ++t) {
             // A byte in the high half of a word is the level x 256.
             const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row[t] + k));
             low = _mm_add_epi16(low, _mm_mulhi_epu16(_mm_unpacklo_epi8(zero, bytes), weight[t]));
@@ -168,16 +166,38 @@ void SumRowsFast(const SourceRows& source, const Axis& rows, const Tap& tap, std
     }
     for (; k < length; ++k) {
         std::uint32_t sum = 0;
-        for (std::uint32_t t = 0; t < tap.count; ++t)
+        for (std::uint32_t t = 0; t < taps; ++t) {
             sum += (std::uint32_t{row[t][k]} << 8) * fraction[t] >> 16;
+        }
         sums[k] = static_cast<std::uint16_t>(sum);
     }
 }
 
-// The columns of the fast path: per target pixel the first source pixel and `pairs` vectors of
-// weights, each [w w w v v v 0 0] for two neighbouring pixels' three channels.
+// The sums of the source rows under one target row, with the usual numbers of rows unrolled.
+void SumRowsFast(const SourceRows& source, const Axis& rows, const Tap& tap, std::uint16_t* sums) {
+    const std::uint8_t* row[kFastTaps];
+    std::uint16_t fraction[kFastTaps];
+    for (std::uint32_t t = 0; t < tap.count; ++t) {
+        row[t] = source.bytes + (tap.first + t) * source.stride;
+        fraction[t] = Fraction(rows, tap, t);
+    }
+    const std::size_t length = std::size_t{3} * source.width;
+    switch (tap.count) {
+        case 1:
+            return SumRowsFast<1>(row, fraction, tap.count, length, sums);
+        case 2:
+            return SumRowsFast<2>(row, fraction, tap.count, length, sums);
+        case 3:
+            return SumRowsFast<3>(row, fraction, tap.count, length, sums);
+        default:
+            return SumRowsFast<0>(row, fraction, tap.count, length, sums);
+    }
+}
+
+// The columns of the fast path: per target pixel where its first source pixel's channels start
+// in a row and `pairs` vectors of weights, each [w w w v v v 0 0] for two neighbouring pixels.
 struct FastColumns {
-    std::vector<std::uint32_t> first;
+    std::vector<std::uint32_t> start;
     std::vector<std::uint16_t> weights;
     std::uint32_t pairs = 0;
 };
@@ -188,7 +208,7 @@ FastColumns PlanFastColumns(const Axis& columns) {
     fast.weights.resize(columns.taps.size() * fast.pairs * 8);
     std::uint16_t* weights = fast.weights.data();
     for (const Tap& tap : columns.taps) {
-        fast.first.push_back(tap.first);
+        fast.start.push_back(3 * tap.first);
         for (std::uint32_t t = 0; t < tap.count; ++t) {
             std::fill_n(weights + (t / 2) * 8 + (t % 2) * 3, 3, Fraction(columns, tap, t));
         }
@@ -197,12 +217,10 @@ FastColumns PlanFastColumns(const Axis& columns) {
     return fast;
 }
 
-// Target pixel `x` of a row from the row sums, as blue, green, red and one byte more.
+// A target pixel from the row sums at `pixel` and its weights, as blue, green, red and one byte
+// more.
 template <std::uint32_t kPairs>
-inline std::uint32_t FastPixel(const std::uint16_t* sums, const FastColumns& columns,
-                               std::uint32_t x) {
-    const std::uint16_t* pixel = sums + std::size_t{3} * columns.first[x];
-    const std::uint16_t* weights = columns.weights.data() + std::size_t{8} * kPairs * x;
+inline std::uint32_t FastPixel(const std::uint16_t* pixel, const std::uint16_t* weights) {
     __m128i sum = _mm_setzero_si128();
     for (std::uint32_t pair = 0; pair < kPairs; ++pair) {
         const __m128i values = _mm_loadu_si128(reinterpret_cast<const __m128i*>(pixel + 6 * pair));
@@ -219,13 +237,18 @@ inline std::uint32_t FastPixel(const std::uint16_t* sums, const FastColumns& col
 template <std::uint32_t kPairs>
 void ReduceColumnsFast(const std::uint16_t* sums, const FastColumns& columns, std::uint32_t width,
                        std::uint8_t* out) {
-    for (std::uint32_t x = 0; x + 1 < width; ++x) {
+    // Local pointers: the stores through `out` could otherwise alias the vectors' own.
+    const std::uint32_t* start = columns.start.data();
+    const std::uint16_t* weights = columns.weights.data();
+    const std::size_t last = width - 1;
+    for (std::size_t x = 0; x < last; ++x) {
         // Four bytes at once; the fourth is the next pixel's, written over in the next pass.
-        const std::uint32_t pixel = FastPixel<kPairs>(sums, columns, x);
-        std::memcpy(out + std::size_t{3} * x, &pixel, 4);
+        const std::uint32_t pixel = FastPixel<kPairs>(sums + start[x], weights);
+        std::memcpy(out + 3 * x, &pixel, 4);
+        weights += 8 * kPairs;
     }
-    const std::uint32_t last = FastPixel<kPairs>(sums, columns, width - 1);
-    std::memcpy(out + std::size_t{3} * (width - 1), &last, 3);
+    const std::uint32_t pixel = FastPixel<kPairs>(sums + start[last], weights);
+    std::memcpy(out + 3 * last, &pixel, 3);
 }
 
 // The loop with the number of pairs fixed, so the compiler unrolls it.
