@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# Builds everything and runs every test: the native tests under AddressSanitizer/UBSan, a bounded
-# fuzz run of the reassembly, the Windows build's tests under Wine in a headless X server, a short
-# soak of the real programs and a short run of the simulated LAN. Everything that touches the
-# network runs in a private network namespace. Needs root.
+# Builds everything and runs every test: the native tests under AddressSanitizer/UBSan, bounded
+# fuzz runs of the reassembly and of the view's scaling, the Windows build's tests under Wine in a
+# headless X server, a short soak of the real programs and a short run of the simulated LAN.
+# Everything that touches the network runs in a private network namespace. Needs root.
 # Ends with one line "tests: N passed, N failed"; exits non-zero when anything failed.
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
