@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "protocol/ScreenBitmap.h"
+
 namespace telvo {
 
 WorkBitmap::Result WorkBitmap::Prepare(HDC target, int width, int height) {
@@ -32,7 +34,7 @@ WorkBitmap::Result WorkBitmap::Prepare(HDC target, int width, int height) {
     rows_.bytes = static_cast<std::uint8_t*>(bits);
     rows_.width = static_cast<std::uint32_t>(width);
     rows_.height = static_cast<std::uint32_t>(height);
-    rows_.stride = (std::size_t{3} * rows_.width + 3) & ~std::size_t{3};
+    rows_.stride = static_cast<std::size_t>(RowStride(rows_.width));
     return Result::kReady;
 }
 

@@ -21,8 +21,8 @@ class WorkBitmap {
     // so the next call starts afresh.
     [[nodiscard]] Result Prepare(HDC target, int width, int height);
     HDC dc() const { return dc_.get(); }
-    // The DIB section's rows, bottom-up; valid until the next Prepare or Release. Drawing into
-    // the context must have been flushed (GdiFlush) before they are written.
+    // The DIB section's rows, bottom-up; valid until the next Prepare or Release. GDI must be done
+    // with the bitmap (GdiFlush) before they are written.
     TargetRows rows() const { return rows_; }
     void Release();
 
