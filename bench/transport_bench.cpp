@@ -11,10 +11,9 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <map>
-#include <string>
 #include <vector>
 
+#include "bench/BenchRatio.h"
 #include "protocol/ScreenPacket.h"
 #include "sender/Packetizer.h"
 #include "tests/TestPicture.h"
@@ -112,47 +111,12 @@ void BM_ReassembleCompressed(benchmark::State& state) {
     Reassemble(state, true);
 }
 
-// Each figure is the fastest of five repetitions: the least disturbed by the rest of the machine.
-double Fastest(const std::vector<double>& times) {
-    return *std::min_element(times.begin(), times.end());
-}
-#define TELVO_BENCHMARK(function, seconds)      \
-    BENCHMARK(function)                         \
-        ->Unit(benchmark::kMillisecond)         \
-        ->MinTime(seconds)                      \
-        ->Repetitions(5)                        \
-        ->ComputeStatistics("fastest", Fastest) \
-        ->ReportAggregatesOnly(true)
-
 TELVO_BENCHMARK(BM_Compress2, 1.0);
 TELVO_BENCHMARK(BM_SendPictureCompressed, 1.0);
 TELVO_BENCHMARK(BM_MemsetMemcpy, 0.5);
 TELVO_BENCHMARK(BM_ReassembleUncompressed, 0.5);
 TELVO_BENCHMARK(BM_Uncompress, 0.5);
 TELVO_BENCHMARK(BM_ReassembleCompressed, 0.5);
-
-// Keeps each benchmark's fastest time per iteration for the ratios.
-class RatioReporter : public benchmark::ConsoleReporter {
-  public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& run : runs) {
-            if (run.aggregate_name == "fastest") {
-                seconds[run.run_name.function_name] = run.GetAdjustedRealTime() / 1e3;
-            }
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-    std::map<std::string, double> seconds;
-};
-
-void PrintRatio(const RatioReporter& reporter, const char* name, const char* baseline,
-                double target) {
-    const auto measured = reporter.seconds.find(name), base = reporter.seconds.find(baseline);
-    if (measured == reporter.seconds.end() || base == reporter.seconds.end()) return;
-    const double ratio = measured->second / base->second;
-    std::printf("%-28s %7.3f ms = %5.3f x %-16s (target <= %.2f) %s\n", name,
-                measured->second * 1e3, ratio, baseline, target, ratio <= target ? "ok" : "OVER");
-}
 
 }  // namespace
 }  // namespace telvo

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds and runs the benchmarks; each figure is printed as a ratio against its baseline measured
 # in the same run: the transport natively (packetizer vs compress2, reassembly vs memset+memcpy
-# and vs uncompress), then under Wine on a 1920 x 1080 screen the whole broadcast (loop overhead
-# and completion at a receiver) and the view's paint (vs one bare StretchDIBits). Needs root.
+# and vs uncompress), the view's scaling natively (vs memcpy), then under Wine on a 1920 x 1080
+# screen the whole broadcast (loop overhead and completion at a receiver) and the view's paint (vs
+# one bare StretchDIBits, and the PSNR of reduced text). Needs root.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -10,6 +11,8 @@ tools/install-deps.sh
 tools/build.sh bench windows >/dev/null
 echo "== transport (native)"
 build/bench/bench/transport_bench "$@"
+echo "== scaling in the view (native)"
+build/bench/bench/scale_bench "$@"
 echo "== broadcast and paint (Wine, 1920 x 1080)"
 tools/netns.sh bash -c 'eval "$(tools/wine-env.sh start --size 1920x1080x24)"
     trap "tools/wine-env.sh stop" EXIT

@@ -2,10 +2,12 @@
 // trying viewers and networks without capturing a screen. Usage:
 //   telvo_send_pictures [--channel 1-5] [--group 224.3.2.1] [--base-port 54321] [--count 10]
 //                       [--interval-ms 1000] [--width 1024] [--height 768] [--first 0]
-//                       [--uncompressed] [--repeat 1] [--save-dir FOLDER] [--dry-run]
+//                       [--uncompressed] [--repeat 1] [--save-dir FOLDER] [--file picture.bmp]
+//                       [--dry-run]
 // Each picture is sent --repeat times under consecutive numbers, as a screen that stays still for
 // that long. --save-dir writes each picture as "Sent.<number>.bmp" under the number it was first
-// sent with. --dry-run sends nothing and prints "datagram <length>" for each datagram instead.
+// sent with. --file sends that 24-bit bottom-up bitmap file as every picture instead of made-up
+// ones. --dry-run sends nothing and prints "datagram <length>" for each datagram instead.
 #include <chrono>
 #include <cstdio>
 #include <fstream>
@@ -13,6 +15,7 @@
 #include <thread>
 #include <vector>
 
+#include "protocol/ScreenBitmap.h"
 #include "protocol/ScreenPacket.h"
 #include "sender/Packetizer.h"
 #include "sender/SenderSocket.h"
@@ -30,6 +33,24 @@ class PrintingSink : public telvo::DatagramSink {
     void Pause(unsigned) override {}
 };
 
+// The bytes of a bitmap file that a viewer can show; empty when it cannot be read or is none.
+std::vector<std::uint8_t> ReadPictureFile(const std::string& path) {
+    std::vector<std::uint8_t> bytes;
+    if (std::FILE* file = std::fopen(path.c_str(), "rb")) {
+        std::uint8_t block[65536];
+        for (std::size_t n; (n = std::fread(block, 1, sizeof block, file)) > 0;) {
+            bytes.insert(bytes.end(), block, block + n);
+        }
+        std::fclose(file);
+    }
+    telvo::BitmapLayout layout;
+    if (bytes.size() > telvo::kMaxPictureSize ||
+        !telvo::DescribeBitmap(bytes.data(), bytes.size(), &layout)) {
+        bytes.clear();
+    }
+    return bytes;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -46,7 +67,14 @@ int main(int argc, char** argv) {
     const std::string saveFolder = options.Text("save-dir", "");
     const bool compress = !options.Flag("uncompressed");
     const bool dryRun = options.Flag("dry-run");
+    const std::string file = options.Text("file", "");
     if (!ok) return 2;
+    const std::vector<std::uint8_t> filePicture =
+        file.empty() ? std::vector<std::uint8_t>{} : ReadPictureFile(file);
+    if (!file.empty() && filePicture.empty()) {
+        std::fprintf(stderr, "%s is no 24-bit bottom-up bitmap file\n", file.c_str());
+        return 2;
+    }
 
     const char* group = channel.group.c_str();
     const auto port = ChannelPort(channel.basePort, channel.channelIndex);
@@ -61,13 +89,15 @@ int main(int argc, char** argv) {
     for (std::int64_t i = 0; i < count; ++i) {
         const auto number = static_cast<std::uint32_t>(first + i);
         if (i % repeat == 0) {
-            picture = MakeDesktopPicture(static_cast<std::uint32_t>(width),
-                                         static_cast<std::uint32_t>(height), number);
+            picture = !filePicture.empty()
+                          ? filePicture
+                          : MakeDesktopPicture(static_cast<std::uint32_t>(width),
+                                               static_cast<std::uint32_t>(height), number);
             if (!saveFolder.empty()) {
-                std::ofstream file(saveFolder + "/Sent." + std::to_string(number) + ".bmp",
-                                   std::ios::binary);
-                file.write(reinterpret_cast<const char*>(picture.data()),
-                           static_cast<std::streamsize>(picture.size()));
+                std::ofstream saved(saveFolder + "/Sent." + std::to_string(number) + ".bmp",
+                                    std::ios::binary);
+                saved.write(reinterpret_cast<const char*>(picture.data()),
+                            static_cast<std::streamsize>(picture.size()));
             }
         }
         if (const int error =

@@ -113,7 +113,7 @@ bool Near(COLORREF a, COLORREF b) {
            std::abs(GetGValue(a) - GetGValue(b)) <= 2 && std::abs(GetBValue(a) - GetBValue(b)) <= 2;
 }
 
-TEST_F(Client, EachViewModePaintsItsRectangleAndActualSizePansByDragging) {
+TEST_F(Client, EachViewModePaintsItsRectangleReducedTextKeepsItsLightAndActualSizePans) {
     Start("[TelvoClient]\r\nBasePort=48300\r\n");
     ASSERT_TRUE(test::SizeClientArea(frame, view, 400, 300));
     const COLORREF red = RGB(200, 30, 60);
@@ -136,6 +136,37 @@ TEST_F(Client, EachViewModePaintsItsRectangleAndActualSizePansByDragging) {
     Command(ID_VIEW_FIT_TO_WINDOW);
     ASSERT_TRUE(test::SizeClientArea(frame, view, 400, 300));  // actual size had shrunk it
     EXPECT_TRUE(paints(400, 300));                             // fit to window
+
+    // Light "text" on a dark background, reduced 2.5 times: every 20 x 20 block of the view keeps
+    // the mean brightness of the 50 x 50 block of the picture it shows (dropping pixels by AND
+    // would leave it nearly black).
+    auto text = [](int x, int y) {
+        const bool stroke = y % 16 < 12 && (x % 6 == 0 || (y % 16 % 5 == 0 && x % 6 < 4));
+        return stroke ? RGB(230, 230, 230) : RGB(30, 30, 30);
+    };
+    ++number;
+    ASSERT_TRUE(ShowOn(48300, 1, test::MakePicture(1000, 750, text)));
+    auto blockMean = [](int size, auto pixel) {
+        int sum = 0;
+        for (int y = 0; y < size; ++y) {
+            for (int x = 0; x < size; ++x) sum += GetGValue(pixel(x, y));
+        }
+        return static_cast<double>(sum) / (size * size);
+    };
+    auto keepsText = [&] {
+        const test::ScreenPixels pixels(view);
+        for (int block = 0; block < 20 * 15; ++block) {
+            const int bx = block % 20;
+            const int by = block / 20;
+            const double shown =
+                blockMean(20, [&](int x, int y) { return pixels.at(bx * 20 + x, by * 20 + y); });
+            const double exact =
+                blockMean(50, [&](int x, int y) { return text(bx * 50 + x, by * 50 + y); });
+            if (std::abs(shown - exact) > 1.0) return false;
+        }
+        return true;
+    };
+    EXPECT_TRUE(WaitUntil(keepsText));
 
     // Actual size with a larger picture whose pixels tell where they come from.
     auto where = [](int x, int y) { return RGB(x / 4, y / 4, (x + y) % 256); };

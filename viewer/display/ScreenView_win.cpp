@@ -3,25 +3,14 @@
 #include <windowsx.h>
 
 #include "protocol/ScreenBitmap.h"
+#include "viewer/display/BoxScale.h"
+#include "viewer/display/ViewGeometry.h"
 #include "viewer/res/resource.h"
 
 namespace telvo {
 namespace {
 
 constexpr wchar_t kViewClass[] = L"CScreenView";
-
-// The info header handed to the drawing call is made from the checked layout, never taken from
-// the received bytes, so the call reads exactly the rows that DescribeBitmap found inside.
-BITMAPINFO InfoOf(const BitmapLayout& layout) {
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = static_cast<LONG>(layout.width);
-    info.bmiHeader.biHeight = static_cast<LONG>(layout.height);
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 24;
-    info.bmiHeader.biCompression = BI_RGB;
-    return info;
-}
 
 }  // namespace
 
@@ -169,9 +158,15 @@ void CScreenView::OnPaint() {
                          &panOffsetX_, &panOffsetY_, &to)) {
         return;  // a client area of zero width or height in fixed aspect: nothing to draw
     }
-    const auto width = static_cast<int>(layout.width);
-    const auto height = static_cast<int>(layout.height);
-
+    // The picture is scaled here, area-averaged, into a bitmap of the size it is shown at, and
+    // the window gets a plain copy. StretchBlt in the default stretch mode ANDs the pixels it
+    // drops: dark text turns into blobs and light text on a dark background vanishes.
+    const int width = to.right - to.left;
+    const int height = to.bottom - to.top;
+    if (width <= 0 || height <= 0 || width > static_cast<int>(kMaxScaleSide) ||
+        height > static_cast<int>(kMaxScaleSide)) {
+        return;  // nothing to draw, or more than the scaling takes
+    }
     switch (workBitmap_.Prepare(paint.get(), width, height)) {
         case WorkBitmap::Result::kNoDc:
             ShowPaintError(L"hBitmapDC エラー");
@@ -182,18 +177,11 @@ void CScreenView::OnPaint() {
         case WorkBitmap::Result::kReady:
             break;
     }
-    const HDC memoryDc = workBitmap_.dc();
-
-    const BITMAPINFO info = InfoOf(layout);
-    StretchDIBits(memoryDc, 0, 0, width, height, 0, 0, width, height,
-                  image.bytes() + layout.pixelOffset, &info, DIB_RGB_COLORS, SRCCOPY);
-    if (mode == ViewMode::kActualSize) {
-        BitBlt(paint.get(), to.left, to.top, to.right - to.left, to.bottom - to.top, memoryDc, 0, 0,
-               SRCCOPY);
-    } else {
-        StretchBlt(paint.get(), to.left, to.top, to.right - to.left, to.bottom - to.top, memoryDc,
-                   0, 0, width, height, SRCCOPY);
-    }
+    GdiFlush();  // the last BitBlt from the bitmap is done before its rows change
+    const SourceRows picture{image.bytes() + layout.pixelOffset, layout.width, layout.height,
+                             layout.stride};
+    if (!BoxScale(picture, workBitmap_.rows())) return;  // a picture side beyond the scaling's
+    BitBlt(paint.get(), to.left, to.top, width, height, workBitmap_.dc(), 0, 0, SRCCOPY);
 }
 
 // NOTE: runs with imageLock held; the box's message loop may deliver further pictures and

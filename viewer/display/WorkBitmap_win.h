@@ -1,11 +1,13 @@
-// The view's working bitmap: the picture converted to the screen's format, in a memory device
-// context, before it is copied or stretched into the window. Kept from paint to paint while the
-// picture's size stays the same: under Wine, writing a picture into freshly allocated bitmap
-// memory costs several times as much as writing it into memory that was written before.
+// The view's working bitmap: a 24-bit bottom-up DIB section of the size the picture is shown at,
+// in a memory device context. The program writes its rows (the scaled picture) and copies it to
+// the window with one BitBlt. Kept from paint to paint while the size stays the same: under Wine,
+// writing a picture into freshly allocated bitmap memory costs several times as much as writing
+// it into memory that was written before.
 #pragma once
 
 #include <windows.h>
 
+#include "viewer/display/BoxScale.h"
 #include "win/WinHandles.h"
 
 namespace telvo {
@@ -14,19 +16,21 @@ class WorkBitmap {
   public:
     enum class Result { kReady, kNoDc, kNoBitmap };
 
-    // Makes dc() a memory context compatible with `target` holding a `width` x `height` bitmap,
-    // reusing the one it has when the size is the same. After a failure nothing is kept, so the
-    // next call starts afresh.
+    // Makes dc() a memory context compatible with `target` holding a `width` x `height` DIB
+    // section, reusing the one it has when the size is the same. After a failure nothing is kept,
+    // so the next call starts afresh.
     [[nodiscard]] Result Prepare(HDC target, int width, int height);
     HDC dc() const { return dc_.get(); }
+    // The DIB section's rows, bottom-up; valid until the next Prepare or Release. GDI must be done
+    // with the bitmap (GdiFlush) before they are written.
+    TargetRows rows() const { return rows_; }
     void Release();
 
   private:
     // Declared before the context, so the context goes first, while the bitmap is still selected.
     UniqueGdiObject bitmap_;
     UniqueMemoryDc dc_;
-    int width_ = 0;
-    int height_ = 0;
+    TargetRows rows_;
 };
 
 }  // namespace telvo
