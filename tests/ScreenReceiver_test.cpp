@@ -61,7 +61,7 @@ class Reception : public ::testing::Test {
 
 TEST_F(Reception, PicturesArriveByteForByteAndTheViewIsTold) {
     ASSERT_EQ(0, Open(receiver, 2));
-    EXPECT_TRUE(WaitUntil([&] { return receiver.receiveState() == kReceiveRunning; }));
+    EXPECT_TRUE(WaitUntil([&] { return receiver.receiveState() == ReceiveState::kRunning; }));
     EXPECT_EQ(0u, receiver.TitlePictureNumber());
     const auto picture = test::MakeDesktopPicture(1024, 768, 1);
     EXPECT_TRUE(SendUntilShown(receiver, 2, picture, true));
@@ -79,7 +79,7 @@ TEST_F(Reception, AForeignDatagramNeverEndsReception) {
     const std::uint8_t oneByte[1] = {1};
     ASSERT_EQ(0, sink.Send(oneByte, 1));
     EXPECT_TRUE(SendUntilShown(receiver, 0, test::MakeDesktopPicture(320, 240, 4), true));
-    EXPECT_EQ(kReceiveRunning, receiver.receiveState());
+    EXPECT_EQ(ReceiveState::kRunning, receiver.receiveState());
 }
 
 TEST_F(Reception, OnlyOneViewerPerComputerReceivesAChannel) {
@@ -94,7 +94,7 @@ TEST_F(Reception, OnlyOneViewerPerComputerReceivesAChannel) {
 TEST_F(Reception, NoReceptionForChannelsAboveFiveOrGroupsThatAreNone) {
     basePort = 47400;
     EXPECT_EQ(0, Open(receiver, 5));
-    EXPECT_EQ(kReceiveEnded, receiver.receiveState());
+    EXPECT_EQ(ReceiveState::kEnded, receiver.receiveState());
     EXPECT_EQ(0, Open(receiver, 0xFFFFFFFF));
     EXPECT_NE(0, Open(receiver, 0, "abc"));
     EXPECT_NE(0, Open(receiver, 0, "10.1.2.3"));

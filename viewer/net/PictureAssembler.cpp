@@ -23,19 +23,19 @@ std::uint64_t SteadyMilliseconds() {
 
 const char* StatusText(AcceptStatus status) {
     switch (status) {
-        case AcceptStatus::PictureComplete:
+        case AcceptStatus::kPictureComplete:
             return " 揃った";
-        case AcceptStatus::MoreToCome:
+        case AcceptStatus::kMoreToCome:
             return " まだ続きがある";
-        case AcceptStatus::OlderPicture:
+        case AcceptStatus::kOlderPicture:
             return " 現在より古い画像パケット";
-        case AcceptStatus::WrongLength:
+        case AcceptStatus::kWrongLength:
             return " 不正なサイズのパケット";
-        case AcceptStatus::NoPictureMemory:
+        case AcceptStatus::kNoPictureMemory:
             return "ビットマップデータ用のメモリを確保できませんでした";
-        case AcceptStatus::NoDecodeMemory:
+        case AcceptStatus::kNoDecodeMemory:
             return "圧縮パケットを解凍するためのメモリを確保できませんでした";
-        case AcceptStatus::DecodeFailed:
+        case AcceptStatus::kDecodeFailed:
             return "圧縮パケットの解凍に失敗しました";
     }
     return "";
@@ -76,27 +76,27 @@ void PictureAssembler::KeepSpare(HeapBlock block) {
 
 AcceptStatus PictureAssembler::AcceptFragment(const ScreenPacketHeader& header,
                                               const std::uint8_t* datagram, std::size_t length) {
-    if (!FitsItsPicture(header, length)) return AcceptStatus::WrongLength;
+    if (!FitsItsPicture(header, length)) return AcceptStatus::kWrongLength;
     const std::uint64_t now = clock_();
     if (!assembling_ || header.pictureNumber != picture_.pictureNumber) {
         if (inSequence_ && header.pictureNumber <= newest_) {
             if (!StartsNewSequence(header, now)) {
                 CheckStalled();
-                return AcceptStatus::OlderPicture;
+                return AcceptStatus::kOlderPicture;
             }
             BeginSequence();
         }
         if (const AcceptStatus status = BeginPicture(header, now);
-            status != AcceptStatus::MoreToCome) {
+            status != AcceptStatus::kMoreToCome) {
             return status;
         }
     } else if (!fragments_.Holds(header)) {
-        return AcceptStatus::WrongLength;  // not the kind its first fragment told
+        return AcceptStatus::kWrongLength;  // not the kind its first fragment told
     }
 
     lastAcceptMs_ = now;
     const FragmentSlot& slot = fragments_.slot(header.fragmentIndex);
-    if (slot.held && slot.number == header.pictureNumber) return AcceptStatus::MoreToCome;
+    if (slot.held && slot.number == header.pictureNumber) return AcceptStatus::kMoreToCome;
     fragments_.Put(header, datagram + kHeaderSize);
     ++received_;
     fillTried_ = false;
@@ -105,13 +105,13 @@ AcceptStatus PictureAssembler::AcceptFragment(const ScreenPacketHeader& header,
 
     if (received_ == header.fragmentCount) {
         const AcceptStatus status = Publish(0);
-        if (status != AcceptStatus::PictureComplete) GiveUp();
+        if (status != AcceptStatus::kPictureComplete) GiveUp();
         return status;
     }
     if (header.fragmentIndex + 1 == header.fragmentCount && TryFill()) {
-        return AcceptStatus::PictureComplete;
+        return AcceptStatus::kPictureComplete;
     }
-    return AcceptStatus::MoreToCome;
+    return AcceptStatus::kMoreToCome;
 }
 
 bool PictureAssembler::StartsNewSequence(const ScreenPacketHeader& header,
@@ -140,7 +140,7 @@ AcceptStatus PictureAssembler::BeginPicture(const ScreenPacketHeader& header, st
         KeepSpare(fragments_.Release());
         HeapBlock block = TakeBlock(header.pictureSize);
         if (!block || !fragments_.Reset(header, std::move(block))) {
-            return AcceptStatus::NoPictureMemory;
+            return AcceptStatus::kNoPictureMemory;
         }
     }
     if (inSequence_) intervalMs_ = now - pictureBeganMs_;
@@ -155,7 +155,7 @@ AcceptStatus PictureAssembler::BeginPicture(const ScreenPacketHeader& header, st
     picture_ = header;
     received_ = 0;
     fillTried_ = false;
-    return AcceptStatus::MoreToCome;
+    return AcceptStatus::kMoreToCome;
 }
 
 void PictureAssembler::GiveUp() {
@@ -183,7 +183,7 @@ bool PictureAssembler::TryFill() {
         if (!slot.held || slot.number < oldestFill_) return false;
         ++reused;
     }
-    return Publish(reused) == AcceptStatus::PictureComplete;
+    return Publish(reused) == AcceptStatus::kPictureComplete;
 }
 
 AcceptStatus PictureAssembler::Publish(std::uint32_t reused) {
@@ -191,7 +191,7 @@ AcceptStatus PictureAssembler::Publish(std::uint32_t reused) {
     HeapBlock picture;
     if (picture_.compressed()) {
         picture = TakeBlock(size);
-        if (!picture) return AcceptStatus::NoDecodeMemory;
+        if (!picture) return AcceptStatus::kNoDecodeMemory;
         uLongf decodedLength = size;
         // Z_OK means the stream ended and its Adler-32 matched. A filled stream must also fill
         // the picture exactly, as every stream the sender makes does.
@@ -199,7 +199,7 @@ AcceptStatus PictureAssembler::Publish(std::uint32_t reused) {
                        fragments_.StreamLength()) != Z_OK ||
             (reused > 0 && decodedLength != size)) {
             KeepSpare(std::move(picture));
-            return AcceptStatus::DecodeFailed;
+            return AcceptStatus::kDecodeFailed;
         }
         // A stream shorter than the picture must not leave stale bytes behind it.
         std::memset(picture.get() + decodedLength, 0, size - decodedLength);
@@ -214,7 +214,7 @@ AcceptStatus PictureAssembler::Publish(std::uint32_t reused) {
     if (!DescribeBitmap(picture.get(), size, &layout)) {
         KeepSpare(std::move(picture));
         if (lost_) lost_({picture_.pictureNumber, received_, picture_.fragmentCount});
-        return AcceptStatus::WrongLength;
+        return AcceptStatus::kWrongLength;
     }
     const bool published = store_.Publish(picture, size, generation_);
     KeepSpare(std::move(picture));
@@ -228,7 +228,7 @@ AcceptStatus PictureAssembler::Publish(std::uint32_t reused) {
         notify_(
             {picture_.pictureNumber, size, picture_.fragmentCount, picture_.compressed(), reused});
     }
-    return AcceptStatus::PictureComplete;
+    return AcceptStatus::kPictureComplete;
 }
 
 }  // namespace telvo

@@ -39,13 +39,13 @@
 namespace telvo {
 
 enum class AcceptStatus {
-    PictureComplete,
-    MoreToCome,
-    OlderPicture,
-    WrongLength,
-    NoPictureMemory,
-    NoDecodeMemory,
-    DecodeFailed,
+    kPictureComplete,
+    kMoreToCome,
+    kOlderPicture,
+    kWrongLength,
+    kNoPictureMemory,
+    kNoDecodeMemory,
+    kDecodeFailed,
 };
 
 // The status's fixed text (UTF-8). It is shown nowhere; no status ends reception.

@@ -58,8 +58,9 @@ void ReceiveSession::ThreadBody(void* argument) {
 
 void ReceiveSession::RequestStop() {
     ScopedLock lock(socketLock_);
-    const std::uint32_t state = state_.load();
-    if (state == kReceiveIdle || state == kReceiveRunning) state_.store(kReceiveStopRequested);
+    const ReceiveState state = state_.load();
+    if (state == ReceiveState::kIdle || state == ReceiveState::kRunning)
+        state_.store(ReceiveState::kStopRequested);
     if (!receiving_) socket_.reset();
 }
 
@@ -72,7 +73,7 @@ long ReceiveSession::ReceiveOne() {
     NativeSocket socket;
     {
         ScopedLock lock(socketLock_);
-        if (state_.load() != kReceiveRunning || !socket_) return kEndReception;
+        if (state_.load() != ReceiveState::kRunning || !socket_) return kEndReception;
         receiving_ = true;
         socket = socket_.get();
     }
@@ -85,7 +86,7 @@ long ReceiveSession::ReceiveOne() {
     }
     ScopedLock lock(socketLock_);
     receiving_ = false;
-    return state_.load() == kReceiveRunning ? length : kEndReception;
+    return state_.load() == ReceiveState::kRunning ? length : kEndReception;
 }
 
 bool ReceiveSession::Rejoin() {
@@ -95,12 +96,12 @@ bool ReceiveSession::Rejoin() {
     }
     for (;;) {
         for (unsigned waited = 0; waited < kRejoinMs; waited += kReceiveSliceMs) {
-            if (state_.load() != kReceiveRunning) return false;
+            if (state_.load() != ReceiveState::kRunning) return false;
             std::this_thread::sleep_for(std::chrono::milliseconds(kReceiveSliceMs));
         }
         ScopedLock lock(socketLock_);
         // RequestStop holds the lock to change the state: no socket is opened after a stop.
-        if (state_.load() != kReceiveRunning) return false;
+        if (state_.load() != ReceiveState::kRunning) return false;
         if (JoinLocked() == 0) return true;
     }
 }
@@ -109,8 +110,8 @@ void ReceiveSession::ReceiveLoop() {
     bool started = false;
     {
         ScopedLock lock(socketLock_);
-        if (state_.load() == kReceiveIdle) {
-            state_.store(kReceiveRunning);
+        if (state_.load() == ReceiveState::kIdle) {
+            state_.store(ReceiveState::kRunning);
             started = true;
         }
     }
@@ -132,7 +133,7 @@ void ReceiveSession::ReceiveLoop() {
     }
     ScopedLock lock(socketLock_);
     socket_.reset();
-    state_.store(kReceiveEnded);
+    state_.store(ReceiveState::kEnded);
 }
 
 }  // namespace telvo

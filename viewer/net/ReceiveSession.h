@@ -30,11 +30,11 @@
 namespace telvo {
 
 // The receive thread's state word.
-enum ReceiveState : std::uint32_t {
-    kReceiveIdle = 0,           // joined, thread not yet started
-    kReceiveStopRequested = 1,  // the thread is asked to end
-    kReceiveRunning = 2,
-    kReceiveEnded = 3,  // no receive thread runs
+enum class ReceiveState : std::uint32_t {
+    kIdle,           // joined, thread not yet started
+    kStopRequested,  // the thread is asked to end
+    kRunning,
+    kEnded,  // no receive thread runs
 };
 
 inline constexpr unsigned kReceiveSliceMs = 50;
@@ -69,7 +69,7 @@ class ReceiveSession {
     // Asks the thread to end. Never waits.
     void RequestStop();
 
-    std::uint32_t state() const { return state_.load(); }
+    ReceiveState state() const { return state_.load(); }
     bool socketOpen() const;
     std::uint32_t lastPictureNumber() const { return assembler_.lastPictureNumber(); }
 
@@ -95,7 +95,7 @@ class ReceiveSession {
     std::string group_;
     std::uint16_t port_ = 0;
     int receiveBufferBytes_ = 0;
-    std::atomic<std::uint32_t> state_{kReceiveIdle};
+    std::atomic<ReceiveState> state_{ReceiveState::kIdle};
     PictureAssembler assembler_;
     HeapBlock buffer_;
 };

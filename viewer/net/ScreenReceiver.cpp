@@ -25,7 +25,7 @@ ScreenReceiver::~ScreenReceiver() {
 void ScreenReceiver::StopReception() {
     if (!session_) return;
     session_->RequestStop();
-    for (int i = 0; i < 10 && session_->state() != kReceiveEnded; ++i) SleepMs(10);
+    for (int i = 0; i < 10 && session_->state() != ReceiveState::kEnded; ++i) SleepMs(10);
     // The next socket may bind the same port. A thread that is still alive is either in a receive
     // slice, which ends within kReceiveSliceMs and closes the socket, or its socket is closed.
     for (int i = 0; i < 100 && session_->socketOpen(); ++i) SleepMs(10);
@@ -48,8 +48,8 @@ int ScreenReceiver::OpenChannel(PictureAssembler::Notifier notify, std::uint32_t
     return error;
 }
 
-std::uint32_t ScreenReceiver::receiveState() const {
-    return session_ ? session_->state() : kReceiveEnded;
+ReceiveState ScreenReceiver::receiveState() const {
+    return session_ ? session_->state() : ReceiveState::kEnded;
 }
 
 std::uint32_t ScreenReceiver::TitlePictureNumber() const {

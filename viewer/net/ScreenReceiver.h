@@ -35,8 +35,9 @@ class ScreenReceiver {
     // Told, on the receive thread, of each picture given up, from the next OpenChannel on.
     void SetLossNotifier(PictureAssembler::LossNotifier notify) { lossNotify_ = std::move(notify); }
 
-    // The current receive thread's state word (ReceiveState); kReceiveEnded when none was started.
-    std::uint32_t receiveState() const;
+    // The current receive thread's state word (ReceiveState); ReceiveState::kEnded when none was
+    // started.
+    ReceiveState receiveState() const;
 
     // Number of the last accepted fragment while a picture is held, else 0 (the title's number).
     std::uint32_t TitlePictureNumber() const;
