@@ -40,7 +40,9 @@ check "every C++ file formatted by .clang-format" tools/check-format.sh
 
 echo "== fuzzing"
 ctest --test-dir build/native -L fuzz -V --timeout 600 >"$logs/fuzz.out" 2>&1 || status=1
-grep -E "tests passed|DONE|ERROR|SUMMARY" "$logs/fuzz.out" | sed 's/^[0-9]*: //'
+# libFuzzer's last status line of each target: "#runs DONE cov: <edges> ft: <features> ...".
+awk '/Test command:/ { n = split($4, part, "/"); name = part[n] }
+     /DONE|ERROR|SUMMARY/ { sub(/^[0-9]+: /, ""); print name ": " $0 }' "$logs/fuzz.out"
 grep "tests passed" "$logs/fuzz.out" >"$logs/fuzz.txt"
 
 wine_env=""

@@ -76,7 +76,7 @@ class ReceiveSession {
   private:
     static void ThreadBody(void* argument);
     void ReceiveLoop();
-    int JoinLocked();
+    [[nodiscard]] int JoinLocked();
     // One datagram into buffer_: its length; kSliceEnded when there was none (after waiting up to
     // a slice for one); kReceiveFailed when the socket failed; kEndReception when a stop was
     // requested.
@@ -86,7 +86,7 @@ class ReceiveSession {
     long ReceiveOne();
     // Waits kRejoinMs, then joins again on a new socket; repeats until that works. False when a
     // stop was requested.
-    bool Rejoin();
+    [[nodiscard]] bool Rejoin();
 
     const std::shared_ptr<PictureStore> store_;  // kept alive for as long as this thread runs
     mutable CriticalSection socketLock_;         // guards socket_ and receiving_
