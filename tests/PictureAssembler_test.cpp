@@ -3,9 +3,6 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
-#include <algorithm>
-#include <random>
-
 #include "protocol/ScreenBitmap.h"
 #include "tests/TestPicture.h"
 
@@ -15,6 +12,7 @@ namespace {
 using Picture = std::vector<std::uint8_t>;
 constexpr auto kComplete = AcceptStatus::kPictureComplete, kMore = AcceptStatus::kMoreToCome,
                kOlder = AcceptStatus::kOlderPicture, kWrong = AcceptStatus::kWrongLength;
+const Picture kNone;
 
 // A picture that compresses to four fragments: noise, then a plain half.
 Picture FourFragmentPicture(std::uint32_t seed) {
@@ -23,42 +21,37 @@ Picture FourFragmentPicture(std::uint32_t seed) {
     return picture;
 }
 
-// One step of a scenario: `picture` sent compressed as `number`, its fragments whose bit is set in
-// `lostMask` lost, then `waitMs` without a datagram. Its last fragment gets `status`; after it,
-// the last picture published is `published` and `shown` is on show.
+// A step of a scenario: `picture` sent as `number`, of which the fragments with the indices in
+// `arrive` arrive in that order, then `waitMs` without a datagram. The last fragment that
+// arrives gets `status`; then `published` is the last picture published and `shown` on show,
+// and the title shows `title`.
 struct Step {
     const Picture& picture;
     std::uint32_t number;
-    unsigned lostMask;
+    const char* arrive;
     std::uint64_t waitMs;
     AcceptStatus status;
-    std::uint32_t published;
+    std::uint32_t published, title;
     const Picture& shown;
+    bool compress = true;
 };
 
 class Assembly : public ::testing::Test {
   protected:
-    Assembly() {
-        assembler.SetLossNotifier([this](const LostPicture& p) { lost.push_back(p); });
-    }
-    AcceptStatus Feed(const Picture& datagram) {
-        return assembler.AcceptFragment(test::HeaderOf(datagram), datagram.data(), datagram.size());
-    }
-    AcceptStatus Send(const Picture& picture, std::uint32_t number, unsigned lostMask = 0,
-                      bool compress = true) {
-        AcceptStatus status = kMore;
-        for (const auto& datagram : test::Packetize(picture, number, compress)) {
-            const std::uint32_t index = test::HeaderOf(datagram).fragmentIndex;
-            if (index >= 32 || !(lostMask >> index & 1)) status = Feed(datagram);
-        }
-        return status;
-    }
     void Run(std::initializer_list<Step> steps) {
         for (const Step& step : steps) {
-            EXPECT_EQ(step.status, Send(step.picture, step.number, step.lostMask)) << step.number;
+            const auto datagrams = test::Packetize(step.picture, step.number, step.compress);
+            AcceptStatus status = kMore;
+            for (const char* index = step.arrive; *index != 0; ++index) {
+                const auto& datagram = datagrams.at(static_cast<std::size_t>(*index - '0'));
+                status = assembler.AcceptFragment(test::HeaderOf(datagram), datagram.data(),
+                                                  datagram.size());
+            }
             now += step.waitMs;
             assembler.CheckStalled();
+            EXPECT_EQ(step.status, status) << step.number;
             EXPECT_EQ(step.published, last.number) << step.number;
+            EXPECT_EQ(step.title, assembler.lastPictureNumber()) << step.number;
             EXPECT_TRUE(step.shown == Shown()) << step.number;
         }
     }
@@ -70,7 +63,7 @@ class Assembly : public ::testing::Test {
     PictureStore store;
     int notified = 0;
     CompletedPicture last;
-    std::vector<LostPicture> lost;
+    std::vector<std::uint32_t> lost;  // number, fragments seen, fragments of each
     std::uint64_t now = 1000;
     PictureAssembler assembler{store, store.generation(),
                                [this](const CompletedPicture& picture) {
@@ -78,44 +71,30 @@ class Assembly : public ::testing::Test {
                                    last = picture;
                                },
                                [this] { return now; }};
+    void SetUp() override {
+        assembler.SetLossNotifier([this](const LostPicture& picture) {
+            lost.insert(lost.end(), {picture.number, picture.fragmentsSeen, picture.fragments});
+        });
+    }
 };
 
+// Fragments count by index, in any order: a repeat never stands in for a lost one; a picture is
+// published once; a newer one gives up an incomplete one; older ones are refused.
 TEST_F(Assembly, PicturesComeBackByteForByteInAnyOrder) {
-    std::mt19937 random(5);
-    std::uint32_t number = 0;
-    for (const bool compress : {false, true}) {
-        for (int order = 0; order < 3; ++order, ++number) {
-            const auto picture = test::MakeDesktopPicture(640, 480, number);
-            auto packets = test::Packetize(picture, number, compress);
-            if (order == 1) std::reverse(packets.begin(), packets.end());
-            if (order == 2) std::shuffle(packets.begin(), packets.end(), random);
-            for (std::size_t i = 0; i + 1 < packets.size(); ++i) EXPECT_EQ(kMore, Feed(packets[i]));
-            EXPECT_EQ(kComplete, Feed(packets.back()));
-            EXPECT_TRUE(picture == Shown());
-            EXPECT_EQ(number, assembler.lastPictureNumber());
-        }
-    }
-    EXPECT_EQ(6, notified);
-}
-
-// Fragments count by index: a repeat never stands in for a lost fragment, in either kind; a
-// picture is published once.
-TEST_F(Assembly, ARepeatedFragmentNeverStandsInForALostOne) {
-    const auto plain = test::Packetize(test::MakeDesktopPicture(100, 133, 3), 1, false);
-    const auto noise = FourFragmentPicture(4);
-    const auto three = test::Packetize(noise, 3, true);
-    for (const auto* datagram : {&plain[0], &plain[0]}) EXPECT_EQ(kMore, Feed(*datagram));
-    EXPECT_EQ(kComplete, Feed(plain[1]));
-    EXPECT_EQ(kOlder, Feed(plain[1]));
-    for (const std::size_t i : {0, 1, 1, 3}) EXPECT_EQ(kMore, Feed(three[i]));
-    now += kStallMs;
-    assembler.CheckStalled();
-    EXPECT_EQ(kComplete, Send(noise, 4));
-    EXPECT_EQ(2, notified);
-    ASSERT_EQ(1u, lost.size());
-    EXPECT_EQ(
-        (std::vector<std::uint32_t>{3, 3, 4}),
-        (std::vector<std::uint32_t>{lost[0].number, lost[0].fragmentsSeen, lost[0].fragments}));
+    const auto plain = test::MakeDesktopPicture(200, 150, 1);  // three fragments uncompressed
+    const auto four = FourFragmentPicture(2), small = test::MakeDesktopPicture(64, 48, 3);
+    Run({{plain, 1, "00", 0, kMore, 0, 0, kNone, false},
+         {plain, 1, "21", 0, kComplete, 1, 1, plain, false},
+         {four, 2, "0113", kStallMs, kMore, 1, 2, plain},
+         {four, 3, "3210", 0, kComplete, 3, 3, four},
+         {plain, 4, "102", 0, kComplete, 4, 4, plain, false},
+         {plain, 5, "10", 0, kMore, 4, 5, plain, false},
+         {small, 6, "0", 0, kComplete, 6, 6, small, false},
+         {plain, 5, "2", 0, kOlder, 6, 6, small, false},
+         {small, 6, "0", 0, kOlder, 6, 6, small, false},
+         {small, 4, "0", 0, kOlder, 6, 6, small, false}});
+    EXPECT_EQ(4, notified);
+    EXPECT_EQ((std::vector<std::uint32_t>{2, 3, 4, 5, 2, 3}), lost);
 }
 
 // Nothing is written outside its picture nor decoded past its block, no picture whose bitmap
@@ -150,14 +129,13 @@ TEST_F(Assembly, HostileFragmentsAreDropped) {
                                         c.index, 1, 1,       0,        0,      c.dataLength};
         EXPECT_EQ(c.status, assembler.AcceptFragment(header, zeros, c.length)) << &c - cases;
     }
-    auto picture = test::MakeDesktopPicture(40, 30, 6);
-    picture[19] = 0x40;  // width 16424: far more pixels than the picture holds
-    EXPECT_EQ(kWrong, Send(picture, 4, 0, false));
-    EXPECT_EQ(kWrong, Send(Picture(20, 0), 5));  // no room even for the headers
-    EXPECT_EQ(0, notified);
-    picture[19] = 0;
-    EXPECT_EQ(kComplete, Send(picture, 6, 0, false));
-    EXPECT_TRUE(picture == Shown());
+    const auto good = test::MakeDesktopPicture(40, 30, 6);
+    auto lying = good;
+    lying[19] = 0x40;           // width 16424: far more pixels than the picture holds
+    const Picture tiny(20, 0);  // no room even for the headers
+    Run({{lying, 4, "0", 0, kWrong, 0, 0, kNone, false},
+         {tiny, 5, "0", 0, kWrong, 0, 0, kNone},
+         {good, 6, "0", 0, kComplete, 6, 6, good, false}});
 }
 
 TEST_F(Assembly, AShortStreamLeavesZerosNotOldBytes) {
@@ -166,7 +144,7 @@ TEST_F(Assembly, AShortStreamLeavesZerosNotOldBytes) {
     auto noise = test::MakeNoisePicture(100, 150, 7);
     noise.resize(size);
     WriteBitmapHeaders(noise.data(), 100, 100);
-    EXPECT_EQ(kComplete, Send(noise, 1, 0, false));
+    Run({{noise, 1, "01", 0, kComplete, 1, 1, noise, false}});
     // A stream that inflates to fewer bytes than its pictureSize says.
     auto expected = test::MakeDesktopPicture(100, 100, 8);
     Picture datagram(kHeaderSize + compressBound(expected.size()));
@@ -183,26 +161,22 @@ TEST_F(Assembly, AShortStreamLeavesZerosNotOldBytes) {
 }
 
 // A still screen: the same stream each time, different fragments lost each time. A compressed
-// picture that cannot complete (its last fragment has passed, it stalled, or a newer one begins)
-// is filled with the copies of earlier ones once every index was seen.
+// picture that cannot complete (its last fragment has passed, it stalled, or a newer one began)
+// is filled with the copies of earlier ones once every index was seen. Uncompressed pictures
+// carry no check and are never filled.
 TEST_F(Assembly, AStillPictureCompletesOnceEveryIndexWasSeen) {
-    const auto still = FourFragmentPicture(10);
-    const Picture none;
-    Run({{still, 1, 0b0101, 0, kMore, 0, none},
-         {still, 2, 0b0110, kStallMs, kMore, 0, none},  // index 2 never seen
-         {still, 3, 0b0011, 0, kComplete, 3, still}});
+    const auto still = FourFragmentPicture(10), plain = test::MakeDesktopPicture(100, 133, 11);
+    Run({{still, 1, "13", 0, kMore, 0, 0, kNone},
+         {still, 2, "03", kStallMs, kMore, 0, 0, kNone},  // index 2 never seen
+         {still, 3, "23", 0, kComplete, 3, 3, still}});
     EXPECT_EQ(2u, last.reused);
-    Run({{still, 4, 0b1000, kStallMs - 1, kMore, 3, still},
-         {still, 5, 0b1001, 0, kMore, 4, still},  // 4 filled when 5 began
-         {still, 6, 0b1000, kStallMs, kMore, 6, still},
-         {still, 7, 0b1110, 0, kMore, 6, still}});
+    Run({{still, 4, "012", kStallMs - 1, kMore, 3, 4, still},
+         {still, 5, "12", 0, kMore, 4, 5, still},            // 4 when 5 began
+         {still, 6, "012", kStallMs, kMore, 6, 6, still}});  // 5 when 6 began, 6 when it stalled
     EXPECT_EQ(1u, last.reused);
-    EXPECT_EQ(2u, lost.size());  // 1 and 2
-    // Uncompressed pictures carry no check and are never filled.
-    const auto plain = test::MakeDesktopPicture(100, 133, 11);
-    EXPECT_EQ(kComplete, Send(plain, 8, 0, false));
-    EXPECT_EQ(kMore, Send(plain, 9, 0b01, false));
-    Run({{still, 10, 0b1000, kStallMs, kMore, 8, plain}});
+    Run({{plain, 7, "01", 0, kComplete, 7, 7, plain, false},
+         {plain, 8, "1", kStallMs, kMore, 7, 8, plain, false}});
+    EXPECT_EQ((std::vector<std::uint32_t>{1, 2, 4, 2, 2, 4}), lost);
 }
 
 // A changed screen: a fill with the earlier picture's fragments fails zlib's check; a fill never
@@ -214,50 +188,42 @@ TEST_F(Assembly, StaleFragmentsNeverMakeAPictureThatWasNotSent) {
     tail.back() ^= 1;                  // only its last fragment differs
     const auto small = test::MakeDesktopPicture(64, 48, 13);
     const auto oneFragment = test::MakeDesktopPicture(200, 400, 14);
-    Run({{first, 1, 0, 0, kComplete, 1, first},
-         {changed, 2, 0b0001, kStallMs, kMore, 1, first},
-         {first, 3, 0, 0, kComplete, 3, first},
-         {tail, 4, 0b1000, kStallMs, kMore, 4, first},  // the fill is the picture on show
-         {tail, 5, 0, 0, kComplete, 5, tail},
-         {first, 6, 0b1000, kStallMs, kMore, 6, tail},  // it never brings back an older one
-         {small, 7, 0, 0, kComplete, 7, small},
-         {first, 8, 0b0001, kStallMs, kMore, 7, small},
-         {first, 9, 0, 0, kComplete, 9, first},
-         {oneFragment, 10, 0, 0, kComplete, 10, oneFragment},
-         {first, 11, 0b0001, kStallMs, kMore, 10, oneFragment}});
+    Run({{first, 1, "0123", 0, kComplete, 1, 1, first},
+         {changed, 2, "123", kStallMs, kMore, 1, 2, first},
+         {first, 3, "0123", 0, kComplete, 3, 3, first},
+         {tail, 4, "012", kStallMs, kMore, 4, 4, first},  // the fill is the picture on show
+         {tail, 5, "0123", 0, kComplete, 5, 5, tail},
+         {first, 6, "012", kStallMs, kMore, 6, 6, tail},  // never one older than it
+         {small, 7, "0", 0, kComplete, 7, 7, small},
+         {first, 8, "123", kStallMs, kMore, 7, 8, small},
+         {first, 9, "0123", 0, kComplete, 9, 9, first},
+         {oneFragment, 10, "0", 0, kComplete, 10, 10, oneFragment},
+         {first, 11, "123", kStallMs, kMore, 10, 11, oneFragment}});
 }
 
 // A restarted sender begins at 0 again; one whose picture 0 was lost is followed once the higher
 // numbers fell silent; a sender with higher numbers that keeps sending prevails.
 TEST_F(Assembly, ARestartedSenderIsFollowed) {
     const auto ours = FourFragmentPicture(15), other = FourFragmentPicture(16);
-    Run({{ours, 100, 0, 1000, kComplete, 100, ours},
-         {ours, 101, 0, 1000, kComplete, 101, ours},
-         {other, 0, 0b1110, 0, kMore, 101, ours}});
-    EXPECT_EQ(101u, assembler.lastPictureNumber());  // the title stays until it completes
-    Run({{other, 0, 0, 0, kComplete, 0, other},
-         {ours, 1, 0, 0, kComplete, 1, ours},
-         {ours, 100, 0, 1000, kComplete, 100, ours}});
-    // Picture 0 lost: lower numbers are taken once nothing was accepted for kTakeOverMs.
-    std::uint32_t number = 3;
-    for (const std::uint64_t silentSince = now - 1000; now - silentSince < kTakeOverMs;
-         now += 1000) {
-        EXPECT_EQ(kOlder, Send(other, number++, 0b1110));
+    Run({{ours, 100, "0123", 1000, kComplete, 100, 100, ours},
+         {other, 0, "0", 0, kMore, 100, 100, ours},  // the title stays until it completes
+         {other, 0, "123", 0, kComplete, 0, 0, other},
+         {ours, 1, "0123", 0, kComplete, 1, 1, ours},
+         {ours, 100, "0123", 1000, kComplete, 100, 100, ours}});
+    for (std::uint32_t number = 2; number <= 10; ++number) {  // picture 0 lost
+        Run({{other, number, "0", 1000, kOlder, 100, 100, ours}});
     }
-    Run({{other, number, 0, 0, kComplete, number, other}});
-    EXPECT_EQ(number, assembler.lastPictureNumber());
-    // Two senders interleaved: the higher numbers keep being taken.
-    for (std::uint32_t i = 0; i < 20; ++i, now += 1000) {
-        EXPECT_EQ(kComplete, Send(ours, 500 + i));
-        EXPECT_EQ(kOlder, Send(other, 20 + i, 0b1110));
+    Run({{other, 11, "0123", 0, kComplete, 11, 11, other}});  // silent for kTakeOverMs
+    for (std::uint32_t i = 0; i < 20; ++i) {  // two senders: the higher numbers are taken
+        Run({{ours, 500 + i, "0123", 0, kComplete, 500 + i, 500 + i, ours},
+             {other, 20 + i, "0", 1000, kOlder, 500 + i, 500 + i, ours}});
     }
-    EXPECT_EQ(519u, assembler.lastPictureNumber());
-    EXPECT_TRUE(ours == Shown());
 }
 
 TEST_F(Assembly, PicturesOfALeftChannelAreRefused) {
     store.Clear();
-    EXPECT_EQ(kComplete, Send(test::MakeDesktopPicture(64, 48, 9), 1, 0, false));
+    const auto picture = test::MakeDesktopPicture(64, 48, 9);
+    Run({{picture, 1, "0", 0, kComplete, 0, 1, kNone}});
     EXPECT_EQ(0, notified);
     ImageReader outer(store);  // imageLock is re-entrant on one thread
     EXPECT_TRUE(Shown().empty());
