@@ -2,33 +2,25 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <vector>
 
 namespace telvo {
 namespace {
 
-TEST(ScreenBitmap, HeadersDescribeAScreenWithPaddedRows) {
-    std::vector<std::uint8_t> picture(NeededLength(1366, 768), 0);
-    ASSERT_EQ(54u + 4100u * 768, picture.size());
-    WriteBitmapHeaders(picture.data(), 1366, 768);
-    EXPECT_EQ(0, std::memcmp("BM", picture.data(), 2));
-    EXPECT_EQ(picture.size(), ReadLittle32(&picture[2]));
-    EXPECT_EQ(4100u * 768, ReadLittle32(&picture[34]));
+TEST(ScreenBitmap, HeadersDescribeTheirPictureAndThoseThatLieAreRefused) {
+    std::vector<std::uint8_t> good(NeededLength(1366, 768), 0);  // rows padded to 4100 bytes
+    ASSERT_EQ(54u + 4100u * 768, good.size());
+    WriteBitmapHeaders(good.data(), 1366, 768);
+    EXPECT_EQ('B', good[0]);
+    EXPECT_EQ('M', good[1]);
+    EXPECT_EQ(good.size(), ReadLittle32(&good[2]));
+    EXPECT_EQ(4100u * 768, ReadLittle32(&good[34]));
     BitmapLayout layout;
-    ASSERT_TRUE(DescribeBitmap(picture.data(), picture.size(), &layout));
+    ASSERT_TRUE(DescribeBitmap(good.data(), good.size(), &layout));
     EXPECT_EQ((std::vector<std::uint32_t>{1366, 768, 4100, 54}),
               (std::vector<std::uint32_t>{layout.width, layout.height, layout.stride,
                                           layout.pixelOffset}));
-    EXPECT_FALSE(DescribeBitmap(picture.data(), picture.size() - 1, &layout));
-    picture.resize(picture.size() + 5000, 0);  // a buffer grown for a larger screen earlier
-    EXPECT_TRUE(DescribeBitmap(picture.data(), picture.size(), &layout));
-}
-
-TEST(ScreenBitmap, DescribeRefusesHeadersThatLie) {
-    std::vector<std::uint8_t> good(NeededLength(16, 8), 0);
-    WriteBitmapHeaders(good.data(), 16, 8);
-    BitmapLayout layout;
+    EXPECT_FALSE(DescribeBitmap(good.data(), good.size() - 1, &layout));
     EXPECT_FALSE(DescribeBitmap(good.data(), 53, &layout));
     EXPECT_FALSE(DescribeBitmap(nullptr, 0, &layout));
     const std::pair<std::size_t, std::uint32_t> lies[] = {
@@ -45,6 +37,8 @@ TEST(ScreenBitmap, DescribeRefusesHeadersThatLie) {
         for (int i = 0; i < 4; ++i) picture[at + i] = static_cast<std::uint8_t>(value >> (8 * i));
         EXPECT_FALSE(DescribeBitmap(picture.data(), picture.size(), &layout)) << at << " " << value;
     }
+    good.resize(good.size() + 5000, 0);  // a buffer grown for a larger screen earlier
+    EXPECT_TRUE(DescribeBitmap(good.data(), good.size(), &layout));
 }
 
 }  // namespace
