@@ -76,19 +76,20 @@ class Assembly : public ::testing::Test {
 // Fragments count by index, in any order: a repeat never stands in for a lost one; a picture is
 // published once; a newer one gives up an incomplete one; older ones are refused.
 TEST_F(Assembly, PicturesComeBackByteForByteInAnyOrder) {
-    const auto plain = test::MakeDesktopPicture(200, 150, 1);  // three fragments uncompressed
-    const auto four = FourFragmentPicture(2), small = test::MakeDesktopPicture(64, 48, 3);
+    const auto plain = test::MakeDesktopPicture(200, 150, 1);   // three fragments uncompressed
+    const auto larger = test::MakeDesktopPicture(200, 160, 2);  // as many, more bytes
+    const auto four = FourFragmentPicture(3);
     Run({{plain, 1, "00", 0, kMore, 0, 0, kNone, false},
-         {plain, 1, "21", 0, kComplete, 1, 1, plain, false},
-         {four, 2, "0113", kStallMs, kMore, 1, 2, plain},
-         {four, 3, "3210", 0, kComplete, 3, 3, four},
-         {plain, 4, "102", 0, kComplete, 4, 4, plain, false},
-         {plain, 5, "10", 0, kMore, 4, 5, plain, false},
-         {small, 6, "0", 0, kComplete, 6, 6, small, false},
-         {plain, 5, "2", 0, kOlder, 6, 6, small, false},
-         {small, 6, "0", 0, kOlder, 6, 6, small, false},
-         {small, 4, "0", 0, kOlder, 6, 6, small, false}});
-    EXPECT_EQ((std::vector<std::uint32_t>{2, 3, 4, 5, 2, 3}), lost);
+         {larger, 2, "201", 0, kComplete, 2, 2, larger, false},
+         {four, 3, "0113", kStallMs, kMore, 2, 3, larger},
+         {four, 4, "3210", 0, kComplete, 4, 4, four},
+         {plain, 5, "102", 0, kComplete, 5, 5, plain, false},
+         {plain, 6, "10", 0, kMore, 5, 6, plain, false},
+         {larger, 7, "012", 0, kComplete, 7, 7, larger, false},
+         {plain, 6, "2", 0, kOlder, 7, 7, larger, false},
+         {larger, 7, "0", 0, kOlder, 7, 7, larger, false},
+         {plain, 5, "0", 0, kOlder, 7, 7, larger, false}});
+    EXPECT_EQ((std::vector<std::uint32_t>{1, 1, 3, 3, 3, 4, 6, 2, 3}), lost);
 }
 
 // Nothing is written outside its picture nor decoded past its block, no picture whose bitmap
