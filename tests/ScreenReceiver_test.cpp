@@ -41,7 +41,6 @@ std::size_t CountEntries(const char* folder) {
 #endif
 }
 
-// Runs first: no start-up has worked yet in this process.
 TEST(SocketStartUp, AFailedStartUpIsTriedAgain) {
     // No socket layer grants version 0.0; a start-up that has worked is not repeated.
     if (StartSockets(0, 0) == 0) GTEST_SKIP() << "started already, or nothing to start here";
@@ -64,7 +63,7 @@ class Reception : public ::testing::Test {
         for (int attempt = 0; attempt < 10; ++attempt) {
             const std::uint32_t number = nextNumber++;
             if (SendOnSenderSocket(picture, number, compress) != 0) return false;
-            if (WaitUntil([&] { return told == number; }, std::chrono::milliseconds(500))) {
+            if (WaitUntil([&] { return told == number; }, std::chrono::seconds(1))) {
                 return Shown(receiver) == picture && receiver.TitlePictureNumber() == number;
             }
         }

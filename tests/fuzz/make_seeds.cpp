@@ -1,7 +1,7 @@
-// Writes the seed corpus of fuzz_reassembly, which the hostile-network test also replays to the
-// real viewer: small real pictures as the packetizer sends them, in and out of order, repeated,
-// filled from an earlier sending, from a restarted sender, and every kind of malformed datagram.
-// Usage: make_seeds FOLDER
+// make_seeds FOLDER: writes the seed corpus of fuzz_reassembly, which the hostile-network test
+// also replays to the real viewer: small real pictures as the packetizer sends them, in and out of
+// order, repeated, filled from an earlier sending, from a restarted sender, and malformed ones.
+#include <algorithm>
 #include <cstdio>
 #include <string>
 
