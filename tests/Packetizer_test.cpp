@@ -3,102 +3,69 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
-#include "protocol/ScreenBitmap.h"
+#include <algorithm>
+
 #include "tests/TestPicture.h"
 
 namespace telvo {
 namespace {
 
-using test::HeaderOf;
 using test::RecordingSink;
 
-std::vector<std::uint8_t> JoinData(const std::vector<std::vector<std::uint8_t>>& datagrams) {
-    std::vector<std::uint8_t> joined;
-    for (const auto& datagram : datagrams) {
-        joined.insert(joined.end(), datagram.begin() + kHeaderSize, datagram.end());
+std::vector<std::uint8_t> Send(RecordingSink& sink, const std::vector<std::uint8_t>& picture,
+                               std::uint32_t length, bool compress) {
+    EXPECT_EQ(0, SendPicture(sink, picture.data(), length, 42, -5, 70000, compress));
+    std::vector<std::uint8_t> data;  // the data bytes of all datagrams, joined
+    for (const auto& datagram : sink.datagrams) {
+        data.insert(data.end(), datagram.begin() + kHeaderSize, datagram.end());
     }
-    return joined;
+    return data;
 }
 
-TEST(Packetizer, UncompressedScreenIsCutIntoEqualHeaderedFragments) {
+TEST(Packetizer, AScreenIsCutIntoHeaderedFragmentsOfOneStream) {
     const auto picture = test::MakeDesktopPicture(1024, 768, 1);
     RecordingSink sink;
-    ASSERT_EQ(0, SendPicture(sink, picture.data(), 2359350, 42, -5, 70000, false));
-
+    EXPECT_EQ(picture, Send(sink, picture, 2359350, false));
     ASSERT_EQ(73u, sink.datagrams.size());
     for (std::uint32_t i = 0; i < 73; ++i) {
-        const ScreenPacketHeader header = HeaderOf(sink.datagrams[i]);
-        EXPECT_EQ(kHeaderSize + header.dataLength, sink.datagrams[i].size());
-        EXPECT_EQ(i, header.fragmentIndex);
-        EXPECT_EQ(i < 72 ? 32768u : 54u, header.dataLength);
-        EXPECT_EQ(0u, header.flags);
-        EXPECT_EQ(42u, header.pictureNumber);
-        EXPECT_EQ(2359350u, header.pictureSize);
-        EXPECT_EQ(73u, header.fragmentCount);
-        EXPECT_EQ(1024u, header.width);
-        EXPECT_EQ(768u, header.height);
-        EXPECT_EQ(65531u, header.cursorX);  // -5 as its two's complement
-        EXPECT_EQ(70000u & 0xFFFF, header.cursorY);
+        const ScreenPacketHeader header{1, 1,    0,   42,    2359350, 73,
+                                        i, 1024, 768, 65531, 4464,    i < 72 ? 32768u : 54u};
+        std::uint8_t wire[kHeaderSize];
+        EncodeHeader(header, wire);
+        ASSERT_EQ(kHeaderSize + header.dataLength, sink.datagrams[i].size());
+        EXPECT_TRUE(std::equal(wire, wire + kHeaderSize, sink.datagrams[i].begin())) << i;
     }
-    EXPECT_EQ(picture, JoinData(sink.datagrams));
     EXPECT_EQ(std::vector<unsigned>(73, 0), sink.pauses);  // only a yield after each
-}
 
-TEST(Packetizer, CompressedFragmentsFormOneZlibStream) {
-    const auto picture = test::MakeDesktopPicture(800, 600, 2, NeededLength(800, 600) + 999);
-    RecordingSink sink;
-    ASSERT_EQ(0, SendPicture(sink, picture.data(), static_cast<std::uint32_t>(picture.size()), 7, 0,
-                             0, true));
-    ASSERT_FALSE(sink.datagrams.empty());
-    const ScreenPacketHeader first = HeaderOf(sink.datagrams[0]);
-    EXPECT_EQ(1u, first.flags);
-    EXPECT_EQ(picture.size(), first.pictureSize);
-    EXPECT_EQ(sink.datagrams.size(), first.fragmentCount);
-
-    const std::vector<std::uint8_t> stream = JoinData(sink.datagrams);
-    std::vector<std::uint8_t> decoded(picture.size());
+    const auto padded = test::MakeDesktopPicture(800, 600, 2, picture.size());
+    RecordingSink compressed;
+    const auto stream = Send(compressed, padded, 2359350, true);
+    const ScreenPacketHeader first = test::HeaderOf(compressed.datagrams.at(0));
+    EXPECT_TRUE(first.compressed());
+    EXPECT_EQ(2359350u, first.pictureSize);
+    EXPECT_EQ(compressed.datagrams.size(), first.fragmentCount);
+    std::vector<std::uint8_t> decoded(padded.size());
     uLongf decodedLength = decoded.size();
     ASSERT_EQ(Z_OK, uncompress(decoded.data(), &decodedLength, stream.data(), stream.size()));
-    EXPECT_EQ(picture.size(), decodedLength);
-    EXPECT_EQ(picture, decoded);
+    EXPECT_EQ(padded, decoded);
 }
 
-TEST(Packetizer, PausesFollowTheFragmentCount) {
-    const unsigned expected[] = {10, 5, 3, 2, 2, 1, 1, 1, 1, 1, 0, 0, 0};
-    for (std::uint32_t count = 1; count <= 13; ++count) {
-        EXPECT_EQ(expected[count - 1], PauseAfterFragment(count)) << count;
-    }
-    const std::vector<std::uint8_t> exact(32768, 0x11), oneMore(32769, 0x22);
-    RecordingSink one, two;
-    ASSERT_EQ(0, SendPicture(one, exact.data(), 32768, 0, 0, 0, false));
-    ASSERT_EQ(0, SendPicture(two, oneMore.data(), 32769, 0, 0, 0, false));
-    ASSERT_EQ(1u, one.datagrams.size());
-    EXPECT_EQ(32768u, HeaderOf(one.datagrams[0]).dataLength);
+TEST(Packetizer, FragmentEdgesPausesSkipsAndFailedSends) {
+    const std::vector<std::uint8_t> bytes(70000, 0x11);
+    RecordingSink one, two, none, failing, skipped;
+    EXPECT_EQ(std::vector<std::uint8_t>(32768, 0x11), Send(one, bytes, 32768, false));
+    EXPECT_EQ(std::vector<std::uint8_t>(32769, 0x11), Send(two, bytes, 32769, false));
+    EXPECT_EQ(1u, one.datagrams.size());
     EXPECT_EQ(std::vector<unsigned>{10}, one.pauses);
-    ASSERT_EQ(2u, two.datagrams.size());
-    EXPECT_EQ(1u, HeaderOf(two.datagrams[1]).dataLength);
+    EXPECT_EQ(2u, two.datagrams.size());
     EXPECT_EQ((std::vector<unsigned>{5, 5}), two.pauses);
-}
-
-TEST(Packetizer, SkipsWhatCannotBeSentAndStopsAtAFailedSend) {
-    const auto noise = test::MakeNoisePicture(200, 100, 3);
-    RecordingSink skipped;
-    EXPECT_EQ(0, SendPicture(skipped, noise.data(), static_cast<std::uint32_t>(noise.size()), 1, 0,
-                             0, true));
-    EXPECT_TRUE(skipped.datagrams.empty());
-
-    const auto picture = test::MakeDesktopPicture(320, 240, 4);
-    RecordingSink failing;
-    failing.failAt = 2;
-    EXPECT_EQ(failing.failCode,
-              SendPicture(failing, picture.data(), static_cast<std::uint32_t>(picture.size()), 1, 0,
-                          0, false));
-    EXPECT_EQ(2u, failing.datagrams.size());
-    EXPECT_EQ(2u, failing.pauses.size());
-
-    RecordingSink empty;  // nothing to send, and no division by a zero fragment count
-    EXPECT_EQ(0, SendPicture(empty, picture.data(), 0, 1, 0, 0, false));
-    EXPECT_TRUE(empty.datagrams.empty());
+    EXPECT_TRUE(Send(none, bytes, 0, false).empty());        // and no division by zero
+    const auto noise = test::MakeNoisePicture(200, 100, 3);  // does not compress: skipped
+    EXPECT_TRUE(Send(skipped, noise, static_cast<std::uint32_t>(noise.size()), true).empty());
+    failing.failAt = 1;
+    EXPECT_EQ(failing.failCode, SendPicture(failing, bytes.data(), 70000, 0, 0, 0, false));
+    EXPECT_EQ(1u, failing.datagrams.size());  // the rest is not sent
+    EXPECT_EQ(1u, failing.pauses.size());
 }
 
 }  // namespace
