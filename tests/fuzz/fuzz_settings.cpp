@@ -28,7 +28,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     SenderSettings sender;
     LoadSenderSettings(file, sender);
-    SaveSenderSettings(saved, sender);
     if (sender.channelIndex.load() >= kChannelCount ||
         sender.toAddress[kAddressTextSize - 1] != '\0' ||
         CaptureIntervalFromText(text()) > kMaxIntervalSeconds * 1000 ||

@@ -4,15 +4,12 @@
 
 #include <mutex>
 #include <thread>
-#include <utility>
 #include <vector>
 
 #include "tests/NetworkTest.h"
 
 namespace telvo {
 namespace {
-
-using test::WaitUntil;
 
 // A picture store, a clock the test moves, and a writer that records each write as it begins
 // ("folder@second", thread) and fails into "gone" and "a"; the test can hold a write.
@@ -50,16 +47,16 @@ TEST_F(Continuous, SavesOnceThereIsAPictureThenEveryIntervalAndAtOnceAfterAResta
     ASSERT_EQ(0, save.Start(5, L"C:\\shots"));
     seconds += 20;  // nothing to write yet
     Publish();
-    ASSERT_TRUE(WaitUntil([&] { return Writes().size() == 1; }));
+    ASSERT_TRUE(test::WaitUntil([&] { return Writes().size() == 1; }));
     seconds += 5;
-    ASSERT_TRUE(WaitUntil([&] { return Writes().size() == 2; }));
+    ASSERT_TRUE(test::WaitUntil([&] { return Writes().size() == 2; }));
     EXPECT_EQ(L"C:\\shots@1020", Writes()[0].first);
     EXPECT_EQ(L"C:\\shots@1025", Writes()[1].first);
     for (int i = 0; i < 300; ++i) {  // F7 off and on again, faster than the thread's pass
         save.Stop();
         ASSERT_EQ(0, save.Start(5, L"D:\\other"));
     }
-    EXPECT_TRUE(WaitUntil([&] { return Writes().back().first == L"D:\\other@1025"; }));
+    EXPECT_TRUE(test::WaitUntil([&] { return Writes().back().first == L"D:\\other@1025"; }));
 }
 
 // F7 twice while a write is under way: the late end of the old run's write, even a failed one,
@@ -69,16 +66,16 @@ TEST_F(Continuous, AFailedWriteSwitchesItOffButNotARunStartedDuringIt) {
     EXPECT_FALSE(save.on());
     Publish();
     ASSERT_EQ(0, save.Start(1, L"gone"));
-    ASSERT_TRUE(WaitUntil([&] { return !save.threadRunning(); }));
+    ASSERT_TRUE(test::WaitUntil([&] { return !save.threadRunning(); }));
     EXPECT_FALSE(save.on());
 
     hold = true;
     ASSERT_EQ(0, save.Start(5, L"a"));
-    ASSERT_TRUE(WaitUntil([&] { return Writes().size() == 2; }));
+    ASSERT_TRUE(test::WaitUntil([&] { return Writes().size() == 2; }));
     save.Stop();
     ASSERT_EQ(0, save.Start(5, L"b"));
     hold = false;
-    ASSERT_TRUE(WaitUntil([&] { return Writes().size() == 3; }));
+    ASSERT_TRUE(test::WaitUntil([&] { return Writes().size() == 3; }));
     EXPECT_EQ(L"b@1000", Writes()[2].first);
     EXPECT_EQ(Writes()[1].second, Writes()[2].second);  // no second thread
     EXPECT_TRUE(save.on());

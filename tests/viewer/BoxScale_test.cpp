@@ -1,5 +1,4 @@
-// The scaling of the view against the double-precision reference. Row padding is poisoned under
-// AddressSanitizer, so a read or write past the end of a row fails the test.
+// The scaling of the view against the double-precision reference.
 #include "viewer/display/BoxScale.h"
 
 #include <gtest/gtest.h>
@@ -19,8 +18,8 @@
 namespace telvo {
 namespace {
 
-// Rows with 5 bytes after each that nobody may touch. With a generator: blue at random, green
-// full on (stays 255), red dark with rare bright pixels (averages to 0).
+// Rows with 5 bytes after each, poisoned under AddressSanitizer. With a generator: blue at
+// random, green full on (stays 255), red dark with rare bright pixels (averages to 0).
 struct Picture {
     Picture(std::uint32_t width, std::uint32_t height, std::mt19937* random = nullptr)
         : rows{nullptr, width, height, 3 * std::size_t{width} + 5}, bytes(rows.stride * height) {
@@ -62,19 +61,15 @@ TEST(BoxScale, MatchesTheReferenceOnRandomPicturesAndEdgeSizesAndRefusesBadRows)
     for (int i = 0; i < 160; ++i) sides.push_back(1 + random() % 300);
     for (std::size_t i = 0; i < sides.size(); i += 4) ExpectLikeTheReference(&sides[i], random);
 
-    const Picture source(4, 4), small(2, 2);
-    const SourceRows good = source.source();
-    const TargetRows target = small.rows;
-    for (const SourceRows bad :
-         {SourceRows{good.bytes, 0, 4, 12}, SourceRows{good.bytes, 4, 0, 12},
-          SourceRows{good.bytes, 4, 4, 11},
-          SourceRows{good.bytes, kMaxScaleSide + 1, 1, 3 * (kMaxScaleSide + 1)}}) {
-        EXPECT_FALSE(BoxScale(bad, target));
-    }
-    for (const TargetRows bad : {TargetRows{target.bytes, 2, 2, 5},
-                                 TargetRows{target.bytes, kMaxScaleSide + 1, 1, 1u << 20}}) {
-        EXPECT_FALSE(BoxScale(good, bad));
-    }
+    // Refused: no width or height, too large, rows shorter than 3 x width.
+    const Picture source(4, 4), target(2, 2);
+    const SourceRows s = source.source();
+    const TargetRows t = target.rows;
+    const std::pair<SourceRows, TargetRows> refused[] = {
+        {{s.bytes, 0, 4, 12}, t}, {{s.bytes, 4, 0, 12}, t},
+        {{s.bytes, 4, 4, 11}, t}, {{s.bytes, kMaxScaleSide + 1, 1, 3 * (kMaxScaleSide + 1)}, t},
+        {s, {t.bytes, 2, 2, 5}},  {s, {t.bytes, kMaxScaleSide + 1, 1, 1u << 20}}};
+    for (const auto& [from, to] : refused) EXPECT_FALSE(BoxScale(from, to));
 }
 
 }  // namespace
