@@ -1,8 +1,6 @@
-// Scales pictures of arbitrary sizes and contents as the view does and checks every channel
-// against the double-precision reference. The input is four 16-bit little-endian sizes (source
-// width and height, target width and height, each taken modulo 1024, plus 1), then the pixel
-// bytes, repeated to fill the source. Both pictures have rows without padding in buffers of
-// exactly their size, so a read or write past either end is caught.
+// Scales pictures of arbitrary sizes and contents as the view does, against the reference. Input:
+// four 16-bit little-endian sides (source, then target; each modulo 1024, plus 1), then the pixel
+// bytes, repeated to fill the source. Rows are unpadded in buffers of exactly their size.
 #include <cstddef>
 #include <cstdint>
 #include <vector>
