@@ -1,5 +1,4 @@
-// The Win32 guards give back exactly what they took: the selected object, the paint, the DC and
-// the file.
+// The Win32 guards give back exactly what they took.
 #include "win/WinHandles.h"
 
 #include <gtest/gtest.h>
@@ -10,57 +9,32 @@ namespace telvo {
 namespace {
 
 TEST(WinHandles, GuardsGiveBackWhatTheyTook) {
-    const HWND window = CreateWindowExW(0, L"STATIC", L"", WS_POPUP | WS_VISIBLE, 0, 0, 64, 64,
-                                        nullptr, nullptr, nullptr, nullptr);
-    ASSERT_NE(nullptr, window);
-
     const UniqueMemoryDc memory(CreateCompatibleDC(nullptr));
     const UniqueGdiObject bitmap(CreateBitmap(8, 8, 1, 1, nullptr));
     const HGDIOBJ before = GetCurrentObject(memory.get(), OBJ_BITMAP);
-    {
-        const SelectedObject selected(memory.get(), bitmap.get());
-        EXPECT_TRUE(selected.ok());
-        EXPECT_EQ(bitmap.get(), GetCurrentObject(memory.get(), OBJ_BITMAP));
-    }
-    EXPECT_EQ(before, GetCurrentObject(memory.get(), OBJ_BITMAP));
-    {
-        const SelectedObject nothing(memory.get(), nullptr);  // a failed selection puts nothing
-        EXPECT_FALSE(nothing.ok());
-    }
+    EXPECT_TRUE(SelectedObject(memory.get(), bitmap.get()).ok());
+    EXPECT_FALSE(SelectedObject(memory.get(), nullptr).ok());  // and puts nothing back
     EXPECT_EQ(before, GetCurrentObject(memory.get(), OBJ_BITMAP));
 
+    const HWND window = CreateWindowExW(0, L"STATIC", L"", WS_POPUP | WS_VISIBLE, 0, 0, 64, 64,
+                                        nullptr, nullptr, nullptr, nullptr);
     InvalidateRect(window, nullptr, FALSE);
-    EXPECT_TRUE(GetUpdateRect(window, nullptr, FALSE));
-    {
-        const PaintDc paint(window);
-        EXPECT_NE(nullptr, paint.get());
-    }
+    EXPECT_NE(nullptr, PaintDc(window).get());
     EXPECT_FALSE(GetUpdateRect(window, nullptr, FALSE));  // the paint took the update region
-
-    HDC taken = nullptr;
-    {
-        const WindowDc dc(window, WindowDc::Area::kClient);
-        ASSERT_TRUE(dc);
-        taken = dc.get();
-    }
+    const HDC taken = WindowDc(window, WindowDc::Area::kClient).get();
+    EXPECT_NE(nullptr, taken);
     EXPECT_EQ(0, ReleaseDC(window, taken));  // already given back
+    DestroyWindow(window);
 
     wchar_t folder[MAX_PATH];
-    GetTempPathW(MAX_PATH, folder);
+    ASSERT_NE(0u, GetTempPathW(MAX_PATH, folder));
     const std::wstring path = std::wstring(folder) + L"telvo-unique-file.tmp";
     const auto open = [&](DWORD creation) {
         return UniqueFile(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, /*share*/ 0,
-                                      nullptr, creation, FILE_ATTRIBUTE_NORMAL, nullptr));
+                                      nullptr, creation, FILE_FLAG_DELETE_ON_CLOSE, nullptr));
     };
-    {
-        const UniqueFile file = open(CREATE_ALWAYS);
-        ASSERT_TRUE(file);
-        EXPECT_FALSE(open(OPEN_EXISTING));  // shared with no one while it is open
-    }
-    EXPECT_TRUE(open(OPEN_EXISTING));  // closed with its guard
-    EXPECT_FALSE(UniqueFile());        // empty is INVALID_HANDLE_VALUE, not null
-    DeleteFileW(path.c_str());
-    DestroyWindow(window);
+    EXPECT_TRUE(open(CREATE_ALWAYS) && !open(OPEN_EXISTING));  // shared with no one while open
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(path.c_str()));  // closed: deleted
 }
 
 }  // namespace
