@@ -8,6 +8,8 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
 #include <initializer_list>
 #include <string>
 #include <vector>
@@ -27,14 +29,10 @@ constexpr std::uint16_t kPort = 54321;
 // The corpus files: each a series of (2-byte big-endian length, datagram) records.
 std::vector<std::pair<std::string, Datagrams>> ReadCorpus() {
     std::vector<std::pair<std::string, Datagrams>> files;
-    const std::wstring folder = L"Z:" TELVO_FUZZ_CORPUS;
-    WIN32_FIND_DATAW found;
-    const HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) return files;
-    do {
-        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
-        const std::wstring text = test::ReadFileText(folder + L"\\" + found.cFileName);
-        const std::vector<std::uint8_t> bytes(text.begin(), text.end());
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(L"Z:" TELVO_FUZZ_CORPUS, error)) {
+        std::ifstream in(entry.path(), std::ios::binary);
+        const std::vector<std::uint8_t> bytes(std::istreambuf_iterator<char>(in), {});
         Datagrams datagrams;
         for (std::size_t at = 0; at + 2 <= bytes.size();) {
             const std::size_t length = (std::size_t{bytes[at]} << 8) | bytes[at + 1];
@@ -43,10 +41,8 @@ std::vector<std::pair<std::string, Datagrams>> ReadCorpus() {
             datagrams.emplace_back(bytes.begin() + at, bytes.begin() + at + length);
             at += length;
         }
-        const std::wstring name = found.cFileName;
-        files.emplace_back(std::string(name.begin(), name.end()), datagrams);
-    } while (FindNextFileW(search, &found));
-    FindClose(search);
+        files.emplace_back(entry.path().filename().string(), datagrams);
+    }
     std::sort(files.begin(), files.end());
     return files;
 }

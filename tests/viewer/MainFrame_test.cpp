@@ -158,6 +158,8 @@ TEST_F(Frame, MinimizingKeepsTheFrameAndDraggingInActualSizePansWithTheHandCurso
     const RECT& normal = placement.rcNormalPosition;
     EXPECT_EQ(fitted.right - fitted.left, normal.right - normal.left);
     EXPECT_EQ(fitted.bottom - fitted.top, normal.bottom - normal.top);
+    RECT client{};
+    EXPECT_TRUE(GetClientRect(view, &client) && client.right > 0);  // the view keeps its size
     ShowWindow(frame->hwnd(), SW_RESTORE);
     RECT restored{};
     GetWindowRect(frame->hwnd(), &restored);
@@ -181,15 +183,11 @@ TEST_F(Frame, MinimizingKeepsTheFrameAndDraggingInActualSizePansWithTheHandCurso
     SendMessageW(view, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(300, 200));
     EXPECT_EQ(LoadCursorW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDC_PAN_HAND)), GetCursor());
     EXPECT_EQ(view, GetCapture());
-    drag(-200, 200);  // 500 to the left: clamped by the paint at 600 - 1024
-    EXPECT_TRUE(at(-424, 0));
-    drag(-190, 150);
-    EXPECT_TRUE(at(-414, -50));
-    drag(2000, 2000);
-    EXPECT_TRUE(at(0, 0));
-    drag(1000, 1000);
+    drag(200, 150);  // the picture follows the mouse
+    EXPECT_TRUE(at(-100, -50));
+    drag(-2000, -2000);  // and stops where its corner meets the view's: 600 - 1024, 400 - 768
     EXPECT_TRUE(at(-424, -368));
-    SendMessageW(view, WM_LBUTTONUP, 0, MAKELPARAM(1000, 1000));
+    SendMessageW(view, WM_LBUTTONUP, 0, MAKELPARAM(-2000, -2000));
     EXPECT_TRUE(GetCursor() == arrow && GetCapture() == nullptr);
 
     // A second button-down keeps the cursor to restore; a lost capture (Alt+Tab) ends the drag.

@@ -25,13 +25,10 @@ RECT WindowRect(HWND window) {
     GetWindowRect(window, &rect);
     return rect;
 }
-SIZE ClientSize(HWND window) {
+RECT ClientRect(HWND window) {
     RECT client{};
     GetClientRect(window, &client);
-    return {client.right, client.bottom};
-}
-bool operator==(const SIZE& a, const SIZE& b) {
-    return a.cx == b.cx && a.cy == b.cy;
+    return client;
 }
 bool operator==(const RECT& a, const RECT& b) {
     return EqualRect(&a, &b) != 0;
@@ -116,23 +113,18 @@ TEST_F(Client, EachViewModePaintsItsRectangleAndReducedLightTextKeepsItsLight) {
     };
     ++number;
     ASSERT_TRUE(ShowOn(48300, test::MakePicture(1000, 750, text)));
-    auto blockMean = [](int size, auto pixel) {
-        int sum = 0;
-        for (int i = 0; i < size * size; ++i) sum += GetGValue(pixel(i % size, i / size));
-        return static_cast<double>(sum) / (size * size);
-    };
     EXPECT_TRUE(WaitUntil([&] {
         const test::ScreenPixels pixels(view);
         for (int block = 0; block < 20 * 15; ++block) {
             const int bx = block % 20;
             const int by = block / 20;
-            if (std::abs(blockMean(20, [&](int x,
-                                           int y) { return pixels.at(bx * 20 + x, by * 20 + y); }) -
-                         blockMean(50, [&](int x, int y) {
-                             return text(bx * 50 + x, by * 50 + y);
-                         })) > 1.0) {
-                return false;
+            int shown = 0;
+            int exact = 0;
+            for (int i = 0; i < 50 * 50; ++i) {
+                exact += GetGValue(text(bx * 50 + i % 50, by * 50 + i / 50));
+                if (i < 20 * 20) shown += GetGValue(pixels.at(bx * 20 + i % 20, by * 20 + i / 20));
             }
+            if (std::abs(shown / 400.0 - exact / 2500.0) > 1.0) return false;
         }
         return true;
     }));
@@ -141,9 +133,11 @@ TEST_F(Client, EachViewModePaintsItsRectangleAndReducedLightTextKeepsItsLight) {
 TEST_F(Client, TheFrameFollowsThePictureInFixedAspectAndActualSizeButNotInFitToWindow) {
     Start("[TelvoClient]\r\nBasePort=48600\r\n");
     ASSERT_TRUE(test::SizeClientArea(frame, view, 800, 700));
-    auto settlesAt = [&](SIZE size) { return WaitUntil([&] { return ClientSize(view) == size; }); };
+    auto settlesAt = [&](LONG width, LONG height) {
+        return WaitUntil([&] { return ClientRect(view) == RECT{0, 0, width, height}; });
+    };
     ASSERT_TRUE(ShowOn(48600, test::MakeDesktopPicture(1024, 768, 1)));
-    EXPECT_TRUE(settlesAt({798, 600}));
+    EXPECT_TRUE(settlesAt(798, 600));
     // Pictures of extreme shapes: the frame rests; another picture leaves it where it is.
     for (const SIZE shape : {SIZE{1, 1000}, SIZE{4000, 1}, SIZE{640, 480}}) {
         ++number;
@@ -158,10 +152,10 @@ TEST_F(Client, TheFrameFollowsThePictureInFixedAspectAndActualSizeButNotInFitToW
     Command(ID_VIEW_FIT_TO_WINDOW);
     ASSERT_TRUE(test::SizeClientArea(frame, view, 700, 500));
     Command(ID_VIEW_ACTUAL_SIZE);
-    EXPECT_TRUE(settlesAt({640, 480}));
+    EXPECT_TRUE(settlesAt(640, 480));
     ++number;
     ASSERT_TRUE(ShowOn(48600, test::MakeDesktopPicture(320, 240, 4)));
-    EXPECT_TRUE(settlesAt({320, 240}));
+    EXPECT_TRUE(settlesAt(320, 240));
     EXPECT_FALSE(test::SizeClientArea(frame, view, 500, 400));
 
     // Fit to window: any size, kept when pictures arrive.
@@ -169,7 +163,7 @@ TEST_F(Client, TheFrameFollowsThePictureInFixedAspectAndActualSizeButNotInFitToW
     ASSERT_TRUE(test::SizeClientArea(frame, view, 500, 400));
     ++number;
     ASSERT_TRUE(ShowOn(48600, test::MakeDesktopPicture(320, 240, 5)));
-    EXPECT_TRUE(ClientSize(view) == (SIZE{500, 400}));
+    EXPECT_TRUE(ClientRect(view) == (RECT{0, 0, 500, 400}));
 }
 
 TEST_F(Client, FullScreenCoversTheScreenAndF11BringsBackPlacementMenuAndCaption) {
