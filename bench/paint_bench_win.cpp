@@ -20,7 +20,6 @@
 #include "protocol/ScreenBitmap.h"
 #include "tests/AreaReference.h"
 #include "tests/TestPicture.h"
-#include "tests/viewer/ViewerTestSupport_win.h"
 #include "tests/win/ProgramDriver.h"
 #include "viewer/app/MainFrame_win.h"
 #include "viewer/app/ViewerApp_win.h"

@@ -15,9 +15,8 @@ class MemorySection : public ProfileSection {
   public:
     std::uint32_t ReadInteger(const wchar_t* key, std::uint32_t absent) override {
         const auto found = values.find(key);
-        return found == values.end()
-                   ? absent
-                   : static_cast<std::uint32_t>(std::wcstoll(found->second.c_str(), nullptr, 10));
+        if (found == values.end()) return absent;
+        return static_cast<std::uint32_t>(std::wcstoll(found->second.c_str(), nullptr, 10));
     }
     std::wstring ReadText(const wchar_t* key, const std::wstring& absent,
                           std::size_t maxChars) override {

@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <functional>
 #include <thread>
 #include <vector>
 
@@ -14,6 +15,7 @@
 #include "base/Socket.h"
 #include "protocol/ScreenPacket.h"
 #include "sender/Packetizer.h"
+#include "tests/TestPicture.h"
 
 namespace telvo::test {
 
@@ -47,18 +49,34 @@ class PortSink : public DatagramSink {
         const long sent = SendDatagramTo(socket_.get(), datagram, length, address_, port_);
         return sent == static_cast<long>(length) ? 0 : LastSocketError();
     }
-    void Pause(unsigned ms) override {
-        if (ms == 0)
-            std::this_thread::yield();
-        else
-            std::this_thread::sleep_for(std::chrono::milliseconds(ms));
-    }
+    void Pause(unsigned ms) override { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
   private:
     UniqueSocket socket_;
     std::uint32_t address_ = 0;
     std::uint16_t port_;
 };
+
+// Sends the datagrams as they stand to the test group's `port`. False when a send failed.
+inline bool SendDatagrams(std::uint16_t port,
+                          const std::vector<std::vector<std::uint8_t>>& datagrams) {
+    PortSink sink(kDefaultGroup, port);
+    for (const auto& datagram : datagrams) {
+        if (sink.Send(datagram.data(), datagram.size()) != 0) return false;
+    }
+    return true;
+}
+
+// Sends `picture` uncompressed to `port` under `*number`, then under the next numbers, until
+// `shown()` holds. Each try waits longer: a lost datagram or a loaded machine costs one try.
+inline bool SendUntilShown(std::uint16_t port, const std::vector<std::uint8_t>& picture,
+                           std::uint32_t* number, const std::function<bool()>& shown) {
+    for (int attempt = 1; attempt <= 8; ++attempt, ++*number) {
+        if (!SendDatagrams(port, Packetize(picture, *number, false))) return false;
+        if (WaitUntil(shown, std::chrono::milliseconds(500 * attempt))) return true;
+    }
+    return false;
+}
 
 // Joins a group on a port and hands out the headers of the datagrams that arrive there.
 class ChannelListener {

@@ -1,7 +1,8 @@
-// Sinks and packets for tests.
+// Pictures, packets and a recording sink for tests.
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "protocol/ScreenPacket.h"
@@ -12,6 +13,10 @@ namespace telvo::test {
 
 using telvo::MakeDesktopPicture;
 using telvo::MakeNoisePicture;
+
+// A ScreenBitmap whose pixel (x, y) (top row 0) is `colour(x, y)`, given as 0x00BBGGRR (COLORREF).
+std::vector<std::uint8_t> MakePicture(std::uint32_t width, std::uint32_t height,
+                                      const std::function<std::uint32_t(int x, int y)>& colour);
 
 // Keeps every datagram and pause; can fail the send of one datagram.
 class RecordingSink : public DatagramSink {

@@ -4,33 +4,22 @@
 #include <fstream>
 #include <sstream>
 
+#include "base/Socket.h"
+
 namespace telvo::test {
 namespace {
 
-struct WindowSearch {
-    DWORD processId;
-    const wchar_t* className;
-    const wchar_t* title;
-    HWND found;
-};
-
-BOOL CALLBACK MatchWindow(HWND window, LPARAM parameter) {
-    auto* search = reinterpret_cast<WindowSearch*>(parameter);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    if (owner != search->processId) return TRUE;
-    wchar_t text[512];
-    if (search->className != nullptr) {
-        GetClassNameW(window, text, 512);
-        if (wcscmp(text, search->className) != 0) return TRUE;
+HWND FindWindowOf(DWORD processId, const wchar_t* className, const wchar_t* title) {
+    HWND window = nullptr;
+    while ((window = FindWindowExW(nullptr, window, className, title)) != nullptr) {
+        DWORD owner = 0;
+        GetWindowThreadProcessId(window, &owner);
+        if (owner == processId) return window;
     }
-    if (search->title != nullptr) {
-        GetWindowTextW(window, text, 512);
-        if (wcscmp(text, search->title) != 0) return TRUE;
-    }
-    search->found = window;
-    return FALSE;
+    return nullptr;
 }
+
+using Ms = std::chrono::milliseconds;
 
 }  // namespace
 
@@ -116,33 +105,25 @@ bool Program::running() const {
 
 HWND WaitForWindow(DWORD processId, const wchar_t* className, const wchar_t* title,
                    DWORD timeoutMs) {
-    const DWORD start = GetTickCount();
-    for (;;) {
-        WindowSearch search{processId, className, title, nullptr};
-        EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
-        if (search.found != nullptr) return search.found;
-        if (GetTickCount() - start > timeoutMs) return nullptr;
-        Sleep(10);
-    }
+    HWND found = nullptr;
+    WaitUntil([&] { return (found = FindWindowOf(processId, className, title)) != nullptr; },
+              Ms(timeoutMs));
+    return found;
 }
 
 HWND WaitForDialog(DWORD processId, const wchar_t* title, DWORD timeoutMs) {
-    const DWORD start = GetTickCount();
-    for (;;) {
-        const HWND dialog = WaitForWindow(processId, L"#32770", title, timeoutMs);
-        if (dialog != nullptr && IsWindowVisible(dialog)) return dialog;
-        if (GetTickCount() - start > timeoutMs) return nullptr;
-        Sleep(10);
-    }
+    HWND found = nullptr;
+    const bool visible = WaitUntil(
+        [&] {
+            found = FindWindowOf(processId, L"#32770", title);
+            return found != nullptr && IsWindowVisible(found);
+        },
+        Ms(timeoutMs));
+    return visible ? found : nullptr;
 }
 
 bool WaitForWindowGone(HWND window, DWORD timeoutMs) {
-    const DWORD start = GetTickCount();
-    while (IsWindow(window) && IsWindowVisible(window)) {
-        if (GetTickCount() - start > timeoutMs) return false;
-        Sleep(10);
-    }
-    return true;
+    return WaitUntil([&] { return !IsWindow(window) || !IsWindowVisible(window); }, Ms(timeoutMs));
 }
 
 std::wstring WindowText(HWND window) {
@@ -161,6 +142,117 @@ std::wstring WindowText(HWND window) {
 
 std::wstring ItemText(HWND dialog, int id) {
     return WindowText(GetDlgItem(dialog, id));
+}
+
+ScreenPixels::ScreenPixels(HWND window) {
+    RECT client{};
+    GetClientRect(window, &client);
+    POINT origin{0, 0};
+    ClientToScreen(window, &origin);
+    width_ = client.right;
+    height_ = client.bottom;
+    pixels_.assign(static_cast<std::size_t>(width_) * height_, 0);
+    const WindowDc screen(nullptr, WindowDc::Area::kClient);
+    const UniqueMemoryDc memory(CreateCompatibleDC(screen.get()));
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof info.bmiHeader, width_, -height_, 1, 32};  // top-down
+    void* bits = nullptr;
+    const UniqueGdiObject section(
+        CreateDIBSection(screen.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    if (!section || bits == nullptr) return;
+    const SelectedObject selected(memory.get(), section.get());
+    BitBlt(memory.get(), 0, 0, width_, height_, screen.get(), origin.x, origin.y, SRCCOPY);
+    GdiFlush();
+    const auto* source = static_cast<const std::uint32_t*>(bits);
+    pixels_.assign(source, source + pixels_.size());
+}
+
+COLORREF ScreenPixels::at(int x, int y) const {
+    if (x < 0 || y < 0 || x >= width_ || y >= height_) return CLR_INVALID;
+    const std::uint32_t p = pixels_[static_cast<std::size_t>(y) * width_ + x];
+    return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
+}
+
+bool PumpUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout) {
+    return WaitUntil(
+        [&] {
+            MSG message;
+            while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+                TranslateMessage(&message);
+                DispatchMessageW(&message);
+            }
+            return condition();
+        },
+        timeout);
+}
+
+void TypeKey(HWND window, WORD key, bool alt) {
+    SetForegroundWindow(window);
+    WaitUntil([&] { return GetForegroundWindow() == window; }, std::chrono::seconds(2));
+    const WORD order[4] = {VK_MENU, key, key, VK_MENU};
+    const int first = alt ? 0 : 1;
+    const int count = alt ? 4 : 2;
+    INPUT keys[4] = {};
+    for (int i = 0; i < count; ++i) {
+        keys[i].type = INPUT_KEYBOARD;
+        keys[i].ki.wVk = order[first + i];
+        keys[i].ki.dwFlags = i < count / 2 ? 0 : KEYEVENTF_KEYUP;
+    }
+    SendInput(count, keys, sizeof(INPUT));
+}
+
+bool SizeClientArea(HWND frame, HWND view, int width, int height) {
+    const auto fits = [&] {
+        RECT client{};
+        GetClientRect(view, &client);
+        return client.right == width && client.bottom == height;
+    };
+    for (int attempt = 0; attempt < 3 && !fits(); ++attempt) {
+        RECT outer{};
+        RECT client{};
+        GetWindowRect(frame, &outer);
+        GetClientRect(view, &client);
+        SetWindowPos(frame, nullptr, 0, 0, (outer.right - outer.left) + width - client.right,
+                     (outer.bottom - outer.top) + height - client.bottom, SWP_NOZORDER);
+        WaitUntil(fits, std::chrono::seconds(2));
+    }
+    return fits();
+}
+
+void ClientTest::SetUp() {
+    TELVO_REQUIRE_TEST_NETWORK();
+    ASSERT_EQ(0, StartSockets(1, 1));
+    folder = MakeFreshFolder(L"client");
+    ASSERT_FALSE(CopyInto(BuildPath(L"viewer\\TelvoClient.exe"), folder).empty());
+}
+
+void ClientTest::Start(const std::string& ini) {
+    if (!ini.empty()) ASSERT_TRUE(WriteFileBytes(IniPath(), ini));
+    ASSERT_TRUE(program.Start(folder + L"\\TelvoClient.exe", folder));
+    frame = WaitForWindow(program.id(), L"CMainFrame", nullptr, kWaitMs);
+    ASSERT_NE(nullptr, frame);
+    // The frame exists from the start of its creation; the program has started once it shows.
+    ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(frame) != 0; }, Ms(kWaitMs)));
+    view = FindWindowExW(frame, nullptr, L"CScreenView", nullptr);
+    ASSERT_NE(nullptr, view);
+}
+
+bool ClientTest::CaptionHas(const std::wstring& part) const {
+    return WindowText(frame).find(part) != std::wstring::npos;
+}
+
+bool ClientTest::ShowOn(std::uint16_t port, const std::vector<std::uint8_t>& picture) {
+    return SendUntilShown(port, picture, &number,
+                          [&] { return CaptionHas(L"[No." + std::to_wstring(number) + L"]"); });
+}
+
+std::wstring ClientTest::AnswerMessage(const wchar_t* caption) const {
+    const HWND box = Dialog(caption);
+    if (box == nullptr) return L"(no message)";
+    const std::wstring text = ItemText(box, 0xFFFF);  // the text of a message box
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
+    WaitForWindowGone(box, kWaitMs);
+    return text;
 }
 
 }  // namespace telvo::test
