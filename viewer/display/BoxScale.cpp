@@ -175,18 +175,19 @@ void SumRowsFast(const std::uint8_t* const* row, const std::uint16_t* fraction, 
 
 // Two rows weighted one half each (a halved height): the same sums as SumRowsFast<2> gives,
 // (a + b) x 128, without the multiplications.
-void SumHalves(const std::uint8_t* const* row, std::size_t length, std::uint16_t* sums) {
+void SumHalves(const std::uint8_t* first, const std::uint8_t* second, std::size_t length,
+               std::uint16_t* sums) {
     const __m128i zero = _mm_setzero_si128();
     std::size_t k = 0;
     for (; k + 16 <= length; k += 16) {
-        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row[0] + k));
-        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row[1] + k));
+        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(first + k));
+        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(second + k));
         const __m128i low = _mm_add_epi16(_mm_unpacklo_epi8(a, zero), _mm_unpacklo_epi8(b, zero));
         const __m128i high = _mm_add_epi16(_mm_unpackhi_epi8(a, zero), _mm_unpackhi_epi8(b, zero));
         _mm_storeu_si128(reinterpret_cast<__m128i*>(sums + k), _mm_slli_epi16(low, 7));
         _mm_storeu_si128(reinterpret_cast<__m128i*>(sums + k + 8), _mm_slli_epi16(high, 7));
     }
-    for (; k < length; ++k) sums[k] = static_cast<std::uint16_t>((row[0][k] + row[1][k]) << 7);
+    for (; k < length; ++k) sums[k] = static_cast<std::uint16_t>((first[k] + second[k]) << 7);
 }
 
 // The sums of the source rows under one target row, with the usual numbers of rows unrolled.
@@ -202,7 +203,8 @@ void SumRowsFast(const SourceRows& source, const Axis& rows, const Tap& tap, std
         case 1:
             return SumRowsFast<1>(row, fraction, tap.count, length, sums);
         case 2:
-            if (fraction[0] == 32768 && fraction[1] == 32768) return SumHalves(row, length, sums);
+            if (fraction[0] == 32768 && fraction[1] == 32768)
+                return SumHalves(row[0], row[1], length, sums);
             return SumRowsFast<2>(row, fraction, tap.count, length, sums);
         case 3:
             return SumRowsFast<3>(row, fraction, tap.count, length, sums);
@@ -211,19 +213,18 @@ void SumRowsFast(const SourceRows& source, const Axis& rows, const Tap& tap, std
     }
 }
 
+// The zeros before each row of sums: at least one pixel for the pairs' first loads, and 16 bytes
+// so that the stores of the sums stay aligned.
+constexpr std::uint32_t kLeadingLanes = 8;
+
 // The columns of the fast path, taken two target pixels at a time. For the pair at x and x + 1,
 // `loads` vectors of eight sums are read, vector t from the sums of source pixel base + t on: its
 // lanes 0-2 (source pixel base + t) serve pixel x and its lanes 3-5 (source pixel base + t + 1)
 // serve pixel x + 1, each with its own weight. So the two results land side by side, in the
-// order of the target row, without moving lanes. `base` is at least the pixel before the row's
-// first (the sums start with one pixel of zeros); `weights` holds per pair and load
+// order of the target row, without moving lanes. `weights` holds per pair and load
 // [w w w v v v 0 0].
-// The zeros before the row sums: at least one pixel, and 16 bytes so that the sums' stores stay
-// aligned.
-constexpr std::uint32_t kLeadingLanes = 8;
-
 struct FastColumns {
-    std::vector<std::uint32_t> base;  // the first lane read, counted from the buffer's start
+    std::vector<std::uint32_t> base;  // per pair, the first lane read, from the leading zeros on
     std::vector<std::uint16_t> weights;
     std::uint32_t loads = 0;
 };
@@ -232,10 +233,11 @@ FastColumns PlanFastColumns(const Axis& columns) {
     const std::uint32_t width = static_cast<std::uint32_t>(columns.taps.size());
     const std::uint32_t pairs = (width + 1) / 2;
     FastColumns fast;
-    // Pixel x + 1 starts at or after pixel x, so base = min(first x, first x+1 - 1) >= -1.
+    // base = min(first of x, first of x + 1 minus one), which is at least -1 as pixel x + 1
+    // starts at or after pixel x; counted here from the pixel before the row, so never negative.
     auto baseOf = [&](std::uint32_t x) {
         const std::uint32_t next = x + 1 < width ? columns.taps[x + 1].first : UINT32_MAX;
-        return std::min(columns.taps[x].first + 1, next);  // counted from the leading zeros
+        return std::min(columns.taps[x].first + 1, next);
     };
     for (std::uint32_t x = 0; x < width; x += 2) {
         const std::uint32_t base = baseOf(x);
@@ -252,8 +254,7 @@ FastColumns PlanFastColumns(const Axis& columns) {
         std::uint16_t* weights = fast.weights.data() + std::size_t{x / 2} * fast.loads * 8;
         for (std::uint32_t half = 0; half < 2 && x + half < width; ++half) {
             const Tap& tap = columns.taps[x + half];
-            // Load t reads source pixel base - 1 + t + half (from the leading zeros) at lane 3 x
-            // half.
+            // Load t has source pixel base - 1 + t + half at lane 3 x half.
             const std::uint32_t load = tap.first + 1 - half - base;
             for (std::uint32_t t = 0; t < tap.count; ++t) {
                 std::fill_n(weights + (load + t) * 8 + 3 * half, 3, Fraction(columns, tap, t));
@@ -341,6 +342,65 @@ void ReduceColumnsFast(const std::uint16_t* const* sums, const FastColumns& colu
     }
 }
 
+// Whether target row y is the same as the one before: along a height that grows.
+bool RepeatsRow(const Axis& rows, std::uint32_t y) {
+    return y > 0 && rows.total == 1 && rows.taps[y].first == rows.taps[y - 1].first;
+}
+
+void CopyRow(const TargetRows& target, std::uint32_t y) {
+    std::uint8_t* out = target.bytes + y * target.stride;
+    std::memcpy(out, out - target.stride, std::size_t{3} * target.width);
+}
+
+// Exact sums in 32 and 64 bits, for footprints of more than kFastTaps pixels.
+void ScaleWide(const SourceRows& source, const TargetRows& target, const Axis& columns,
+               const Axis& rows) {
+    const std::uint64_t scale = UINT64_MAX / (std::uint64_t{columns.total} * rows.total);
+    std::vector<std::uint32_t> sums(std::size_t{3} * source.width);
+    for (std::uint32_t y = 0; y < target.height; ++y) {
+        if (RepeatsRow(rows, y)) {
+            CopyRow(target, y);
+            continue;
+        }
+        SumRows(source, rows.taps[y], rows.innerWeight, sums.data());
+        ReduceColumns(sums.data(), columns, scale, target.bytes + y * target.stride);
+    }
+}
+
+void ScaleFast(const SourceRows& source, const TargetRows& target, const Axis& columns,
+               const Axis& rows) {
+    const FastColumns fastColumns = PlanFastColumns(columns);
+    // Up to kGroup rows of sums, so that that many target rows share the column pass, each with
+    // zeros before it and room after it for the last pair's loads.
+    constexpr std::uint32_t kGroup = 4;
+    const std::size_t length = kLeadingLanes + 3 * (source.width + fastColumns.loads) + 8;
+    std::vector<std::uint16_t> sums(kGroup * length);
+    const std::uint16_t* rowSums[kGroup];
+    for (std::uint32_t r = 0; r < kGroup; ++r) rowSums[r] = sums.data() + r * length;
+    for (std::uint32_t y = 0; y < target.height;) {
+        if (RepeatsRow(rows, y)) {
+            CopyRow(target, y++);
+            continue;
+        }
+        std::uint32_t group = 1;
+        while (group < kGroup && y + group < target.height && !RepeatsRow(rows, y + group)) {
+            ++group;
+        }
+        if (group < kGroup) group = 1;
+        std::uint8_t* out[kGroup];
+        for (std::uint32_t r = 0; r < group; ++r) {
+            out[r] = target.bytes + (y + r) * target.stride;
+            SumRowsFast(source, rows, rows.taps[y + r], sums.data() + r * length + kLeadingLanes);
+        }
+        if (group == kGroup) {
+            ReduceColumnsFast<kGroup>(rowSums, fastColumns, target.width, out);
+        } else {
+            ReduceColumnsFast<1>(rowSums, fastColumns, target.width, out);
+        }
+        y += group;
+    }
+}
+
 bool Fits(std::uint32_t width, std::uint32_t height, std::size_t stride) {
     return width > 0 && height > 0 && width <= kMaxScaleSide && height <= kMaxScaleSide &&
            stride >= std::size_t{3} * width;
@@ -362,45 +422,10 @@ bool BoxScale(const SourceRows& source, const TargetRows& target) {
     }
     const Axis columns = PlanAxis(source.width, target.width);
     const Axis rows = PlanAxis(source.height, target.height);
-    const bool fast = MostTaps(columns) <= kFastTaps && MostTaps(rows) <= kFastTaps;
-    const FastColumns fastColumns = fast ? PlanFastColumns(columns) : FastColumns{};
-    const std::uint64_t scale = UINT64_MAX / (std::uint64_t{columns.total} * rows.total);
-    std::vector<std::uint32_t> sums(fast ? 0 : std::size_t{3} * source.width);
-    // Zeros before each row and enough after it for the last pair's loads; kGroup rows, so that
-    // that many target rows share the column pass.
-    constexpr std::uint32_t kGroup = 4;
-    const std::size_t fastLength = kLeadingLanes + 3 * (source.width + fastColumns.loads) + 8;
-    std::vector<std::uint16_t> fastSums(fast ? kGroup * fastLength : 0);
-    const std::uint16_t* rowSums[kGroup];
-    for (std::uint32_t r = 0; r < kGroup; ++r) rowSums[r] = fastSums.data() + r * fastLength;
-    auto repeats = [&](std::uint32_t y) {
-        return y > 0 && rows.taps[y].first == rows.taps[y - 1].first && rows.total == 1;
-    };
-    for (std::uint32_t y = 0; y < target.height; ++y) {
-        std::uint8_t* out[kGroup] = {target.bytes + y * target.stride};
-        if (repeats(y)) {
-            std::memcpy(out[0], out[0] - target.stride, std::size_t{3} * target.width);
-            continue;
-        }
-        if (!fast) {
-            SumRows(source, rows.taps[y], rows.innerWeight, sums.data());
-            ReduceColumns(sums.data(), columns, scale, out[0]);
-            continue;
-        }
-        std::uint32_t group = 1;
-        while (group < kGroup && y + group < target.height && !repeats(y + group)) ++group;
-        if (group < kGroup) group = 1;
-        for (std::uint32_t r = 0; r < group; ++r) {
-            out[r] = out[0] + r * target.stride;
-            SumRowsFast(source, rows, rows.taps[y + r],
-                        fastSums.data() + r * fastLength + kLeadingLanes);
-        }
-        if (group == kGroup) {
-            ReduceColumnsFast<kGroup>(rowSums, fastColumns, target.width, out);
-        } else {
-            ReduceColumnsFast<1>(rowSums, fastColumns, target.width, out);
-        }
-        y += group - 1;
+    if (MostTaps(columns) <= kFastTaps && MostTaps(rows) <= kFastTaps) {
+        ScaleFast(source, target, columns, rows);
+    } else {
+        ScaleWide(source, target, columns, rows);
     }
     return true;
 }
