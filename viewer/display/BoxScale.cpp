@@ -203,8 +203,9 @@ void SumRowsFast(const SourceRows& source, const Axis& rows, const Tap& tap, std
         case 1:
             return SumRowsFast<1>(row, fraction, tap.count, length, sums);
         case 2:
-            if (fraction[0] == 32768 && fraction[1] == 32768)
+            if (fraction[0] == 32768 && fraction[1] == 32768) {
                 return SumHalves(row[0], row[1], length, sums);
+            }
             return SumRowsFast<2>(row, fraction, tap.count, length, sums);
         case 3:
             return SumRowsFast<3>(row, fraction, tap.count, length, sums);
@@ -370,10 +371,11 @@ void ScaleWide(const SourceRows& source, const TargetRows& target, const Axis& c
 void ScaleFast(const SourceRows& source, const TargetRows& target, const Axis& columns,
                const Axis& rows) {
     const FastColumns fastColumns = PlanFastColumns(columns);
-    // Up to kGroup rows of sums, so that that many target rows share the column pass, each with
-    // zeros before it and room after it for the last pair's loads.
+    // kGroup rows of sums, so that that many target rows share the column pass, each with zeros
+    // before it and room after it for the last pair's loads, and 16-byte aligned.
     constexpr std::uint32_t kGroup = 4;
-    const std::size_t length = kLeadingLanes + 3 * (source.width + fastColumns.loads) + 8;
+    const std::size_t length =
+        (kLeadingLanes + 3 * (source.width + fastColumns.loads) + 15) / 8 * 8;
     std::vector<std::uint16_t> sums(kGroup * length);
     const std::uint16_t* rowSums[kGroup];
     for (std::uint32_t r = 0; r < kGroup; ++r) rowSums[r] = sums.data() + r * length;
@@ -386,7 +388,7 @@ void ScaleFast(const SourceRows& source, const TargetRows& target, const Axis& c
         while (group < kGroup && y + group < target.height && !RepeatsRow(rows, y + group)) {
             ++group;
         }
-        if (group < kGroup) group = 1;
+        if (group < kGroup) group = 1;  // the last rows, or ones among repeated rows
         std::uint8_t* out[kGroup];
         for (std::uint32_t r = 0; r < group; ++r) {
             out[r] = target.bytes + (y + r) * target.stride;
