@@ -173,6 +173,23 @@ void SumRowsFast(const std::uint8_t* const* row, const std::uint16_t* fraction, 
     }
 }
 
+// Two rows weighted one half each (a halved height): the same sums as SumRowsFast<2> gives,
+// (a + b) x 128, without the multiplications.
+void SumHalves(const std::uint8_t* first, const std::uint8_t* second, std::size_t length,
+               std::uint16_t* sums) {
+    const __m128i zero = _mm_setzero_si128();
+    std::size_t k = 0;
+    for (; k + 16 <= length; k += 16) {
+        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(first + k));
+        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(second + k));
+        const __m128i low = _mm_add_epi16(_mm_unpacklo_epi8(a, zero), _mm_unpacklo_epi8(b, zero));
+        const __m128i high = _mm_add_epi16(_mm_unpackhi_epi8(a, zero), _mm_unpackhi_epi8(b, zero));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(sums + k), _mm_slli_epi16(low, 7));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(sums + k + 8), _mm_slli_epi16(high, 7));
+    }
+    for (; k < length; ++k) sums[k] = static_cast<std::uint16_t>((first[k] + second[k]) << 7);
+}
+
 // The sums of the source rows under one target row, with the usual numbers of rows unrolled.
 void SumRowsFast(const SourceRows& source, const Axis& rows, const Tap& tap, std::uint16_t* sums) {
     const std::uint8_t* row[kFastTaps];
@@ -186,6 +203,9 @@ void SumRowsFast(const SourceRows& source, const Axis& rows, const Tap& tap, std
         case 1:
             return SumRowsFast<1>(row, fraction, tap.count, length, sums);
         case 2:
+            if (fraction[0] == 32768 && fraction[1] == 32768) {
+                return SumHalves(row[0], row[1], length, sums);
+            }
             return SumRowsFast<2>(row, fraction, tap.count, length, sums);
         case 3:
             return SumRowsFast<3>(row, fraction, tap.count, length, sums);
@@ -194,75 +214,192 @@ void SumRowsFast(const SourceRows& source, const Axis& rows, const Tap& tap, std
     }
 }
 
-// The columns of the fast path: per target pixel where its first source pixel's channels start
-// in a row and `pairs` vectors of weights, each [w w w v v v 0 0] for two neighbouring pixels.
+// The zeros before each row of sums: at least one pixel for the pairs' first loads, and 16 bytes
+// so that the stores of the sums stay aligned.
+constexpr std::uint32_t kLeadingLanes = 8;
+
+// The columns of the fast path, taken two target pixels at a time. For the pair at x and x + 1,
+// `loads` vectors of eight sums are read, vector t from the sums of source pixel base + t on: its
+// lanes 0-2 (source pixel base + t) serve pixel x and its lanes 3-5 (source pixel base + t + 1)
+// serve pixel x + 1, each with its own weight. So the two results land side by side, in the
+// order of the target row, without moving lanes. `weights` holds per pair and load
+// [w w w v v v 0 0].
 struct FastColumns {
-    std::vector<std::uint32_t> start;
+    std::vector<std::uint32_t> base;  // per pair, the first lane read, from the leading zeros on
     std::vector<std::uint16_t> weights;
-    std::uint32_t pairs = 0;
+    std::uint32_t loads = 0;
 };
 
 FastColumns PlanFastColumns(const Axis& columns) {
+    const std::uint32_t width = static_cast<std::uint32_t>(columns.taps.size());
+    const std::uint32_t pairs = (width + 1) / 2;
     FastColumns fast;
-    fast.pairs = (MostTaps(columns) + 1) / 2;
-    fast.weights.resize(columns.taps.size() * fast.pairs * 8);
-    std::uint16_t* weights = fast.weights.data();
-    for (const Tap& tap : columns.taps) {
-        fast.start.push_back(3 * tap.first);
-        for (std::uint32_t t = 0; t < tap.count; ++t) {
-            std::fill_n(weights + (t / 2) * 8 + (t % 2) * 3, 3, Fraction(columns, tap, t));
+    // base = min(first of x, first of x + 1 minus one), which is at least -1 as pixel x + 1
+    // starts at or after pixel x; counted here from the pixel before the row, so never negative.
+    auto baseOf = [&](std::uint32_t x) {
+        const std::uint32_t next = x + 1 < width ? columns.taps[x + 1].first : UINT32_MAX;
+        return std::min(columns.taps[x].first + 1, next);
+    };
+    for (std::uint32_t x = 0; x < width; x += 2) {
+        const std::uint32_t base = baseOf(x);
+        fast.loads = std::max(fast.loads, columns.taps[x].first + 1 - base + columns.taps[x].count);
+        if (x + 1 < width) {
+            const Tap& next = columns.taps[x + 1];
+            fast.loads = std::max(fast.loads, next.first - base + next.count);
         }
-        weights += fast.pairs * 8;
+    }
+    fast.weights.resize(std::size_t{pairs} * fast.loads * 8);
+    for (std::uint32_t x = 0; x < width; x += 2) {
+        const std::uint32_t base = baseOf(x);
+        fast.base.push_back(3 * base + kLeadingLanes - 3);
+        std::uint16_t* weights = fast.weights.data() + std::size_t{x / 2} * fast.loads * 8;
+        for (std::uint32_t half = 0; half < 2 && x + half < width; ++half) {
+            const Tap& tap = columns.taps[x + half];
+            // Load t has source pixel base - 1 + t + half at lane 3 x half.
+            const std::uint32_t load = tap.first + 1 - half - base;
+            for (std::uint32_t t = 0; t < tap.count; ++t) {
+                std::fill_n(weights + (load + t) * 8 + 3 * half, 3, Fraction(columns, tap, t));
+            }
+        }
     }
     return fast;
 }
 
-// A target pixel from the row sums at `pixel` and its weights, as blue, green, red and one byte
-// more.
-template <std::uint32_t kPairs>
-inline std::uint32_t FastPixel(const std::uint16_t* pixel, const std::uint16_t* weights) {
-    __m128i sum = _mm_setzero_si128();
-    for (std::uint32_t pair = 0; pair < kPairs; ++pair) {
-        const __m128i values = _mm_loadu_si128(reinterpret_cast<const __m128i*>(pixel + 6 * pair));
+// Two target pixels of one pair in each of kRows rows, whose sums start `offset` lanes into each
+// row's buffer: six lanes per row, rounded to whole levels; lanes 6 and 7 are 0. The rows share
+// the loads of the weights.
+template <std::uint32_t kLoads, std::uint32_t kRows>
+inline void FastPair(const std::uint16_t* const* sums, std::uint32_t offset,
+                     const std::uint16_t* weights, std::uint32_t loads, __m128i* pair) {
+    const std::uint32_t count = kLoads != 0 ? kLoads : loads;
+    __m128i sum[kRows] = {};
+    for (std::uint32_t t = 0; t < count; ++t) {
         const __m128i fractions =
-            _mm_loadu_si128(reinterpret_cast<const __m128i*>(weights + 8 * pair));
-        sum = _mm_add_epi16(sum, _mm_mulhi_epu16(values, fractions));
+            _mm_loadu_si128(reinterpret_cast<const __m128i*>(weights + 8 * t));
+        for (std::uint32_t r = 0; r < kRows; ++r) {
+            const __m128i values =
+                _mm_loadu_si128(reinterpret_cast<const __m128i*>(sums[r] + offset + 3 * t));
+            sum[r] = _mm_add_epi16(sum[r], _mm_mulhi_epu16(values, fractions));
+        }
     }
-    sum = _mm_add_epi16(sum, _mm_srli_si128(sum, 6));  // channels of the pair's second pixel
-    sum = _mm_srli_epi16(_mm_adds_epu16(sum, _mm_set1_epi16(128)), 8);
-    return static_cast<std::uint32_t>(_mm_cvtsi128_si32(_mm_packus_epi16(sum, sum)));
+    for (std::uint32_t r = 0; r < kRows; ++r) {
+        pair[r] = _mm_srli_epi16(_mm_adds_epu16(sum[r], _mm_set1_epi16(128)), 8);
+    }
 }
 
-// One target row from the row sums; `sums` has room for the loads of every pair.
-template <std::uint32_t kPairs>
-void ReduceColumnsFast(const std::uint16_t* sums, const FastColumns& columns, std::uint32_t width,
-                       std::uint8_t* out) {
+// Four pixels of a row from two pairs, packed to bytes [pair 0][0 0][pair 1][0 0] and stored as
+// two eight-byte writes whose last two bytes the next write covers. The row's last step goes
+// through a small buffer so that nothing is written past the row.
+inline void StoreFour(__m128i first, __m128i second, std::uint32_t x, std::uint32_t width,
+                      std::uint8_t* out) {
+    const __m128i bytes = _mm_packus_epi16(first, second);
+    out += std::size_t{3} * x;
+    if (x + 4 < width) {
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(out), bytes);
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(out + 6), _mm_srli_si128(bytes, 8));
+        return;
+    }
+    alignas(16) std::uint8_t last[16];
+    _mm_store_si128(reinterpret_cast<__m128i*>(last), bytes);
+    std::memmove(last + 6, last + 8, 6);
+    std::memcpy(out, last, std::size_t{3} * (width - x));
+}
+
+// kRows target rows from their row sums (buffers with the leading zeros and room for every load).
+template <std::uint32_t kLoads, std::uint32_t kRows>
+void ReduceColumnsFast(const std::uint16_t* const* sums, const FastColumns& columns,
+                       std::uint32_t width, std::uint8_t* const* out) {
     // Local pointers: the stores through `out` could otherwise alias the vectors' own.
-    const std::uint32_t* start = columns.start.data();
+    const std::uint32_t* base = columns.base.data();
     const std::uint16_t* weights = columns.weights.data();
-    const std::size_t last = width - 1;
-    for (std::size_t x = 0; x < last; ++x) {
-        // Four bytes at once; the fourth is the next pixel's, written over in the next pass.
-        const std::uint32_t pixel = FastPixel<kPairs>(sums + start[x], weights);
-        std::memcpy(out + 3 * x, &pixel, 4);
-        weights += 8 * kPairs;
+    const std::size_t step = std::size_t{8} * columns.loads;
+    const std::uint32_t pairs = (width + 1) / 2;
+    for (std::uint32_t pair = 0; pair < pairs; pair += 2, weights += 2 * step) {
+        __m128i first[kRows];
+        __m128i second[kRows] = {};
+        FastPair<kLoads, kRows>(sums, base[pair], weights, columns.loads, first);
+        if (pair + 1 < pairs) {
+            FastPair<kLoads, kRows>(sums, base[pair + 1], weights + step, columns.loads, second);
+        }
+        for (std::uint32_t r = 0; r < kRows; ++r) {
+            StoreFour(first[r], second[r], 2 * pair, width, out[r]);
+        }
     }
-    const std::uint32_t pixel = FastPixel<kPairs>(sums + start[last], weights);
-    std::memcpy(out + 3 * last, &pixel, 3);
 }
 
-// The loop with the number of pairs fixed, so the compiler unrolls it.
-void ReduceColumnsFast(const std::uint16_t* sums, const FastColumns& columns, std::uint32_t width,
-                       std::uint8_t* out) {
-    switch (columns.pairs) {
-        case 1:
-            return ReduceColumnsFast<1>(sums, columns, width, out);
+// The loop with the number of loads fixed, so the compiler unrolls it.
+template <std::uint32_t kRows>
+void ReduceColumnsFast(const std::uint16_t* const* sums, const FastColumns& columns,
+                       std::uint32_t width, std::uint8_t* const* out) {
+    switch (columns.loads) {
         case 2:
-            return ReduceColumnsFast<2>(sums, columns, width, out);
+            return ReduceColumnsFast<2, kRows>(sums, columns, width, out);
         case 3:
-            return ReduceColumnsFast<3>(sums, columns, width, out);
+            return ReduceColumnsFast<3, kRows>(sums, columns, width, out);
+        case 4:
+            return ReduceColumnsFast<4, kRows>(sums, columns, width, out);
         default:
-            return ReduceColumnsFast<kFastTaps / 2>(sums, columns, width, out);
+            return ReduceColumnsFast<0, kRows>(sums, columns, width, out);
+    }
+}
+
+// Whether target row y is the same as the one before: along a height that grows.
+bool RepeatsRow(const Axis& rows, std::uint32_t y) {
+    return y > 0 && rows.total == 1 && rows.taps[y].first == rows.taps[y - 1].first;
+}
+
+void CopyRow(const TargetRows& target, std::uint32_t y) {
+    std::uint8_t* out = target.bytes + y * target.stride;
+    std::memcpy(out, out - target.stride, std::size_t{3} * target.width);
+}
+
+// Exact sums in 32 and 64 bits, for footprints of more than kFastTaps pixels.
+void ScaleWide(const SourceRows& source, const TargetRows& target, const Axis& columns,
+               const Axis& rows) {
+    const std::uint64_t scale = UINT64_MAX / (std::uint64_t{columns.total} * rows.total);
+    std::vector<std::uint32_t> sums(std::size_t{3} * source.width);
+    for (std::uint32_t y = 0; y < target.height; ++y) {
+        if (RepeatsRow(rows, y)) {
+            CopyRow(target, y);
+            continue;
+        }
+        SumRows(source, rows.taps[y], rows.innerWeight, sums.data());
+        ReduceColumns(sums.data(), columns, scale, target.bytes + y * target.stride);
+    }
+}
+
+void ScaleFast(const SourceRows& source, const TargetRows& target, const Axis& columns,
+               const Axis& rows) {
+    const FastColumns fastColumns = PlanFastColumns(columns);
+    // kGroup rows of sums, so that that many target rows share the column pass, each with zeros
+    // before it and room after it for the last pair's loads, and 16-byte aligned.
+    constexpr std::uint32_t kGroup = 4;
+    const std::size_t length =
+        (kLeadingLanes + 3 * (source.width + fastColumns.loads) + 15) / 8 * 8;
+    std::vector<std::uint16_t> sums(kGroup * length);
+    const std::uint16_t* rowSums[kGroup];
+    for (std::uint32_t r = 0; r < kGroup; ++r) rowSums[r] = sums.data() + r * length;
+    for (std::uint32_t y = 0; y < target.height;) {
+        if (RepeatsRow(rows, y)) {
+            CopyRow(target, y++);
+            continue;
+        }
+        std::uint32_t group = 1;
+        while (group < kGroup && y + group < target.height && !RepeatsRow(rows, y + group)) {
+            ++group;
+        }
+        if (group < kGroup) group = 1;  // the last rows, or ones among repeated rows
+        std::uint8_t* out[kGroup];
+        for (std::uint32_t r = 0; r < group; ++r) {
+            out[r] = target.bytes + (y + r) * target.stride;
+            SumRowsFast(source, rows, rows.taps[y + r], sums.data() + r * length + kLeadingLanes);
+        }
+        if (group == kGroup) {
+            ReduceColumnsFast<kGroup>(rowSums, fastColumns, target.width, out);
+        } else {
+            ReduceColumnsFast<1>(rowSums, fastColumns, target.width, out);
+        }
+        y += group;
     }
 }
 
@@ -287,23 +424,10 @@ bool BoxScale(const SourceRows& source, const TargetRows& target) {
     }
     const Axis columns = PlanAxis(source.width, target.width);
     const Axis rows = PlanAxis(source.height, target.height);
-    const bool fast = MostTaps(columns) <= kFastTaps && MostTaps(rows) <= kFastTaps;
-    const FastColumns fastColumns = fast ? PlanFastColumns(columns) : FastColumns{};
-    const std::uint64_t scale = UINT64_MAX / (std::uint64_t{columns.total} * rows.total);
-    std::vector<std::uint32_t> sums(fast ? 0 : std::size_t{3} * source.width);
-    // Zeros after the row: the last pixels' loads of the fast path reach past it.
-    std::vector<std::uint16_t> fastSums(fast ? 3 * (source.width + 2 * fastColumns.pairs) + 8 : 0);
-    for (std::uint32_t y = 0; y < target.height; ++y) {
-        std::uint8_t* out = target.bytes + y * target.stride;
-        if (y > 0 && rows.taps[y].first == rows.taps[y - 1].first && rows.total == 1) {
-            std::memcpy(out, out - target.stride, std::size_t{3} * target.width);  // a repeated row
-        } else if (fast) {
-            SumRowsFast(source, rows, rows.taps[y], fastSums.data());
-            ReduceColumnsFast(fastSums.data(), fastColumns, target.width, out);
-        } else {
-            SumRows(source, rows.taps[y], rows.innerWeight, sums.data());
-            ReduceColumns(sums.data(), columns, scale, out);
-        }
+    if (MostTaps(columns) <= kFastTaps && MostTaps(rows) <= kFastTaps) {
+        ScaleFast(source, target, columns, rows);
+    } else {
+        ScaleWide(source, target, columns, rows);
     }
     return true;
 }

@@ -30,7 +30,7 @@ using TargetRows = PixelRows<std::uint8_t>;
 
 // Fills every pixel of `target` from `source`. The two must not overlap. Returns false, writing
 // nothing, when a width or height is 0 or above its limit, or a stride is below 3 x width.
-// Any thread; it allocates scratch memory of 12 bytes per source column.
+// Any thread; it allocates scratch memory of some tens of bytes per source and target column.
 [[nodiscard]] bool BoxScale(const SourceRows& source, const TargetRows& target);
 
 }  // namespace telvo
