@@ -1,13 +1,11 @@
-// The tray menu's rules and the program's ways out, checked in-process (menus cannot be read from
-// another process under Wine, and the broadcast thread's state is seen only from inside).
+// The tray program's rules checked in-process: menus cannot be read from another process under
+// Wine, and the broadcast thread's state is seen only from inside.
 #include "sender/TrayApp_win.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <thread>
-#include <utility>
-#include <vector>
 
 #include "sender/res/resource.h"
 #include "tests/NetworkTest.h"
@@ -16,44 +14,67 @@
 namespace telvo {
 namespace {
 
-bool Enabled(const UniqueMenu& menu, UINT id) {
-    return (GetMenuState(GetSubMenu(menu.get(), 0), id, MF_BYCOMMAND) &
-            (MF_GRAYED | MF_DISABLED)) == 0;
+std::atomic<int> startError{0}, iconAdds{0};
+int Starter(ThreadBody body, void* argument) {
+    return startError != 0 ? startError.load() : StartDetachedThread(body, argument);
+}
+BOOL WINAPI CountIconAdds(DWORD message, NOTIFYICONDATAW* data) {
+    iconAdds += message == NIM_ADD && data->uID == kTrayIconId;
+    return TRUE;
 }
 
-TEST(TrayMenu, StartAndStopFollowTheBroadcastAndTheSettingsDialog) {
+bool Enabled(const TrayApp& app, UINT id) {
+    const UniqueMenu menu = app.LoadTrayMenu();
+    return (GetMenuState(GetSubMenu(menu.get(), 0), id, MF_BYCOMMAND) & MF_GRAYED) == 0;
+}
+
+// Waits for this process's next dialog titled `title`, calls `look` with it and closes it.
+std::thread Answer(const wchar_t* title, int times, std::function<void(HWND)> look) {
+    return std::thread([=] {
+        for (int i = 0; i < times; ++i) {
+            const HWND dialog = test::WaitForDialog(GetCurrentProcessId(), title, 15000);
+            look(dialog);
+            PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+            test::WaitForWindowGone(dialog, 15000);
+        }
+    });
+}
+
+TEST(TrayApp, TheMenuFollowsTheStateAFailedStartIsReportedAndTheIconComesBack) {
     TELVO_REQUIRE_TEST_NETWORK();
-    const std::wstring folder = test::MakeFreshFolder(L"traymenu");
-    TrayApp app(GetModuleHandleW(nullptr), folder + L"\\TelvoServer.ini");
+    TrayApp app(GetModuleHandleW(nullptr), test::MakeFreshFolder(L"tray") + L"\\a.ini", Starter,
+                CountIconAdds);
     ASSERT_TRUE(app.CreateWindowAndIcon());
     app.settings().captureInterval = 60000;
+    SendMessageW(app.window(), RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
+    EXPECT_EQ(2, iconAdds.load());  // added again when the notification area is rebuilt
 
-    UniqueMenu idle = app.LoadTrayMenu();
-    EXPECT_TRUE(Enabled(idle, ID_START));
-    EXPECT_FALSE(Enabled(idle, ID_STOP));
-    EXPECT_TRUE(Enabled(idle, ID_SETTINGS));
-    EXPECT_TRUE(Enabled(idle, ID_EXIT));
-
+    // Both ways to start report a thread that cannot start, and leave the broadcast off.
+    startError = 11;
+    std::atomic<int> messages{0};
+    std::thread user = Answer(kSenderCaption, 2, [&](HWND box) { messages += box != nullptr; });
     SendMessageW(app.window(), WM_COMMAND, ID_START, 0);
-    UniqueMenu broadcasting = app.LoadTrayMenu();
-    EXPECT_FALSE(Enabled(broadcasting, ID_START));
-    EXPECT_TRUE(Enabled(broadcasting, ID_STOP));
-    SendMessageW(app.window(), WM_COMMAND, ID_STOP, 0);
+    SendMessageW(app.window(), kTrayNotifyMessage, kTrayIconId, WM_LBUTTONDBLCLK);
+    user.join();
+    EXPECT_EQ(2, messages.load());
+    EXPECT_FALSE(app.broadcaster().broadcasting());
+    EXPECT_TRUE(Enabled(app, ID_START));
+    EXPECT_FALSE(Enabled(app, ID_STOP));
+    startError = 0;
+    SendMessageW(app.window(), WM_COMMAND, ID_START, 0);
+    EXPECT_FALSE(Enabled(app, ID_START));
+    EXPECT_TRUE(Enabled(app, ID_STOP));
+    SendMessageW(app.window(), kTrayNotifyMessage, kTrayIconId, WM_LBUTTONDBLCLK);  // stops
+    EXPECT_FALSE(app.broadcaster().broadcasting());
     ASSERT_TRUE(test::WaitUntil([&] { return !app.broadcaster().threadRunning(); }));
 
     // While the settings dialog is open, start is grey even with no broadcast.
-    std::atomic<bool> checked{false}, startWasEnabled{true};
-    std::thread user([&] {
-        const HWND dialog = test::WaitForDialog(GetCurrentProcessId(), L"配信設定", 15000);
-        startWasEnabled = Enabled(app.LoadTrayMenu(), ID_START);
-        checked = true;
-        PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
-    });
+    std::atomic<bool> startWhileOpen{true};
+    user = Answer(L"配信設定", 1, [&](HWND) { startWhileOpen = Enabled(app, ID_START); });
     SendMessageW(app.window(), WM_COMMAND, ID_SETTINGS, 0);  // returns when the dialog has closed
     user.join();
-    EXPECT_TRUE(checked.load());
-    EXPECT_FALSE(startWasEnabled.load());
-    EXPECT_TRUE(Enabled(app.LoadTrayMenu(), ID_START));
+    EXPECT_FALSE(startWhileOpen.load());
+    EXPECT_TRUE(Enabled(app, ID_START));
 }
 
 TEST(TrayApp, LeavingTheStartUpDialogAnswersShutdownAndEndsTheBroadcastFirst) {
@@ -72,50 +93,6 @@ TEST(TrayApp, LeavingTheStartUpDialogAnswersShutdownAndEndsTheBroadcastFirst) {
     EXPECT_TRUE(sent.load());
     EXPECT_EQ(TRUE, answer.load());
     EXPECT_FALSE(app.broadcaster().threadRunning());  // ended before the program goes
-}
-
-TEST(TrayApp, AThreadThatCannotStartIsReportedAndLeavesTheBroadcastOff) {
-    TELVO_REQUIRE_TEST_NETWORK();
-    TrayApp app(GetModuleHandleW(nullptr), test::MakeFreshFolder(L"traystart") + L"\\a.ini",
-                [](ThreadBody, void*) { return 11; });
-    ASSERT_TRUE(app.CreateWindowAndIcon());
-    std::atomic<int> messages{0};
-    std::thread user([&] {
-        for (int i = 0; i < 2; ++i) {
-            const HWND box = test::WaitForDialog(GetCurrentProcessId(), kSenderCaption, 15000);
-            if (box == nullptr) return;
-            if (test::ItemText(box, 0xFFFF) == L"配信を開始できませんでした") ++messages;
-            PostMessageW(box, WM_COMMAND, IDOK, 0);
-            test::WaitForWindowGone(box, 15000);
-        }
-    });
-    SendMessageW(app.window(), WM_COMMAND, ID_START, 0);  // the menu's start
-    EXPECT_TRUE(Enabled(app.LoadTrayMenu(), ID_START));
-    SendMessageW(app.window(), kTrayNotifyMessage, kTrayIconId, WM_LBUTTONDBLCLK);
-    user.join();
-    EXPECT_EQ(2, messages.load());
-    EXPECT_FALSE(app.broadcaster().broadcasting());
-    EXPECT_FALSE(app.broadcaster().threadRunning());
-}
-
-// The icon calls a stand-in records: (message, icon id).
-std::vector<std::pair<DWORD, UINT>> iconCalls;
-BOOL WINAPI RecordIconCall(DWORD message, NOTIFYICONDATAW* data) {
-    iconCalls.emplace_back(message, data->uID);
-    return TRUE;
-}
-
-TEST(TrayApp, TheIconComesBackWhenTheNotificationAreaIsRebuilt) {
-    TELVO_REQUIRE_TEST_NETWORK();
-    iconCalls.clear();
-    TrayApp app(GetModuleHandleW(nullptr), test::MakeFreshFolder(L"trayicon") + L"\\a.ini",
-                StartDetachedThread, RecordIconCall);
-    ASSERT_TRUE(app.CreateWindowAndIcon());
-    ASSERT_EQ(1u, iconCalls.size());
-    iconCalls.clear();
-    SendMessageW(app.window(), RegisterWindowMessageW(L"TaskbarCreated"), 0,
-                 0);  // Explorer restarted
-    EXPECT_EQ((std::vector<std::pair<DWORD, UINT>>{{NIM_ADD, kTrayIconId}}), iconCalls);
 }
 
 }  // namespace
