@@ -14,36 +14,28 @@ namespace {
 
 constexpr COLORREF kLeft = RGB(200, 30, 40), kRight = RGB(20, 60, 220), kDot = RGB(0, 255, 0);
 
-LRESULT CALLBACK PaintPattern(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message != WM_PAINT) return DefWindowProcW(window, message, wParam, lParam);
-    const PaintDc paint(window);
-    RECT area{};
-    GetClientRect(window, &area);
-    const UniqueGdiObject left(CreateSolidBrush(kLeft)), right(CreateSolidBrush(kRight));
-    FillRect(paint.get(), &area, static_cast<HBRUSH>(right.get()));
-    area.right /= 2;
-    FillRect(paint.get(), &area, static_cast<HBRUSH>(left.get()));
-    SetPixel(paint.get(), 10, 5, kDot);
-    return 0;
-}
-
-// A borderless top-most window at (40, 50), painted: left half, right half, a dot at (10, 5).
+// A borderless top-most window at (40, 50): its left half, its right half, a dot at (10, 5).
 struct PatternWindow {
     PatternWindow(int width, int height) {
+        static const UniqueGdiObject right(CreateSolidBrush(kRight));
         const wchar_t* name = L"TelvoCapturePattern";
-        window =
-            RegisterWindowClassOnce(name, PaintPattern, 0, nullptr, LoadCursorW(nullptr, IDC_ARROW))
-                ? CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, name, L"",
-                                  WS_POPUP | WS_VISIBLE, 40, 50, width, height, nullptr, nullptr,
-                                  nullptr, nullptr)
-                : nullptr;
-        UpdateWindow(window);
-        MSG message;
+        if (RegisterWindowClassOnce(name, DefWindowProcW, 0, static_cast<HBRUSH>(right.get()),
+                                    nullptr)) {
+            window =
+                CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, name, L"", WS_POPUP | WS_VISIBLE,
+                                40, 50, width, height, nullptr, nullptr, nullptr, nullptr);
+        }
+        MSG message;  // painted in the right half's colour
         while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+        const WindowDc dc(window, WindowDc::Area::kClient);
+        const UniqueGdiObject left(CreateSolidBrush(kLeft));
+        const RECT half{0, 0, width / 2, height};
+        FillRect(dc.get(), &half, static_cast<HBRUSH>(left.get()));
+        SetPixel(dc.get(), 10, 5, kDot);
         GdiFlush();
     }
     ~PatternWindow() { DestroyWindow(window); }
-    HWND window;
+    HWND window = nullptr;
 };
 
 // Blue, green, red of pixel (x, y) from the top-left of a captured picture.

@@ -1,9 +1,14 @@
 // TelvoServer.exe under Wine in a folder of its own, used as a user would: its dialogs, its hidden
 // window's commands and tray callbacks, its settings file and the datagrams it puts on the wire.
+// Its rules that are seen only from inside (menus cannot be read from another process under Wine,
+// nor the broadcast thread's state) are checked on its window class in-process.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstring>
 #include <map>
+#include <thread>
+#include <utility>
 #include <vector>
 
 #include "sender/TrayApp_win.h"
@@ -14,7 +19,32 @@
 namespace telvo {
 namespace {
 
+std::atomic<int> startError{0}, iconAdds{0};
+int Starter(ThreadBody body, void* argument) {
+    return startError != 0 ? startError.load() : StartDetachedThread(body, argument);
+}
+BOOL WINAPI CountIconAdds(DWORD message, NOTIFYICONDATAW* data) {
+    iconAdds += message == NIM_ADD && data->uID == kTrayIconId;
+    return TRUE;
+}
+
+// Whether the tray menu's start and stop are enabled.
+std::pair<bool, bool> StartStop(const TrayApp& app) {
+    const UniqueMenu menu = app.LoadTrayMenu();
+    const auto enabled = [&](UINT id) {
+        return (GetMenuState(GetSubMenu(menu.get(), 0), id, MF_BYCOMMAND) & MF_GRAYED) == 0;
+    };
+    return {enabled(ID_START), enabled(ID_STOP)};
+}
+
 constexpr DWORD kWaitMs = 30000;  // a loaded machine under Wine can be slow to show a window
+
+// Closes dialog `dialog`, or this process's next dialog titled `title`; false when there was none.
+bool Dismiss(const wchar_t* title, HWND dialog = nullptr) {
+    if (dialog == nullptr) dialog = test::WaitForDialog(GetCurrentProcessId(), title, kWaitMs);
+    PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+    return dialog != nullptr && test::WaitForWindowGone(dialog, kWaitMs);
+}
 
 // Types into the dialog's boxes and presses OK.
 void Confirm(HWND dialog, const wchar_t* seconds, const wchar_t* channel) {
@@ -110,6 +140,45 @@ TEST(Server, BroadcastsAsToldFromStartUpToExitAndKeepsItsSettingsFile) {
     ASSERT_TRUE(program.WaitExit(kWaitMs, &code));
     EXPECT_EQ(0u, code);
     EXPECT_EQ(std::wstring(bad, bad + std::strlen(bad)), test::ReadFileText(ini));
+}
+
+TEST(TrayApp, TheMenuFollowsTheStateAFailedStartIsReportedAndShutdownEndsTheBroadcastFirst) {
+    TELVO_REQUIRE_TEST_NETWORK();
+    TrayApp app(GetModuleHandleW(nullptr), test::MakeFreshFolder(L"tray") + L"\\a.ini", Starter,
+                CountIconAdds);
+    std::atomic<LRESULT> answer{-1};
+    std::thread user([&] {  // while the start-up dialog is open
+        const HWND dialog = test::WaitForDialog(GetCurrentProcessId(), L"配信設定", kWaitMs);
+        SendMessageW(app.window(), RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
+        EXPECT_EQ(2, iconAdds.load());  // added again when the notification area is rebuilt
+
+        // Both ways to start report a thread that cannot start, and leave the broadcast off.
+        startError = 11;
+        PostMessageW(app.window(), WM_COMMAND, ID_START, 0);
+        EXPECT_TRUE(Dismiss(kSenderCaption));
+        PostMessageW(app.window(), kTrayNotifyMessage, kTrayIconId, WM_LBUTTONDBLCLK);
+        EXPECT_TRUE(Dismiss(kSenderCaption));
+        EXPECT_EQ(std::make_pair(true, false), StartStop(app));
+
+        // While the settings dialog is open, start is grey even with no broadcast.
+        PostMessageW(app.window(), WM_COMMAND, ID_SETTINGS, 0);
+        HWND settings = dialog;
+        EXPECT_TRUE(test::WaitUntil(
+            [&] { return (settings = GetLastActivePopup(app.window())) != dialog; }));
+        EXPECT_FALSE(StartStop(app).first);
+        EXPECT_TRUE(Dismiss(nullptr, settings));
+        EXPECT_TRUE(test::WaitUntil([&] { return StartStop(app).first; }));
+
+        startError = 0;
+        PostMessageW(app.window(), kTrayNotifyMessage, kTrayIconId, WM_LBUTTONDBLCLK);
+        EXPECT_TRUE(test::WaitUntil([&] { return app.broadcaster().pictureCounter() > 0; }));
+        EXPECT_EQ(std::make_pair(false, true), StartStop(app));
+        answer = SendMessageW(dialog, WM_QUERYENDSESSION, 0, 0);  // Windows asks to shut down
+    });
+    EXPECT_EQ(0, app.Run());
+    user.join();
+    EXPECT_EQ(TRUE, answer.load());
+    EXPECT_FALSE(app.broadcaster().threadRunning());  // ended before the program goes
 }
 
 }  // namespace
