@@ -3,11 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstring>
 
 #include "protocol/ScreenBitmap.h"
 #include "win/WinHandles.h"
-#include "win/WindowProc_win.h"
 
 namespace telvo {
 namespace {
@@ -16,26 +14,23 @@ constexpr COLORREF kLeft = RGB(200, 30, 40), kRight = RGB(20, 60, 220), kDot = R
 
 // A borderless top-most window at (40, 50): its left half, its right half, a dot at (10, 5).
 struct PatternWindow {
-    PatternWindow(int width, int height) {
-        static const UniqueGdiObject right(CreateSolidBrush(kRight));
-        const wchar_t* name = L"TelvoCapturePattern";
-        if (RegisterWindowClassOnce(name, DefWindowProcW, 0, static_cast<HBRUSH>(right.get()),
-                                    nullptr)) {
-            window =
-                CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, name, L"", WS_POPUP | WS_VISIBLE,
-                                40, 50, width, height, nullptr, nullptr, nullptr, nullptr);
-        }
-        MSG message;  // painted in the right half's colour
+    PatternWindow(int width, int height)
+        : window(CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, L"STATIC", L"",
+                                 WS_POPUP | WS_VISIBLE, 40, 50, width, height, nullptr, nullptr,
+                                 nullptr, nullptr)) {
+        MSG message;  // painted as it shows, then drawn on
         while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
         const WindowDc dc(window, WindowDc::Area::kClient);
-        const UniqueGdiObject left(CreateSolidBrush(kLeft));
-        const RECT half{0, 0, width / 2, height};
-        FillRect(dc.get(), &half, static_cast<HBRUSH>(left.get()));
+        const UniqueGdiObject left(CreateSolidBrush(kLeft)), right(CreateSolidBrush(kRight));
+        RECT area{0, 0, width, height};
+        FillRect(dc.get(), &area, static_cast<HBRUSH>(right.get()));
+        area.right /= 2;
+        FillRect(dc.get(), &area, static_cast<HBRUSH>(left.get()));
         SetPixel(dc.get(), 10, 5, kDot);
         GdiFlush();
     }
     ~PatternWindow() { DestroyWindow(window); }
-    HWND window = nullptr;
+    const HWND window;
 };
 
 // Blue, green, red of pixel (x, y) from the top-left of a captured picture.
@@ -48,21 +43,17 @@ COLORREF PixelAt(const HeapBlock& picture, std::uint32_t x, std::uint32_t y) {
 }
 
 TEST(ScreenCapture, AWindowComesOutPixelForPixelWithThePointerAtItsHotspotAndZeroPadding) {
-    SetCursorPos(1000, 700);  // away from the window
-    HeapBlock picture, pointer, hidden;
+    SetCursorPos(40 + 20, 50 + 10);  // the hotspot on (20, 10) of the window
+    HeapBlock picture, pointer;
     HWND gone = nullptr;
     {
         const PatternWindow pattern(101, 37);  // 303 bytes a row: one byte of padding
+        ShowCursor(FALSE);                     // a hidden pointer is not drawn
         ASSERT_TRUE(CaptureWindow(pattern.window, picture));
-        SetCursorPos(40 + 20, 50 + 10);
-        ASSERT_TRUE(CaptureWindow(pattern.window, pointer));
-        ShowCursor(FALSE);
-        ASSERT_TRUE(CaptureWindow(pattern.window, hidden));
         ShowCursor(TRUE);
-        SetCursorPos(1000, 700);
+        ASSERT_TRUE(CaptureWindow(pattern.window, pointer));
     }
     ASSERT_EQ(NeededLength(101, 37), picture.capacity());
-    EXPECT_EQ(0, std::memcmp(picture.get(), hidden.get(), picture.capacity()));
     int wrong = 0, changedAboveLeft = 0;
     for (std::uint32_t y = 0; y < 37; ++y) {
         wrong += picture.get()[54 + y * 304 + 303] != 0;  // padding
