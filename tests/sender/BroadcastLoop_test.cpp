@@ -6,6 +6,9 @@
 #include <thread>
 #include <vector>
 
+#include "sender/SenderProfile.h"
+#include "sender/SettingsText.h"
+#include "tests/MemorySection.h"
 #include "tests/NetworkTest.h"
 #include "tests/TestPicture.h"
 
@@ -20,8 +23,7 @@ int CountingStarter(ThreadBody body, void* argument) {
     return StartDetachedThread(body, argument);
 }
 
-// The test is the broadcast's screen, clock, tray icon and user. The clock moves only when the loop
-// sleeps, so intervals are exact. What the thread records is read once it has ended.
+// The broadcast's screen, clock, tray icon and user; the clock moves only when the loop sleeps.
 class Broadcast : public ::testing::Test, public BroadcastHost {
   protected:
     void TearDown() override {
@@ -42,7 +44,7 @@ class Broadcast : public ::testing::Test, public BroadcastHost {
         return true;
     }
     void CursorPosition(std::int32_t* x, std::int32_t* y) override { *x = *y = 0; }
-    void ShowSendingIcon(bool sending) override { icons.push_back(sending); }
+    void ShowSendingIcon(bool sending) override { iconSending = sending; }
     void ReportNetworkFailure() override {
         std::strcpy(settings.toAddress, kDefaultGroup);
         ++networkMessages;
@@ -57,9 +59,9 @@ class Broadcast : public ::testing::Test, public BroadcastHost {
 
     const std::vector<std::uint8_t> screen = test::MakeDesktopPicture(64, 48, 1);
     std::atomic<std::uint32_t> clock{0u - 5000u};  // wraps at the second picture
-    std::atomic<bool> failCapture{false}, hold{false}, held{false}, startWhileReporting{false};
+    std::atomic<bool> failCapture{false}, hold{false}, held{false}, startWhileReporting{false},
+        iconSending{true};
     std::atomic<int> captures{0}, networkMessages{0};
-    std::vector<bool> icons;
     std::vector<std::uint32_t> times;
     test::RecordingSink sink;
     SenderSettings settings;
@@ -77,7 +79,7 @@ TEST_F(Broadcast, RunsAsToldEndsOnFailuresAndTakesUpStartsWhileItsThreadRuns) {
         EXPECT_EQ(expected, times[i]) << i;
         EXPECT_EQ(test::Packetize(screen, i, true)[0], sink.datagrams[i]);
     }
-    EXPECT_EQ(2 * times.size() + 1, icons.size());  // a pair per picture, idle at the end
+    EXPECT_FALSE(iconSending);
 
     const auto runAlone = [&] {
         ASSERT_EQ(0, broadcaster.Start());
@@ -92,13 +94,12 @@ TEST_F(Broadcast, RunsAsToldEndsOnFailuresAndTakesUpStartsWhileItsThreadRuns) {
     sink.failAt = sink.datagrams.size();
     runAlone();
     EXPECT_EQ(pictures + 1, broadcaster.pictureCounter());  // a failed send does
-    EXPECT_FALSE(icons.back());
+    EXPECT_FALSE(iconSending);
     std::strcpy(settings.toAddress, "abc");
     runAlone();
     EXPECT_EQ(pictures + 1, broadcaster.pictureCounter());  // nothing captured after that
 
-    // Stopped and started while the thread is busy with a picture: that thread goes on, and its
-    // next picture goes out at once, not an interval after the last.
+    // Restarted while its thread is busy: that thread goes on and sends its next picture at once.
     sink.failAt = SIZE_MAX;
     const int before = captures;
     hold = true;
@@ -121,6 +122,29 @@ TEST_F(Broadcast, RunsAsToldEndsOnFailuresAndTakesUpStartsWhileItsThreadRuns) {
     EXPECT_TRUE(broadcaster.broadcasting());
     EXPECT_EQ(2, networkMessages.load());  // one for each failed open
     EXPECT_EQ(6, threadStarts.load());     // none while a thread ran
+}
+
+TEST(SenderSettings, StoredValuesComeBackAndBadOrTypedOnesAreHarmless) {
+    test::MemorySection section;
+    section.values = {{L"CaptureInterval", L"7000"}, {L"Channel", L"3"}, {L"BasePort", L"70000"}};
+    section.values[L"ToAddress"] = L"日本" + std::wstring(300, L'9');
+    SenderSettings settings;
+    LoadSenderSettings(section, settings);
+    EXPECT_EQ(7000u, settings.captureInterval.load());
+    EXPECT_EQ(4464, settings.basePort);  // the low 16 bits of 70000
+    EXPECT_EQ(kAddressTextSize - 1, std::char_traits<char>::length(settings.toAddress));
+    SaveSenderSettings(section, settings);
+    EXPECT_EQ(L"3", section.values[L"Channel"]);
+    for (const wchar_t* channel : {L"0", L"9", L"-1"}) {  // no channel a viewer can choose
+        section.values = {{L"Channel", channel}};
+        LoadSenderSettings(section, settings);
+        EXPECT_EQ(2u, settings.channelIndex.load()) << channel;
+    }
+    EXPECT_EQ(1000000u, CaptureIntervalFromText(L"1,000"));  // as the up-down control writes it
+    EXPECT_EQ(9999000u, CaptureIntervalFromText(L"99999999999999999999"));
+    EXPECT_EQ(0u, CaptureIntervalFromText(L""));
+    EXPECT_EQ(2u, ChannelIndexFromText(L"3", 0));
+    for (const wchar_t* text : {L"0", L"6", L"x"}) EXPECT_EQ(1u, ChannelIndexFromText(text, 1));
 }
 
 }  // namespace

@@ -1,16 +1,16 @@
-// TelvoServer.exe under Wine in a folder of its own, used as a user would: its dialogs, its hidden
-// window's commands and tray callbacks, its settings file and the datagrams it puts on the wire.
-// Its rules that are seen only from inside (menus cannot be read from another process under Wine,
-// nor the broadcast thread's state) are checked on its window class in-process.
+// TelvoServer.exe under Wine, used as a user would; in-process, what only shows from inside (under
+// Wine no other process can read its menus) and the capture of a window.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
-#include <cstring>
 #include <map>
 #include <thread>
 #include <utility>
 #include <vector>
 
+#include "protocol/ScreenBitmap.h"
+#include "sender/ScreenCapture_win.h"
 #include "sender/TrayApp_win.h"
 #include "sender/res/resource.h"
 #include "tests/NetworkTest.h"
@@ -28,8 +28,7 @@ BOOL WINAPI CountIconAdds(DWORD message, NOTIFYICONDATAW* data) {
     return TRUE;
 }
 
-// Whether the tray menu's start and stop are enabled.
-std::pair<bool, bool> StartStop(const TrayApp& app) {
+std::pair<bool, bool> StartStopEnabled(const TrayApp& app) {
     const UniqueMenu menu = app.LoadTrayMenu();
     const auto enabled = [&](UINT id) {
         return (GetMenuState(GetSubMenu(menu.get(), 0), id, MF_BYCOMMAND) & MF_GRAYED) == 0;
@@ -46,7 +45,6 @@ bool Dismiss(const wchar_t* title, HWND dialog = nullptr) {
     return dialog != nullptr && test::WaitForWindowGone(dialog, kWaitMs);
 }
 
-// Types into the dialog's boxes and presses OK.
 void Confirm(HWND dialog, const wchar_t* seconds, const wchar_t* channel) {
     SetDlgItemTextW(dialog, IDC_INTERVAL_EDIT, seconds);
     SetDlgItemTextW(dialog, IDC_CHANNEL_EDIT, channel);
@@ -62,12 +60,10 @@ TEST(Server, BroadcastsAsToldFromStartUpToExitAndKeepsItsSettingsFile) {
         test::CopyInto(test::BuildPath(L"sender\\TelvoServer.exe"), folder);
     test::ChannelListener channel1(kDefaultGroup, 54321), channel3(kDefaultGroup, 54323),
         channel4(kDefaultGroup, 54324);
-    ASSERT_TRUE(channel1.ok() && channel3.ok() && channel4.ok());
     test::Program program;
     DWORD code = 1;
 
-    // A double-click on the icon while the dialog is open starts a broadcast on the settings from
-    // before; confirming the dialog moves it, its numbers going on. A second copy leaves it alone.
+    // A double-click during the start-up dialog starts a broadcast that confirming it moves.
     ASSERT_TRUE(program.Start(executable, folder));
     HWND dialog = test::WaitForDialog(program.id(), L"配信設定", kWaitMs);
     ASSERT_NE(nullptr, dialog);
@@ -81,8 +77,7 @@ TEST(Server, BroadcastsAsToldFromStartUpToExitAndKeepsItsSettingsFile) {
     test::Program second;
     EXPECT_TRUE(second.Start(executable, folder) && second.WaitExit(kWaitMs, &code) && code == 0);
 
-    // An unchanged screen goes out as the same stream every time, which lets a viewer complete a
-    // picture with the fragments of earlier ones.
+    // An unchanged screen goes out as the same stream (viewers complete pictures with it).
     POINT cursor{};
     GetCursorPos(&cursor);
     std::map<std::uint32_t, std::map<std::uint32_t, std::vector<std::uint8_t>>> streams;
@@ -98,12 +93,9 @@ TEST(Server, BroadcastsAsToldFromStartUpToExitAndKeepsItsSettingsFile) {
     EXPECT_EQ(streams.begin()->first + 3, streams.rbegin()->first);
     EXPECT_EQ(std::next(streams.begin())->second, std::next(streams.begin(), 2)->second);
 
-    // The settings command moves the running broadcast and saves at once; a stop and a start go on
-    // with the next number at once.
+    // The settings command moves the broadcast and saves at once; stop and start go on.
     PostMessageW(window, WM_COMMAND, ID_SETTINGS, 0);
-    dialog = test::WaitForDialog(program.id(), L"配信設定", kWaitMs);
-    ASSERT_NE(nullptr, dialog);
-    Confirm(dialog, L"1", L"4");
+    Confirm(test::WaitForDialog(program.id(), L"配信設定", kWaitMs), L"1", L"4");
     EXPECT_TRUE(test::WaitUntil(
         [&] { return test::ReadFileText(ini).find(L"Channel=4") != std::wstring::npos; },
         std::chrono::seconds(30)));
@@ -126,7 +118,7 @@ TEST(Server, BroadcastsAsToldFromStartUpToExitAndKeepsItsSettingsFile) {
 TEST(TrayApp, TheMenuFollowsTheStateAFailedStartIsReportedAndShutdownEndsTheBroadcastFirst) {
     TELVO_REQUIRE_TEST_NETWORK();
     const std::wstring ini = test::MakeFreshFolder(L"tray") + L"\\TelvoServer.ini";
-    const char* bad = "[TelvoServer]\r\nCompress=0\r\nChannel=9\r\nBasePort=70000\r\n";
+    const std::string bad = "[TelvoServer]\r\nCompress=0\r\nChannel=9\r\nBasePort=70000\r\n";
     ASSERT_TRUE(test::WriteFileBytes(ini, bad));
     TrayApp app(GetModuleHandleW(nullptr), ini, Starter, CountIconAdds);
     std::atomic<LRESULT> answer{-1};
@@ -143,28 +135,101 @@ TEST(TrayApp, TheMenuFollowsTheStateAFailedStartIsReportedAndShutdownEndsTheBroa
         EXPECT_TRUE(Dismiss(kSenderCaption));
         PostMessageW(app.window(), kTrayNotifyMessage, kTrayIconId, WM_LBUTTONDBLCLK);
         EXPECT_TRUE(Dismiss(kSenderCaption));
-        EXPECT_EQ(std::make_pair(true, false), StartStop(app));
+        EXPECT_EQ(std::make_pair(true, false), StartStopEnabled(app));
 
         // While the settings dialog is open, start is grey even with no broadcast.
         PostMessageW(app.window(), WM_COMMAND, ID_SETTINGS, 0);
         HWND settings = dialog;
         EXPECT_TRUE(test::WaitUntil(
             [&] { return (settings = GetLastActivePopup(app.window())) != dialog; }));
-        EXPECT_FALSE(StartStop(app).first);
+        EXPECT_FALSE(StartStopEnabled(app).first);
         EXPECT_TRUE(Dismiss(nullptr, settings));
-        EXPECT_TRUE(test::WaitUntil([&] { return StartStop(app).first; }));
+        EXPECT_TRUE(test::WaitUntil([&] { return StartStopEnabled(app).first; }));
 
         startError = 0;
         PostMessageW(app.window(), kTrayNotifyMessage, kTrayIconId, WM_LBUTTONDBLCLK);
         EXPECT_TRUE(test::WaitUntil([&] { return app.broadcaster().pictureCounter() > 0; }));
-        EXPECT_EQ(std::make_pair(false, true), StartStop(app));
+        EXPECT_EQ(std::make_pair(false, true), StartStopEnabled(app));
         answer = SendMessageW(dialog, WM_QUERYENDSESSION, 0, 0);  // Windows asks to shut down
     });
     EXPECT_EQ(0, app.Run());
     user.join();
     EXPECT_EQ(TRUE, answer.load());
     EXPECT_FALSE(app.broadcaster().threadRunning());  // ended before the program goes
-    EXPECT_EQ(std::wstring(bad, bad + std::strlen(bad)), test::ReadFileText(ini));  // unwritten
+    EXPECT_EQ(std::wstring(bad.begin(), bad.end()), test::ReadFileText(ini));  // unwritten
+}
+
+constexpr COLORREF kLeft = RGB(200, 30, 40), kRight = RGB(20, 60, 220), kDot = RGB(0, 255, 0);
+
+// A borderless top-most window at (40, 50): its left half, its right half, a dot at (10, 5).
+struct PatternWindow {
+    PatternWindow(int width, int height)
+        : window(CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, L"STATIC", L"",
+                                 WS_POPUP | WS_VISIBLE, 40, 50, width, height, nullptr, nullptr,
+                                 nullptr, nullptr)) {
+        MSG message;  // painted as it shows, then drawn on
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+        const WindowDc dc(window, WindowDc::Area::kClient);
+        const UniqueGdiObject left(CreateSolidBrush(kLeft)), right(CreateSolidBrush(kRight));
+        RECT area{0, 0, width, height};
+        FillRect(dc.get(), &area, static_cast<HBRUSH>(right.get()));
+        area.right /= 2;
+        FillRect(dc.get(), &area, static_cast<HBRUSH>(left.get()));
+        SetPixel(dc.get(), 10, 5, kDot);
+        GdiFlush();
+    }
+    ~PatternWindow() { DestroyWindow(window); }
+    const HWND window;
+};
+
+// Blue, green, red of pixel (x, y) from the top-left of a captured picture.
+COLORREF PixelAt(const HeapBlock& picture, std::uint32_t x, std::uint32_t y) {
+    BitmapLayout layout;
+    if (!DescribeBitmap(picture.get(), picture.capacity(), &layout)) return CLR_INVALID;
+    const std::uint8_t* p = picture.get() + layout.pixelOffset +
+                            std::size_t{layout.height - 1 - y} * layout.stride + x * 3;
+    return RGB(p[2], p[1], p[0]);
+}
+
+TEST(ScreenCapture, AWindowComesOutPixelForPixelWithThePointerAtItsHotspotAndZeroPadding) {
+    SetCursorPos(40 + 20, 50 + 10);  // the hotspot on (20, 10) of the window
+    HeapBlock picture, pointer;
+    HWND gone = nullptr;
+    {
+        const PatternWindow pattern(101, 37);  // 303 bytes a row: one byte of padding
+        ShowCursor(FALSE);                     // a hidden pointer is not drawn
+        ASSERT_TRUE(CaptureWindow(pattern.window, picture));
+        ShowCursor(TRUE);
+        ASSERT_TRUE(CaptureWindow(pattern.window, pointer));
+    }
+    ASSERT_EQ(NeededLength(101, 37), picture.capacity());
+    int wrong = 0, changedAboveLeft = 0;
+    for (std::uint32_t y = 0; y < 37; ++y) {
+        wrong += picture.get()[54 + y * 304 + 303] != 0;  // padding
+        for (std::uint32_t x = 0; x < 101; ++x) {
+            wrong += PixelAt(picture, x, y) != (x == 10 && y == 5 ? kDot : x < 50 ? kLeft : kRight);
+            changedAboveLeft +=
+                (x < 20 || y < 10) && PixelAt(pointer, x, y) != PixelAt(picture, x, y);
+        }
+    }
+    EXPECT_EQ(0, wrong);
+    EXPECT_EQ(0, changedAboveLeft);
+    EXPECT_NE(PixelAt(picture, 20, 10), PixelAt(pointer, 20, 10));  // the hotspot itself
+
+    // A smaller window later: the same buffer, its capacity kept, the rest zero.
+    const std::uint8_t* bytes = picture.get();
+    {
+        const PatternWindow small(20, 10);
+        ASSERT_TRUE(CaptureWindow(small.window, picture));
+        gone = small.window;
+    }
+    EXPECT_EQ(bytes, picture.get());
+    ASSERT_EQ(NeededLength(101, 37), picture.capacity());
+    EXPECT_EQ(kDot, PixelAt(picture, 10, 5));
+    EXPECT_TRUE(std::all_of(bytes + NeededLength(20, 10), bytes + picture.capacity(),
+                            [](std::uint8_t byte) { return byte == 0; }));
+    EXPECT_FALSE(CaptureWindow(gone, picture));
+    EXPECT_FALSE(picture);  // the previous buffer is freed
 }
 
 }  // namespace
