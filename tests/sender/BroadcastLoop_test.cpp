@@ -3,11 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <functional>
-#include <mutex>
 #include <thread>
 #include <vector>
 
+#include "sender/SenderProfile.h"
+#include "sender/SettingsText.h"
+#include "tests/MemorySection.h"
 #include "tests/NetworkTest.h"
 #include "tests/TestPicture.h"
 
@@ -16,192 +17,134 @@ namespace {
 
 using test::WaitUntil;
 
-// A screen, clock and tray icon under the test's control. The clock moves only when the loop
-// sleeps, so intervals are exact.
-class FakeHost : public BroadcastHost, public DatagramSink {
-  public:
-    bool CaptureScreen(HeapBlock& picture) override {
-        if (++inCapture != 1) overlapped = true;
-        if (holdCapture.exchange(false)) {  // the test acts while the thread is busy here
-            held = true;
-            while (held.load()) std::this_thread::yield();
-        }
-        std::this_thread::yield();
-        --inCapture;
-        if (failCapture) {
-            picture.reset();
-            return false;
-        }
-        if (!picture) picture = HeapBlock::Allocate(screen.size());
-        std::memcpy(picture.get(), screen.data(), screen.size());
-        std::lock_guard<std::mutex> lock(mutex);
-        shotTimes.push_back(clock.load());
-        return true;
-    }
-    void CursorPosition(std::int32_t* x, std::int32_t* y) override {
-        *x = -5;
-        *y = 7;
-    }
-    void ShowSendingIcon(bool sending) override {
-        std::lock_guard<std::mutex> lock(mutex);
-        icons.push_back(sending);
-    }
-    void ReportNetworkFailure() override {
-        ++networkMessages;
-        if (whileReporting) whileReporting();  // what the user does while the message is shown
-    }
-    std::uint32_t Milliseconds() override { return clock.load(); }
-    void Sleep(unsigned ms) override {
-        clock += ms;
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    DatagramSink& Sink() override { return *this; }
+std::atomic<int> threadStarts{0};
+int CountingStarter(ThreadBody body, void* argument) {
+    ++threadStarts;
+    return StartDetachedThread(body, argument);
+}
 
-    int Send(const std::uint8_t* datagram, std::size_t length) override {
-        if (failSend) return 10054;
-        std::lock_guard<std::mutex> lock(mutex);
-        headers.push_back(test::HeaderOf(std::vector<std::uint8_t>(datagram, datagram + length)));
-        return 0;
-    }
-    void Pause(unsigned) override {}
-
-    std::size_t Pictures() {
-        std::lock_guard<std::mutex> lock(mutex);
-        return shotTimes.size();
-    }
-
-    std::vector<std::uint8_t> screen = test::MakeDesktopPicture(64, 48, 1);
-    std::atomic<std::uint32_t> clock{1000};
-    std::atomic<bool> failCapture{false}, failSend{false}, overlapped{false};
-    std::atomic<bool> holdCapture{false}, held{false};
-    std::function<void()> whileReporting;
-    std::atomic<int> inCapture{0}, networkMessages{0};
-    std::mutex mutex;
-    std::vector<std::uint32_t> shotTimes;
-    std::vector<bool> icons;
-    std::vector<ScreenPacketHeader> headers;
-};
-
-class Broadcast : public ::testing::Test {
+// The broadcast's screen, clock, tray icon and user; the clock moves only when the loop sleeps.
+class Broadcast : public ::testing::Test, public BroadcastHost {
   protected:
+    void SetUp() override { threadStarts = 0; }
     void TearDown() override {
-        broadcaster.Stop();
-        EXPECT_TRUE(WaitUntil([&] { return !broadcaster.threadRunning(); }));
+        held = false;
+        StopAndWait();
     }
     void StopAndWait() {
         broadcaster.Stop();
         ASSERT_TRUE(WaitUntil([&] { return !broadcaster.threadRunning(); }));
     }
+    bool CaptureScreen(HeapBlock& picture) override {
+        for (held = hold.exchange(false); held;) std::this_thread::yield();  // the test acts
+        picture = failCapture ? HeapBlock() : HeapBlock::Allocate(screen.size());
+        if (!picture) return false;
+        std::memcpy(picture.get(), screen.data(), screen.size());
+        times.push_back(clock);
+        ++captures;
+        return true;
+    }
+    void CursorPosition(std::int32_t* x, std::int32_t* y) override { *x = *y = 0; }
+    void ShowSendingIcon(bool sending) override { iconSending = sending; }
+    void ReportNetworkFailure() override {
+        std::strcpy(settings.toAddress, kDefaultGroup);  // what the user mends meanwhile
+        ++networkMessages;
+        if (startWhileReporting) EXPECT_EQ(0, broadcaster.Start());
+    }
+    std::uint32_t Milliseconds() override { return clock; }
+    void Sleep(unsigned ms) override {
+        clock += ms;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    DatagramSink& Sink() override { return sink; }
 
+    const std::vector<std::uint8_t> screen = test::MakeDesktopPicture(64, 48, 1);
+    std::atomic<std::uint32_t> clock{0u - 5000u};  // wraps at the second picture
+    std::atomic<bool> failCapture{false}, hold{false}, held{false}, startWhileReporting{false},
+        iconSending{true};
+    std::atomic<int> captures{0}, networkMessages{0};
+    std::vector<std::uint32_t> times;
+    test::RecordingSink sink;
     SenderSettings settings;
-    FakeHost host;
-    Broadcaster broadcaster{settings, host};
+    Broadcaster broadcaster{settings, *this, CountingStarter};
 };
 
-TEST_F(Broadcast, PicturesGoOutAtOnceThenEveryIntervalNumberedAcrossStopAndStart) {
+TEST_F(Broadcast, RunsAsToldEndsOnFailuresAndTakesUpStartsWhileItsThreadRuns) {
+    // At once, then every interval across the clock's wrap.
     ASSERT_EQ(0, broadcaster.Start());
-    ASSERT_TRUE(WaitUntil([&] { return host.Pictures() >= 3; }));
+    ASSERT_TRUE(WaitUntil([&] { return captures >= 4; }));
     StopAndWait();
-    ASSERT_EQ(0, broadcaster.Start());
-    ASSERT_TRUE(WaitUntil([&] { return host.Pictures() >= 4; }));
-    StopAndWait();
-
-    std::lock_guard<std::mutex> lock(host.mutex);
-    EXPECT_EQ(1000u, host.shotTimes[0]);  // the first picture at once
-    for (std::size_t i = 1; i < 3; ++i) {
-        const std::uint32_t gap = host.shotTimes[i] - host.shotTimes[i - 1];
-        EXPECT_GE(gap, 5000u);
-        EXPECT_LE(gap, 5100u);
+    ASSERT_EQ(times.size(), sink.datagrams.size());  // one datagram a picture
+    std::uint32_t expected = 0u - 5000u;
+    for (std::size_t i = 0; i < times.size(); ++i, expected += 5000) {
+        EXPECT_EQ(expected, times[i]) << i;
+        EXPECT_EQ(test::Packetize(screen, i, true)[0], sink.datagrams[i]);
     }
-    const std::size_t pictures = host.shotTimes.size();
-    ASSERT_EQ(pictures, host.headers.size());  // one fragment each
-    for (std::size_t i = 0; i < pictures; ++i) {
-        EXPECT_EQ(i, host.headers[i].pictureNumber);
-        EXPECT_EQ(65531u, host.headers[i].cursorX);
-        EXPECT_EQ(1u, host.headers[i].flags);
-    }
-    EXPECT_EQ(pictures, broadcaster.pictureCounter());
-    ASSERT_EQ(2 * pictures, host.icons.size() - 2);  // a pair per picture, idle at each end
-    EXPECT_FALSE(host.icons.back());
-}
 
-// The millisecond clock wraps after 49.7 days: a picture taken at 0 ms is a picture like any other.
-TEST_F(Broadcast, IntervalsHoldWhereTheClockWraps) {
-    host.clock = 0u - 5000u;  // the second picture falls on 0
-    ASSERT_EQ(0, broadcaster.Start());
-    ASSERT_TRUE(WaitUntil([&] { return host.Pictures() >= 4; }));
-    StopAndWait();
-    std::lock_guard<std::mutex> lock(host.mutex);
-    EXPECT_EQ(0u, host.shotTimes[1]);
-    for (std::size_t i = 1; i < 4; ++i) {
-        EXPECT_EQ(5000u, host.shotTimes[i] - host.shotTimes[i - 1]) << i;
-    }
-}
-
-TEST_F(Broadcast, FailuresEndTheBroadcast) {
-    host.failCapture = true;
-    ASSERT_EQ(0, broadcaster.Start());
-    ASSERT_TRUE(WaitUntil([&] { return !broadcaster.threadRunning(); }));
-    EXPECT_FALSE(broadcaster.broadcasting());
-    EXPECT_EQ(0u, broadcaster.pictureCounter());  // a failed capture uses up no number
-
-    host.failCapture = false;
-    host.failSend = true;
-    ASSERT_EQ(0, broadcaster.Start());
-    ASSERT_TRUE(WaitUntil([&] { return !broadcaster.threadRunning(); }));
-    EXPECT_FALSE(broadcaster.broadcasting());
-    EXPECT_EQ(1u, broadcaster.pictureCounter());  // a failed send does
-    EXPECT_FALSE(host.icons.back());
-    EXPECT_EQ(0, host.networkMessages.load());
-
+    const auto runAlone = [&] {
+        ASSERT_EQ(0, broadcaster.Start());
+        ASSERT_TRUE(WaitUntil([&] { return !broadcaster.threadRunning(); }));
+        EXPECT_FALSE(broadcaster.broadcasting());
+    };
+    const std::uint32_t pictures = broadcaster.pictureCounter();
+    failCapture = true;
+    runAlone();
+    EXPECT_EQ(pictures, broadcaster.pictureCounter());  // a failed capture uses up no number
+    failCapture = false;
+    sink.failAt = sink.datagrams.size();
+    runAlone();
+    EXPECT_EQ(pictures + 1, broadcaster.pictureCounter());  // a failed send does
+    EXPECT_FALSE(iconSending);                              // idle again
     std::strcpy(settings.toAddress, "abc");
-    ASSERT_EQ(0, broadcaster.Start());
-    ASSERT_TRUE(WaitUntil([&] { return !broadcaster.threadRunning(); }));
-    EXPECT_EQ(1, host.networkMessages.load());
-    EXPECT_FALSE(broadcaster.broadcasting());
-    EXPECT_EQ(1u, host.Pictures());  // nothing captured after the failed open
-}
+    runAlone();
+    EXPECT_EQ(pictures + 1, broadcaster.pictureCounter());  // nothing captured after that
 
-TEST_F(Broadcast, AStartWhileTheThreadStillRunsNeverMakesASecondOne) {
-    settings.captureInterval = 0;
-    for (int i = 0; i < 200; ++i) {
-        ASSERT_EQ(0, broadcaster.Start());
+    // Restarted while its thread is busy: that thread goes on and sends its next picture at once.
+    sink.failAt = SIZE_MAX;
+    const int before = captures;
+    hold = true;
+    ASSERT_EQ(0, broadcaster.Start());
+    ASSERT_TRUE(WaitUntil([&] { return held.load(); }));
+    for (int i = 0; i < 2; ++i) {
         broadcaster.Stop();
-        ASSERT_EQ(0, broadcaster.Start());  // right after a stop, or twice in a row
         ASSERT_EQ(0, broadcaster.Start());
     }
-    ASSERT_TRUE(WaitUntil([&] { return host.Pictures() >= 50; }));
+    held = false;
+    ASSERT_TRUE(WaitUntil([&] { return captures >= before + 2; }));
     StopAndWait();
-    EXPECT_FALSE(host.overlapped.load());
-}
-
-TEST_F(Broadcast, AStartWhileTheOldThreadFinishesOrReportsAFailureIsNeverLost) {
-    // Stopped and started while the thread is busy with a picture: the old thread goes on, and
-    // the first picture of the new start goes out at once, not an interval after the old one.
-    host.holdCapture = true;
-    ASSERT_EQ(0, broadcaster.Start());
-    ASSERT_TRUE(WaitUntil([&] { return host.held.load(); }));
-    broadcaster.Stop();
-    ASSERT_EQ(0, broadcaster.Start());
-    host.held = false;
-    ASSERT_TRUE(WaitUntil([&] { return host.Pictures() >= 2; }));
-    StopAndWait();
-    {
-        std::lock_guard<std::mutex> lock(host.mutex);
-        EXPECT_EQ(host.shotTimes[0], host.shotTimes[1]);
-    }
+    EXPECT_EQ(times[before], times[before + 1]);
 
     // A start given while the network-failure message is shown tries the network again.
     std::strcpy(settings.toAddress, "abc");
-    host.whileReporting = [&] {
-        if (host.networkMessages.load() > 1) return;
-        std::strcpy(settings.toAddress, kDefaultGroup);
-        ASSERT_EQ(0, broadcaster.Start());
-    };
+    startWhileReporting = true;
     ASSERT_EQ(0, broadcaster.Start());
-    ASSERT_TRUE(WaitUntil([&] { return host.Pictures() >= 3; }));
+    ASSERT_TRUE(WaitUntil([&] { return captures >= before + 3; }));
     EXPECT_TRUE(broadcaster.broadcasting());
-    EXPECT_EQ(1, host.networkMessages.load());
+    EXPECT_EQ(2, networkMessages.load());  // one for each failed open
+    EXPECT_EQ(6, threadStarts.load());     // none while a thread ran
+}
+
+TEST(SenderSettings, StoredValuesComeBackAndBadOrTypedOnesAreHarmless) {
+    test::MemorySection section;
+    section.values = {{L"CaptureInterval", L"7000"}, {L"Channel", L"3"}, {L"BasePort", L"70000"}};
+    section.values[L"ToAddress"] = L"日本" + std::wstring(300, L'9');
+    SenderSettings settings;
+    LoadSenderSettings(section, settings);
+    EXPECT_EQ(7000u, settings.captureInterval.load());
+    EXPECT_EQ(4464, settings.basePort);  // the low 16 bits of 70000
+    EXPECT_EQ(kAddressTextSize - 1, std::char_traits<char>::length(settings.toAddress));
+    SaveSenderSettings(section, settings);
+    EXPECT_EQ(L"3", section.values[L"Channel"]);
+    for (const wchar_t* channel : {L"0", L"9", L"-1"}) {  // no channel a viewer can choose
+        section.values = {{L"Channel", channel}};
+        LoadSenderSettings(section, settings);
+        EXPECT_EQ(2u, settings.channelIndex.load()) << channel;
+    }
+    EXPECT_EQ(1000000u, CaptureIntervalFromText(L"1,000"));  // as the up-down control writes it
+    EXPECT_EQ(9999000u, CaptureIntervalFromText(L"99999999999999999999"));
+    EXPECT_EQ(0u, CaptureIntervalFromText(L""));
+    EXPECT_EQ(2u, ChannelIndexFromText(L"3", 0));
+    for (const wchar_t* text : {L"0", L"6", L"x"}) EXPECT_EQ(1u, ChannelIndexFromText(text, 1));
 }
 
 }  // namespace
