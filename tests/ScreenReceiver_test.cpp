@@ -82,6 +82,7 @@ TEST_F(Reception, PicturesArriveByteForByteAndTheViewIsTold) {
     }
     EXPECT_NE(0, Open(receiver, 0, "abc"));
     EXPECT_NE(0, Open(receiver, 0, "10.1.2.3"));
+    EXPECT_EQ(ReceiveState::kEnded, receiver.receiveState());  // nothing left to wait for
     ASSERT_EQ(0, Open(receiver, 0));  // the port of the failed joins is free again
     ScreenReceiver second;
     EXPECT_NE(0, Open(second, 0));  // one viewer per computer receives a channel
@@ -115,6 +116,17 @@ TEST_F(Reception, PicturesArriveByteForByteAndTheViewIsTold) {
     CloseSenderSocket();
     CloseSenderSocket();
     EXPECT_NE(0, SendOnSenderSocket(picture, nextNumber, false));
+
+    // A receive thread that outlives its receiver can publish nothing into the store.
+    std::shared_ptr<PictureStore> store;
+    std::uint32_t generation = 0;
+    {
+        ScreenReceiver brief;
+        store = std::const_pointer_cast<PictureStore>(brief.sharedStore());
+        generation = store->generation();
+    }
+    HeapBlock late = HeapBlock::Allocate(picture.size());
+    EXPECT_FALSE(store->Publish(late, static_cast<std::uint32_t>(picture.size()), generation));
 }
 
 // Hundreds of channel switches while both channels are flooded, with a view that is sometimes
