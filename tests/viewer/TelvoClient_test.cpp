@@ -171,13 +171,13 @@ TEST_F(Client, FullScreenCoversTheScreenAndF11BringsBackPlacementMenuAndCaption)
     RECT work{};
     ASSERT_TRUE(SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0));
     auto edges = [&] { return GetWindowLongW(frame, GWL_STYLE) & (WS_CAPTION | WS_THICKFRAME); };
+    // Fit to window: the frame never resizes itself, so its placement is the user's alone
+    // (fixed aspect has no maximize box either).
+    Command(ID_VIEW_FIT_TO_WINDOW);
     for (const bool maximized : {false, true}) {
-        if (maximized) {
-            Command(ID_VIEW_FIT_TO_WINDOW);  // fixed aspect has no maximize box
-            PostMessageW(frame, WM_SYSCOMMAND, SC_MAXIMIZE, 0);
-        }
-        // The frame at rest: laid out for the picture (done before the caption changes), or
-        // maximized over the work area (the style comes before the move).
+        if (maximized) PostMessageW(frame, WM_SYSCOMMAND, SC_MAXIMIZE, 0);
+        // The frame at rest: as created, or maximized over the work area (the style comes before
+        // the move).
         ++number;
         ASSERT_TRUE(ShowOn(48700, test::MakeDesktopPicture(640, 480, 1)));
         ASSERT_TRUE(WaitUntil([&] {
