@@ -123,7 +123,7 @@ bool CScreenView::UpdateCommand(int id, CommandState* state) const {
             return true;
         case ID_SAVE:
         case ID_MEMO:
-            state->enabled = HasPicture();
+            state->enabled = receiver_.store().HasPicture();
             return true;
         case ID_CONTINUOUS_SAVE:
             state->checked = saving_.continuousOn();
@@ -134,11 +134,6 @@ bool CScreenView::UpdateCommand(int id, CommandState* state) const {
         default:
             return false;
     }
-}
-
-bool CScreenView::HasPicture() const {
-    ImageReader image(receiver_.store());
-    return image.bytes() != nullptr;
 }
 
 void CScreenView::OnPaint() {
@@ -192,7 +187,7 @@ void CScreenView::ShowPaintError(const wchar_t* text) {
 
 void CScreenView::OnPictureArrived() {
     // A notice sent just before a channel switch arrives after it: the picture decides.
-    panel_.EnableSaveAndMemo(HasPicture());
+    panel_.EnableSaveAndMemo(receiver_.store().HasPicture());
     if (!saving_.settingsOpen()) LayoutFrame();
     refreshTitle_();
     RepaintNow();

@@ -86,7 +86,6 @@ class CScreenView {
     void EndDrag();
     void ShowPaintError(const wchar_t* text);
     void RepaintNow();
-    bool HasPicture() const;
 
     ViewOptions& options_;
     const std::function<void()> refreshTitle_;

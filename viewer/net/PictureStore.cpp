@@ -25,4 +25,9 @@ std::uint32_t PictureStore::generation() const {
     return generation_;
 }
 
+bool PictureStore::HasPicture() const {
+    ScopedLock lock(imageLock_);
+    return static_cast<bool>(imageBytes_);
+}
+
 }  // namespace telvo

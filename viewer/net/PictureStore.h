@@ -25,6 +25,8 @@ class PictureStore {
     std::uint32_t Clear();
 
     std::uint32_t generation() const;
+    // Whether there is a CurrentImage now (read under imageLock). Any thread.
+    bool HasPicture() const;
 
     CriticalSection& imageLock() const { return imageLock_; }
 

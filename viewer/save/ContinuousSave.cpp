@@ -91,7 +91,7 @@ void ContinuousSave::Run(State& state) {
             run = state.run;
         }
         const std::uint32_t now = state.clock();
-        const bool picture = ImageReader(*state.store).bytes() != nullptr;
+        const bool picture = state.store->HasPicture();
         const std::uint32_t last = state.lastSave.load();
         if (picture && (last == 0 || now >= last + interval)) {
             const bool written = state.write(folder);

@@ -49,14 +49,10 @@ bool SaveCommands::AskForSettings(const wchar_t* caption, bool needInterval) {
     return !options_.saveDir.empty() && IntervalSet(options_.saveInterval);
 }
 
-bool SaveCommands::HasPicture() const {
-    return ImageReader(*store_).bytes() != nullptr;
-}
-
 // Save and memo do nothing without a picture, whichever way they are given (menu, F5/F6 in full
 // screen, the panel).
 void SaveCommands::Save() {
-    if (!HasPicture() || !AskForSettings(kSaveCaption, false)) return;
+    if (!store_->HasPicture() || !AskForSettings(kSaveCaption, false)) return;
     const std::wstring path = WriteCurrentPicture(*store_, SaveKind::kSingle, options_.saveDir);
     if (path.empty()) {
         ShowMessage(L"画像の保存に失敗しました。", kSaveCaption, MB_ICONWARNING);
@@ -66,7 +62,7 @@ void SaveCommands::Save() {
 }
 
 void SaveCommands::TakeMemo() {
-    if (!HasPicture() || !AskForSettings(kMemoCaption, false)) return;
+    if (!store_->HasPicture() || !AskForSettings(kMemoCaption, false)) return;
     const std::wstring path = WriteCurrentPicture(*store_, SaveKind::kSingle, options_.saveDir);
     if (path.empty()) {
         ShowMessage(L"画像の保存に失敗しました。", kMemoCaption, MB_ICONWARNING);

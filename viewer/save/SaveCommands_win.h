@@ -43,7 +43,6 @@ class SaveCommands {
     // continuous save, when no interval is). False when there is still none.
     bool AskForSettings(const wchar_t* caption, bool needInterval);
     void ShowMessage(const std::wstring& text, const wchar_t* caption, UINT icon);
-    bool HasPicture() const;
 
     std::shared_ptr<const PictureStore> store_;
     SaveOptions& options_;
