@@ -116,7 +116,7 @@ double Psnr(const std::vector<std::uint8_t>& picture, const test::ScreenPixels& 
     const auto height = static_cast<std::uint32_t>(to.bottom - to.top);
     const SourceRows rows{picture.data() + layout.pixelOffset, layout.width, layout.height,
                           layout.stride};
-    const test::AreaReference reference(rows, width, height);
+    const std::vector<double> reference = test::AreaReference(rows, width, height);
     double squares = 0;
     for (std::uint32_t y = 0; y < height; ++y) {
         for (std::uint32_t x = 0; x < width; ++x) {
@@ -124,7 +124,8 @@ double Psnr(const std::vector<std::uint8_t>& picture, const test::ScreenPixels& 
                 shown.at(to.left + static_cast<int>(x), to.top + static_cast<int>(y));
             const int channels[3] = {GetBValue(colour), GetGValue(colour), GetRValue(colour)};
             for (int c = 0; c < 3; ++c) {
-                const double error = channels[c] - reference.at(x, height - 1 - y, c);  // bottom-up
+                const double error =  // bottom-up
+                    channels[c] - reference[(std::size_t{height - 1 - y} * width + x) * 3 + c];
                 squares += error * error;
             }
         }

@@ -19,14 +19,10 @@
 
 namespace telvo::test {
 
-#define TELVO_REQUIRE_TEST_NETWORK()                                                   \
-    do {                                                                               \
-        const char* netns = std::getenv("TELVO_TEST_NETNS");                           \
-        if (netns == nullptr || netns[0] != '1') {                                     \
-            GTEST_SKIP() << "network test: run it through tools/test.sh, which gives " \
-                            "it a private network namespace";                          \
-        }                                                                              \
-    } while (0)
+#define TELVO_REQUIRE_TEST_NETWORK()                                                            \
+    if (const char* netns = std::getenv("TELVO_TEST_NETNS"); netns == nullptr || *netns != '1') \
+    GTEST_SKIP() << "network test: run it through tools/test.sh, which gives it a private "     \
+                    "network namespace"
 
 // Polls `condition` every few milliseconds until it holds or `timeout` runs out.
 template <typename Condition>
@@ -39,11 +35,11 @@ bool WaitUntil(Condition condition, std::chrono::milliseconds timeout = std::chr
     return true;
 }
 
-// Sends to one group and port on a socket of its own.
+// Sends to the test group's `port` on a socket of its own.
 class PortSink : public DatagramSink {
   public:
-    PortSink(const char* group, std::uint16_t port) : socket_(CreateUdpSocket()), port_(port) {
-        if (!ParseIPv4(group, &address_)) std::abort();
+    explicit PortSink(std::uint16_t port) : socket_(CreateUdpSocket()), port_(port) {
+        if (!ParseIPv4(kDefaultGroup, &address_)) std::abort();
     }
     int Send(const std::uint8_t* datagram, std::size_t length) override {
         const long sent = SendDatagramTo(socket_.get(), datagram, length, address_, port_);
@@ -57,10 +53,10 @@ class PortSink : public DatagramSink {
     std::uint16_t port_;
 };
 
-// Sends the datagrams as they stand to the test group's `port`. False when a send failed.
+// Sends the datagrams as they stand to `port`. False when a send failed.
 inline bool SendDatagrams(std::uint16_t port,
                           const std::vector<std::vector<std::uint8_t>>& datagrams) {
-    PortSink sink(kDefaultGroup, port);
+    PortSink sink(port);
     for (const auto& datagram : datagrams) {
         if (sink.Send(datagram.data(), datagram.size()) != 0) return false;
     }
@@ -78,60 +74,38 @@ inline bool SendUntilShown(std::uint16_t port, const std::vector<std::uint8_t>& 
     return false;
 }
 
-// Joins a group on a port and hands out the headers of the datagrams that arrive there.
+// Joins the test group on a port and hands out the ScreenPackets that arrive there.
 class ChannelListener {
   public:
-    ChannelListener(const char* group, std::uint16_t port)
-        : socket_(CreateUdpSocket()), buffer_(HeapBlock::Allocate(65536)) {
+    explicit ChannelListener(std::uint16_t port) : socket_(CreateUdpSocket()) {
         std::uint32_t address = 0;
-        ok_ = socket_ && ParseIPv4(group, &address) && BindAnyAddress(socket_.get(), port) == 0 &&
+        ok_ = socket_ && ParseIPv4(kDefaultGroup, &address) &&
+              BindAnyAddress(socket_.get(), port) == 0 &&
               JoinMulticastGroup(socket_.get(), address) == 0 &&
               SetReceiveBufferSize(socket_.get(), 8 * 1024 * 1024) == 0;
     }
     bool ok() const { return ok_; }
 
-    // The data bytes of the datagram that Next last returned.
-    std::vector<std::uint8_t> LastData() const {
-        return std::vector<std::uint8_t>(buffer_.get() + kHeaderSize, buffer_.get() + length_);
-    }
-
-    // The next datagram that is a ScreenPacket, waiting up to `timeoutMs` for it.
-    bool Next(ScreenPacketHeader* header, unsigned timeoutMs) {
-        const auto deadline =
-            std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-        for (;;) {
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                deadline - std::chrono::steady_clock::now());
-            if (left.count() <= 0 ||
-                WaitReadable(socket_.get(), static_cast<unsigned>(left.count())) != 1) {
-                return false;
-            }
+    // The next datagram (with `pictureStart`, the next first fragment), waiting up to
+    // `timeoutMs` for each; its data bytes go to `data` when given.
+    bool Next(ScreenPacketHeader* header, unsigned timeoutMs, bool pictureStart = false,
+              std::vector<std::uint8_t>* data = nullptr) {
+        while (WaitReadable(socket_.get(), timeoutMs) == 1) {
             const long length = ReceiveDatagramFrom(socket_.get(), buffer_.get(), 65536);
-            if (length >= static_cast<long>(kHeaderSize) &&
-                DecodeHeader(buffer_.get(), static_cast<std::size_t>(length), header)) {
-                length_ = static_cast<std::size_t>(length);
-                return true;
+            if (length < static_cast<long>(kHeaderSize) ||
+                !DecodeHeader(buffer_.get(), static_cast<std::size_t>(length), header) ||
+                (pictureStart && header->fragmentIndex != 0)) {
+                continue;
             }
-        }
-    }
-
-    // The first fragment of the next picture that begins to arrive.
-    bool NextPicture(ScreenPacketHeader* header, unsigned timeoutMs) {
-        const auto deadline =
-            std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-        while (std::chrono::steady_clock::now() < deadline) {
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                deadline - std::chrono::steady_clock::now());
-            if (!Next(header, static_cast<unsigned>(left.count()))) return false;
-            if (header->fragmentIndex == 0) return true;
+            if (data != nullptr) data->assign(buffer_.get() + kHeaderSize, buffer_.get() + length);
+            return true;
         }
         return false;
     }
 
   private:
     UniqueSocket socket_;
-    HeapBlock buffer_;
-    std::size_t length_ = kHeaderSize;
+    HeapBlock buffer_ = HeapBlock::Allocate(65536);
     bool ok_ = false;
 };
 

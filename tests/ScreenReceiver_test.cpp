@@ -96,9 +96,18 @@ TEST_F(Reception, PicturesArriveByteForByteAndTheViewIsTold) {
     ASSERT_EQ(0, OpenSenderSocket(kDefaultGroup, kBasePort));
     EXPECT_TRUE(SendUntilShown(picture, true));
     const std::uint8_t oneByte[1] = {1};  // no datagram ends reception
-    ASSERT_EQ(0, test::PortSink(kDefaultGroup, kBasePort).Send(oneByte, 1));
+    ASSERT_EQ(0, test::PortSink(kBasePort).Send(oneByte, 1));
     EXPECT_TRUE(SendUntilShown(test::MakeDesktopPicture(1024, 768, 2), false));
     EXPECT_EQ(ReceiveState::kRunning, receiver.receiveState());
+    // A still picture whose last fragment is lost is completed from the copies held once it stalls.
+    auto still = test::MakeNoisePicture(200, 400, 4);  // four fragments compressed
+    std::fill(still.begin() + kBitmapHeadersSize + 120000, still.end(), 0);
+    ASSERT_TRUE(SendUntilShown(still, true));
+    auto datagrams = test::Packetize(still, nextNumber, true);
+    datagrams.pop_back();
+    ASSERT_TRUE(test::SendDatagrams(kBasePort, datagrams));
+    EXPECT_TRUE(WaitUntil([&] { return told == nextNumber; }));
+    ++nextNumber;
 
     // The settings command replaces the sender socket while the broadcast thread sends on it.
     std::atomic<int> replacements{0}, failures{0};
@@ -143,7 +152,7 @@ TEST_F(Reception, SwitchingUnderAFloodNeverShowsTheChannelThatWasLeft) {
     std::thread flood([&] {
         for (std::uint32_t number = 0; flooding; ++number) {
             for (std::uint8_t channel = 0; channel < 2; ++channel) {
-                test::PortSink sink(kDefaultGroup, kBasePort + 10 + channel);
+                test::PortSink sink(kBasePort + 10 + channel);
                 const auto& picture = pictures[channel];
                 (void)SendPicture(sink, picture.data(), static_cast<std::uint32_t>(picture.size()),
                                   number, 0, 0, channel == 1);

@@ -2,9 +2,11 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdlib>
 #include <functional>
 #include <vector>
 
+#include "protocol/ScreenBitmap.h"
 #include "protocol/ScreenPacket.h"
 #include "sender/Packetizer.h"
 #include "tools/DesktopPicture.h"
@@ -15,13 +17,27 @@ using telvo::MakeDesktopPicture;
 using telvo::MakeNoisePicture;
 
 // A ScreenBitmap whose pixel (x, y) (top row 0) is `colour(x, y)`, given as 0x00BBGGRR (COLORREF).
-std::vector<std::uint8_t> MakePicture(std::uint32_t width, std::uint32_t height,
-                                      const std::function<std::uint32_t(int x, int y)>& colour);
+inline std::vector<std::uint8_t> MakePicture(
+    std::uint32_t width, std::uint32_t height,
+    const std::function<std::uint32_t(int x, int y)>& colour) {
+    std::vector<std::uint8_t> picture(NeededLength(width, height));
+    WriteBitmapHeaders(picture.data(), width, height);
+    for (std::uint32_t y = 0; y < height; ++y) {
+        std::uint8_t* row =
+            picture.data() + kBitmapHeadersSize + RowStride(width) * (height - 1 - y);
+        for (std::uint32_t x = 0; x < 3 * width; ++x)  // B, G, R
+            row[x] = static_cast<std::uint8_t>(colour(x / 3, y) >> (16 - 8 * (x % 3)));
+    }
+    return picture;
+}
 
 // Keeps every datagram and pause; can fail the send of one datagram.
-class RecordingSink : public DatagramSink {
-  public:
-    int Send(const std::uint8_t* datagram, std::size_t length) override;
+struct RecordingSink : DatagramSink {
+    int Send(const std::uint8_t* datagram, std::size_t length) override {
+        if (datagrams.size() == failAt) return failCode;
+        datagrams.emplace_back(datagram, datagram + length);
+        return 0;
+    }
     void Pause(unsigned ms) override { pauses.push_back(ms); }
 
     std::vector<std::vector<std::uint8_t>> datagrams;
@@ -31,10 +47,22 @@ class RecordingSink : public DatagramSink {
 };
 
 // Decoded header of a datagram (which must be a ScreenPacket).
-ScreenPacketHeader HeaderOf(const std::vector<std::uint8_t>& datagram);
+inline ScreenPacketHeader HeaderOf(const std::vector<std::uint8_t>& datagram) {
+    ScreenPacketHeader header;
+    if (!DecodeHeader(datagram.data(), datagram.size(), &header)) std::abort();
+    return header;
+}
 
 // The packets of one picture, as SendPicture makes them.
-std::vector<std::vector<std::uint8_t>> Packetize(const std::vector<std::uint8_t>& picture,
-                                                 std::uint32_t pictureNumber, bool compress);
+inline std::vector<std::vector<std::uint8_t>> Packetize(const std::vector<std::uint8_t>& picture,
+                                                        std::uint32_t pictureNumber,
+                                                        bool compress) {
+    RecordingSink sink;
+    if (SendPicture(sink, picture.data(), static_cast<std::uint32_t>(picture.size()), pictureNumber,
+                    0, 0, compress) != 0) {
+        std::abort();
+    }
+    return sink.datagrams;
+}
 
 }  // namespace telvo::test
