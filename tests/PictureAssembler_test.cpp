@@ -21,9 +21,9 @@ Picture FourFragmentPicture(std::uint32_t seed) {
     return picture;
 }
 
-// `picture` sent as `number`: the fragments with the indices in `arrive` arrive in that order,
-// the last gets `status`, and `waitMs` pass without a datagram; then `shown` is on show, last
-// published as `published`, and the title shows `title`.
+// `picture` sent as `number`: the fragments `arrive` come in that order, the last gets `status`,
+// `waitMs` pass without a datagram; then `shown` is on show, published as `published`, titled
+// `title`.
 struct Step {
     const Picture& picture;
     std::uint32_t number;
@@ -92,8 +92,8 @@ TEST_F(Assembly, PicturesComeBackByteForByteInAnyOrder) {
     EXPECT_EQ((std::vector<std::uint32_t>{1, 1, 3, 3, 3, 4, 6, 2, 3}), lost);
 }
 
-// Nothing is written outside its picture nor decoded past its block, no picture whose bitmap
-// headers lie is published, and reception goes on.
+// Fragments no sender makes are dropped (lengths that lie are the fuzzer's), no picture whose
+// bitmap headers lie is published, and reception goes on.
 TEST_F(Assembly, HostileFragmentsAreDropped) {
     static const std::uint8_t zeros[kMaxDatagramSize + 8] = {};
     constexpr std::uint16_t kZlib = kFlagCompressed;
@@ -104,13 +104,8 @@ TEST_F(Assembly, HostileFragmentsAreDropped) {
         std::size_t length;
         AcceptStatus status;
     } cases[] = {
-        {0, 1, 100000, 4, 0, 100, kHeaderSize + 99, kWrong},            // shorter than it says
-        {0, 1, 100000, 4, 0, 100, kHeaderSize + 101, kWrong},           // longer
-        {0, 1, 100000, 4, 3, kFull, kMaxDatagramSize, kWrong},          // past the picture's end
-        {0, 1, 100000, 4, 0xFFFFFFFF, 1, kHeaderSize + 1, kWrong},      // index far out
-        {0, 1, 100000, 4, 0, kFull + 8, kMaxDatagramSize + 8, kWrong},  // more than a fragment
+        {0, 1, 100000, 4, 3, kFull, kMaxDatagramSize, kWrong},                  // past the end
         {0, 1, kMaxPictureSize + 1, 4097, 0, kFull, kMaxDatagramSize, kWrong},  // no screen's size
-        {0, 1, 100000, 4, 0, 0xFFFFFFF0, 16, kWrong},  // 32 + dataLength wraps to the length
         {kZlib, 2, 40000, 2, 0, kFull, kMaxDatagramSize, kMore},
         {kZlib, 2, 40000, 2, 0, kFull, kMaxDatagramSize, kMore},  // a repeat
         {kZlib, 2, 40000, 2, 1, 40000 - kFull, 40000 - kFull + kHeaderSize,
@@ -133,14 +128,14 @@ TEST_F(Assembly, HostileFragmentsAreDropped) {
          {good, 6, "0", 0, kComplete, 6, 6, good, false}});
 }
 
-TEST_F(Assembly, AShortStreamLeavesZerosNotOldBytes) {
-    // Noise in the blocks that the next pictures recycle.
+// A stream that inflates to fewer bytes than its pictureSize says leaves zeros, not the bytes of
+// the noise before it in the recycled blocks; a left channel's picture is never shown.
+TEST_F(Assembly, AShortStreamLeavesZerosAndALeftChannelNothing) {
     const auto size = static_cast<std::uint32_t>(NeededLength(100, 100)) + 5000;
     auto noise = test::MakeNoisePicture(100, 150, 7);
     noise.resize(size);
     WriteBitmapHeaders(noise.data(), 100, 100);
     Run({{noise, 1, "01", 0, kComplete, 1, 1, noise, false}});
-    // A stream that inflates to fewer bytes than its pictureSize says.
     auto expected = test::MakeDesktopPicture(100, 100, 8);
     Picture datagram(kHeaderSize + compressBound(expected.size()));
     uLongf length = datagram.size() - kHeaderSize;
@@ -153,6 +148,10 @@ TEST_F(Assembly, AShortStreamLeavesZerosNotOldBytes) {
         EXPECT_EQ(kComplete, assembler.AcceptFragment(header, datagram.data(), 32 + length));
         EXPECT_TRUE(expected == Shown());
     }
+    store.Clear();
+    Run({{noise, 4, "01", 0, kComplete, 3, 4, kNone, false}});
+    ImageReader outer(store);  // imageLock is re-entrant on one thread
+    EXPECT_TRUE(Shown().empty());
 }
 
 // A still screen: the same stream each time, different fragments lost each time. A compressed
@@ -213,14 +212,6 @@ TEST_F(Assembly, ARestartedSenderIsFollowed) {
         Run({{ours, 500 + i, "0123", 0, kComplete, 500 + i, 500 + i, ours},
              {other, 20 + i, "0", 1000, kOlder, 500 + i, 500 + i, ours}});
     }
-}
-
-TEST_F(Assembly, PicturesOfALeftChannelAreRefused) {
-    store.Clear();
-    const auto picture = test::MakeDesktopPicture(64, 48, 9);
-    Run({{picture, 1, "0", 0, kComplete, 0, 1, kNone}});
-    ImageReader outer(store);  // imageLock is re-entrant on one thread
-    EXPECT_TRUE(Shown().empty());
 }
 
 }  // namespace

@@ -9,7 +9,6 @@ namespace telvo {
 namespace {
 
 std::vector<int> closed;
-
 struct CountingTraits {
     using Handle = int;
     static constexpr Handle Invalid() { return -1; }
@@ -17,15 +16,13 @@ struct CountingTraits {
 };
 
 TEST(UniqueHandle, ClosesEachHandleExactlyOnce) {
-    using CountingHandle = UniqueHandle<CountingTraits>;
     {
-        CountingHandle a(1), c(2), empty;
-        CountingHandle b(std::move(a));
-        EXPECT_FALSE(a);
+        UniqueHandle<CountingTraits> a(1), c(2), empty;
+        UniqueHandle<CountingTraits> b(std::move(a));
         c = std::move(b);  // closes 2, takes 1
-        CountingHandle& alias = c;
+        auto& alias = c;
         c = std::move(alias);  // self-move keeps the handle
-        EXPECT_EQ(1, c.get());
+        EXPECT_TRUE(!a && c.get() == 1);
         c.reset(3);  // closes 1
         EXPECT_EQ(3, c.release());
         empty.reset();

@@ -6,6 +6,7 @@
 #include <atomic>
 #include <map>
 #include <thread>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -81,10 +82,9 @@ TEST(Server, BroadcastsAsToldFromStartUpToExitAndKeepsItsSettingsFile) {
     std::vector<std::uint8_t> data;
     while (streams.size() < 4 && channel3.Next(&picture, 10000, false, &data)) {
         streams[picture.pictureNumber][picture.fragmentIndex] = data;
-        EXPECT_EQ(cursor.y, picture.cursorY);
-        EXPECT_EQ(1u, picture.flags);
-        EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN), picture.width);
-        EXPECT_EQ(GetSystemMetrics(SM_CYSCREEN), picture.height);
+        EXPECT_EQ(
+            std::tuple(cursor.y, 1, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)),
+            std::tuple(picture.cursorY, picture.flags, picture.width, picture.height));
     }
     ASSERT_EQ(4u, streams.size());  // the first and the last may be partial
     EXPECT_GE(streams.begin()->first, 1u);
@@ -198,7 +198,7 @@ TEST(ScreenCapture, AWindowComesOutPixelForPixelWithThePointerAtItsHotspotAndZer
         ASSERT_TRUE(CaptureWindow(pattern.window, pointer));
     }
     ASSERT_EQ(NeededLength(101, 37), picture.capacity());
-    int wrong = 0;
+    int wrong = 0;  // pixels, padding, and pixels above or left of the pointer's hotspot
     for (std::uint32_t y = 0; y < 37; ++y) {
         wrong += picture.get()[54 + y * 304 + 303] != 0;  // padding
         for (std::uint32_t x = 0; x < 101; ++x) {

@@ -102,8 +102,6 @@ TEST_F(Frame, MenuPanelAndHelpFollowModeChannelAndPicture) {
     // F11 turns the panel's button over; full screen has no menu bar to ask.
     Command(ID_VIEW_FULL_SCREEN);
     EXPECT_EQ(BST_CHECKED, IsDlgButtonChecked(panel, IDC_FULL_SCREEN));
-    CommandState fullScreen;
-    EXPECT_TRUE(frame->UpdateCommandState(ID_VIEW_FULL_SCREEN, &fullScreen) && fullScreen.checked);
     Command(ID_VIEW_FULL_SCREEN);
     EXPECT_EQ(BST_UNCHECKED, IsDlgButtonChecked(panel, IDC_FULL_SCREEN));
     EXPECT_FALSE(State(ID_VIEW_FULL_SCREEN) & MFS_CHECKED);
@@ -121,11 +119,8 @@ TEST_F(Frame, MenuPanelAndHelpFollowModeChannelAndPicture) {
 
     Command(ID_HELP_TOPICS);
     const HWND help = frame->help().window();
-    Command(ID_HELP_TOPICS);  // a second F1 shows the same window
-    EXPECT_TRUE(help != nullptr && IsWindowVisible(help) && help == frame->help().window());
     Command(ID_APP_EXIT);  // exit: WM_CLOSE closes help, then the frame
-    EXPECT_FALSE(IsWindow(help));
-    EXPECT_EQ(nullptr, frame->hwnd());
+    EXPECT_TRUE(help != nullptr && !IsWindow(help) && frame->hwnd() == nullptr);
 }
 
 TEST_F(Frame, MinimizingKeepsTheFrameAndDraggingInActualSizePansWithTheHandCursor) {

@@ -44,7 +44,7 @@ std::vector<std::uint8_t> Plain(int width, int height, COLORREF colour) {
     return test::MakePicture(width, height, [=](int, int) { return colour; });
 }
 
-TEST_F(Client, SettingsChannelsAndNumbersFromAFirstStartAndFromBadStoredValues) {
+TEST_F(Client, AFirstStartWritesItsSettingsAChannelKeySwitchesAndTheCloseBoxLeavesThem) {
     Start();
     EXPECT_EQ(
         L"\xFEFF[TelvoClient]\r\nChannel=1\r\nToAddress=224.3.2.1\r\nBasePort=54321\r\n"
@@ -66,13 +66,6 @@ TEST_F(Client, SettingsChannelsAndNumbersFromAFirstStartAndFromBadStoredValues) 
     PostMessageW(frame, WM_SYSCOMMAND, SC_CLOSE, 0);
     ASSERT_TRUE(program.ExitsCleanly(kWaitMs));
     EXPECT_EQ(std::wstring(bad.begin(), bad.end()), Ini());
-
-    // Bad stored values are used as they stand until a channel is chosen.
-    Start();
-    EXPECT_TRUE(CaptionHas(Title(7, 0)));
-    Command(ID_CHANNEL2);  // Alt+2
-    ASSERT_TRUE(CaptionBecomes(Title(2, 0)));
-    EXPECT_TRUE(ShowOn(4465, picture));  // the low 16 bits of 70000, plus one
 }
 
 // Each view mode paints its rectangle and fits the frame (or not) as it should; a light text on
