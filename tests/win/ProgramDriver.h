@@ -114,16 +114,13 @@ inline bool WaitForWindowGone(HWND window, DWORD timeoutMs) {
 
 // WM_GETTEXT, not GetWindowText: that one cannot read controls of another process.
 inline std::wstring WindowText(HWND window) {
-    DWORD_PTR length = 0;
-    if (!SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 5000, &length)) {
+    wchar_t text[4096] = {};
+    DWORD_PTR copied = 0;
+    if (!SendMessageTimeoutW(window, WM_GETTEXT, 4096, reinterpret_cast<LPARAM>(text),
+                             SMTO_ABORTIFHUNG, 5000, &copied)) {
         return L"";
     }
-    std::wstring text(length + 1, L'\0');
-    DWORD_PTR copied = 0;
-    SendMessageTimeoutW(window, WM_GETTEXT, length + 1, reinterpret_cast<LPARAM>(text.data()),
-                        SMTO_ABORTIFHUNG, 5000, &copied);
-    text.resize(copied);
-    return text;
+    return std::wstring(text, copied);
 }
 inline std::wstring ItemText(HWND dialog, int id) {
     return WindowText(GetDlgItem(dialog, id));
