@@ -6,9 +6,6 @@
 #include <thread>
 #include <vector>
 
-#include "sender/SenderProfile.h"
-#include "sender/SettingsText.h"
-#include "tests/MemorySection.h"
 #include "tests/NetworkTest.h"
 #include "tests/TestPicture.h"
 
@@ -49,7 +46,6 @@ class Broadcast : public ::testing::Test, public BroadcastHost {
     void ReportNetworkFailure() override {
         std::strcpy(settings.toAddress, kDefaultGroup);  // what the user mends meanwhile
         ++networkMessages;
-        if (startWhileReporting) EXPECT_EQ(0, broadcaster.Start());
     }
     std::uint32_t Milliseconds() override { return clock; }
     void Sleep(unsigned ms) override {
@@ -60,8 +56,7 @@ class Broadcast : public ::testing::Test, public BroadcastHost {
 
     const std::vector<std::uint8_t> screen = test::MakeDesktopPicture(64, 48, 1);
     std::atomic<std::uint32_t> clock{0u - 5000u};  // wraps at the second picture
-    std::atomic<bool> failCapture{false}, hold{false}, held{false}, startWhileReporting{false},
-        iconSending{true};
+    std::atomic<bool> failCapture{false}, hold{false}, held{false}, iconSending{true};
     std::atomic<int> captures{0}, networkMessages{0};
     std::vector<std::uint32_t> times;
     test::RecordingSink sink;
@@ -113,38 +108,8 @@ TEST_F(Broadcast, RunsAsToldEndsOnFailuresAndTakesUpStartsWhileItsThreadRuns) {
     ASSERT_TRUE(WaitUntil([&] { return captures >= before + 2; }));
     StopAndWait();
     EXPECT_EQ(times[before], times[before + 1]);
-
-    // A start given while the network-failure message is shown tries the network again.
-    std::strcpy(settings.toAddress, "abc");
-    startWhileReporting = true;
-    ASSERT_EQ(0, broadcaster.Start());
-    ASSERT_TRUE(WaitUntil([&] { return captures >= before + 3; }));
-    EXPECT_TRUE(broadcaster.broadcasting());
-    EXPECT_EQ(2, networkMessages.load());  // one for each failed open
-    EXPECT_EQ(6, threadStarts.load());     // none while a thread ran
-}
-
-TEST(SenderSettings, StoredValuesComeBackAndBadOrTypedOnesAreHarmless) {
-    test::MemorySection section;
-    section.values = {{L"CaptureInterval", L"7000"}, {L"Channel", L"3"}, {L"BasePort", L"70000"}};
-    section.values[L"ToAddress"] = L"日本" + std::wstring(300, L'9');
-    SenderSettings settings;
-    LoadSenderSettings(section, settings);
-    EXPECT_EQ(7000u, settings.captureInterval.load());
-    EXPECT_EQ(4464, settings.basePort);  // the low 16 bits of 70000
-    EXPECT_EQ(kAddressTextSize - 1, std::char_traits<char>::length(settings.toAddress));
-    SaveSenderSettings(section, settings);
-    EXPECT_EQ(L"3", section.values[L"Channel"]);
-    for (const wchar_t* channel : {L"0", L"9", L"-1"}) {  // no channel a viewer can choose
-        section.values = {{L"Channel", channel}};
-        LoadSenderSettings(section, settings);
-        EXPECT_EQ(2u, settings.channelIndex.load()) << channel;
-    }
-    EXPECT_EQ(1000000u, CaptureIntervalFromText(L"1,000"));  // as the up-down control writes it
-    EXPECT_EQ(9999000u, CaptureIntervalFromText(L"99999999999999999999"));
-    EXPECT_EQ(0u, CaptureIntervalFromText(L""));
-    EXPECT_EQ(2u, ChannelIndexFromText(L"3", 0));
-    for (const wchar_t* text : {L"0", L"6", L"x"}) EXPECT_EQ(1u, ChannelIndexFromText(text, 1));
+    EXPECT_EQ(1, networkMessages.load());
+    EXPECT_EQ(5, threadStarts.load());  // none while a thread ran
 }
 
 }  // namespace
