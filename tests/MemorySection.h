@@ -1,11 +1,10 @@
 // An ini section in memory that reads integers the way the profile functions do (the leading
-// number of the text) and records every write in order.
+// number of the text).
 #pragma once
 
 #include <cwchar>
 #include <map>
 #include <string>
-#include <vector>
 
 #include "base/ProfileSection.h"
 
@@ -23,13 +22,9 @@ class MemorySection : public ProfileSection {
         const auto found = values.find(key);
         return (found == values.end() ? absent : found->second).substr(0, maxChars);
     }
-    void WriteText(const wchar_t* key, const std::wstring& value) override {
-        values[key] = value;
-        written.push_back(std::wstring(key) + L"=" + value);
-    }
+    void WriteText(const wchar_t* key, const std::wstring& value) override { values[key] = value; }
 
     std::map<std::wstring, std::wstring> values;
-    std::vector<std::wstring> written;
 };
 
 }  // namespace telvo::test

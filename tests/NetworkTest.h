@@ -1,6 +1,5 @@
-// Helpers for tests that put datagrams on a network. They run only inside the private network
-// namespace that tools/test.sh makes (loopback only, multicast routed to it), so that nothing
-// they send can leave this computer.
+// Helpers for tests that put datagrams on a network. They run only in the private network namespace
+// of tools/test.sh, so that nothing they send can leave this computer.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -86,8 +85,8 @@ class ChannelListener {
     }
     bool ok() const { return ok_; }
 
-    // The next datagram (with `pictureStart`, the next first fragment), waiting up to
-    // `timeoutMs` for each; its data bytes go to `data` when given.
+    // The next datagram (or first fragment), waiting up to `timeoutMs` for each; its data to
+    // `data`.
     bool Next(ScreenPacketHeader* header, unsigned timeoutMs, bool pictureStart = false,
               std::vector<std::uint8_t>* data = nullptr) {
         while (WaitReadable(socket_.get(), timeoutMs) == 1) {

@@ -1,6 +1,7 @@
 // Pictures, packets and a recording sink for tests.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <functional>
@@ -28,6 +29,13 @@ inline std::vector<std::uint8_t> MakePicture(
         for (std::uint32_t x = 0; x < 3 * width; ++x)  // B, G, R
             row[x] = static_cast<std::uint8_t>(colour(x / 3, y) >> (16 - 8 * (x % 3)));
     }
+    return picture;
+}
+
+// A picture that compresses to four fragments: noise, then a plain half.
+inline std::vector<std::uint8_t> FourFragmentPicture(std::uint32_t seed) {
+    auto picture = MakeNoisePicture(200, 400, seed);
+    std::fill(picture.begin() + kBitmapHeadersSize + 120000, picture.end(), 0);
     return picture;
 }
 

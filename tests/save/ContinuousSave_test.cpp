@@ -11,8 +11,8 @@
 namespace telvo {
 namespace {
 
-// A picture store, a clock the test moves, and a writer that records each write as it begins
-// ("folder@second", thread) and fails into "gone" and "a"; the test can hold a write.
+// A clock the test moves, and a writer that records each write ("folder@second", thread), fails
+// into "gone" and "a", and can be held.
 class Continuous : public ::testing::Test {
   protected:
     void TearDown() override { hold = false; }

@@ -1,5 +1,4 @@
-// Saving in the real TelvoClient.exe under Wine, fed by a test sender: the save, memo and
-// continuous-save commands, the save settings dialog, and the files they leave.
+// Saving in the real TelvoClient.exe under Wine: the commands, the dialog, the files they leave.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -35,30 +34,19 @@ std::vector<std::wstring> FilesIn(const std::wstring& folder, const std::wstring
 // A program for bitmap files, registered for the test and removed again whatever happens.
 struct BitmapProgram {
     explicit BitmapProgram(const std::wstring& command)
-        : ok(Set(L".bmp", L"TelvoTestBitmap") &&
-             Set(L"TelvoTestBitmap\\shell\\open\\command", command)) {}
+        : ok(!RegSetValueW(HKEY_CLASSES_ROOT, L".bmp", REG_SZ, L"TelvoTestBitmap", 0) &&
+             !RegSetValueW(HKEY_CLASSES_ROOT, L"TelvoTestBitmap\\shell\\open\\command", REG_SZ,
+                           command.c_str(), 0)) {}
     ~BitmapProgram() {
         RegDeleteTreeW(HKEY_CLASSES_ROOT, L"TelvoTestBitmap");
         RegDeleteTreeW(HKEY_CLASSES_ROOT, L".bmp");
-    }
-    static bool Set(const wchar_t* key, const std::wstring& value) {
-        return RegSetKeyValueW(HKEY_CLASSES_ROOT, key, nullptr, REG_SZ, value.c_str(),
-                               static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t))) ==
-               ERROR_SUCCESS;
     }
     const bool ok;
 };
 
 class Saving : public test::ClientTest {
   protected:
-    void SetUp() override {
-        ClientTest::SetUp();
-        if (IsSkipped() || HasFatalFailure()) return;
-        shots = folder + L"\\shots";
-        ASSERT_TRUE(CreateDirectoryW(shots.c_str(), nullptr));
-    }
-    // No box `caption` is open once the commands posted before this call have been handled:
-    // the about box, asked for after them, proves they have.
+    // No box `caption` is open once the about box, asked for after earlier commands, shows.
     bool NoMessageAfterEarlierCommands(const wchar_t* caption) {
         Command(ID_APP_ABOUT);
         const HWND about = Dialog(L"TelvoClientのﾊﾞｰｼﾞｮﾝ情報");
@@ -67,14 +55,10 @@ class Saving : public test::ClientTest {
         test::WaitForWindowGone(about, kWaitMs);
         return about != nullptr && none;
     }
-
-    std::wstring shots;
 };
 
-// From a settings file with no folder and a hand-edited interval below one: continuous save asks
-// for a folder, the dialog refuses a bad folder and a bad interval, then pictures are saved
-// continuously and once, byte for byte; continuous save ends without a word when its folder goes; a
-// memo says why it cannot open the file, or opens it with the program for bitmaps.
+// Continuous save asks for a folder, then saves every second until its folder goes, without a word;
+// a save writes the whole buffer; a memo says why it cannot open the file, or opens it.
 TEST_F(Saving, AFolderIsAskedForCheckedAndUsedBySavesAndMemos) {
     Start("[TelvoClient]\r\nChannel=1\r\nSaveInterval=-5\r\n");  // -5 s would wrap
     const auto picture = test::MakeDesktopPicture(320, 240, 1, NeededLength(320, 240) + 700);
@@ -83,17 +67,14 @@ TEST_F(Saving, AFolderIsAskedForCheckedAndUsedBySavesAndMemos) {
     EXPECT_NE(L"(no message)", AnswerMessage(L"連続保存"));
     const HWND dialog = Dialog(L"保存設定");
     ASSERT_NE(nullptr, dialog);
-    EXPECT_EQ(L"0", test::ItemText(dialog, IDC_SAVE_INTERVAL_EDIT));  // below one is none
-    SetDlgItemTextW(dialog, IDC_SAVE_DIR_EDIT, std::wstring(257, L'x').c_str());
-    PostMessageW(dialog, WM_COMMAND, IDOK, 0);
-    EXPECT_NE(L"(no message)", AnswerMessage(L"TelvoClient"));
-    EXPECT_TRUE(IsWindow(dialog));  // still open
+    EXPECT_EQ(L"0",
+              test::WindowText(GetDlgItem(dialog, IDC_SAVE_INTERVAL_EDIT)));  // below one is none
     SetDlgItemTextW(dialog, IDC_SAVE_DIR_EDIT, shots.c_str());
     SetDlgItemTextW(dialog, IDC_SAVE_INTERVAL_EDIT, L"1");
     PostMessageW(dialog, WM_COMMAND, IDOK, 0);
     ASSERT_TRUE(test::WaitForWindowGone(dialog, kWaitMs));
 
-    // Continuous save starts once the folder is set: a file a second, each the picture.
+    // Continuous save starts once the folder is set.
     EXPECT_TRUE(
         WaitUntil([&] { return FilesIn(shots, L"P_").size() >= 2; }, std::chrono::seconds(10)));
     EXPECT_TRUE(CaptionHas(L" 連続保存中"));
@@ -101,7 +82,7 @@ TEST_F(Saving, AFolderIsAskedForCheckedAndUsedBySavesAndMemos) {
     EXPECT_NE(std::wstring::npos, Ini().find(L"SaveDir=" + shots + L"\r\n"));
     EXPECT_NE(std::wstring::npos, Ini().find(L"SaveInterval=1\r\n"));
 
-    // The folder goes: the next write fails, and continuous save ends without a word.
+    // The folder goes: the next write fails.
     ASSERT_TRUE(WaitUntil([&] {
         for (const std::wstring& path : FilesIn(shots, L"")) DeleteFileW(path.c_str());
         return RemoveDirectoryW(shots.c_str()) != 0;
@@ -114,7 +95,7 @@ TEST_F(Saving, AFolderIsAskedForCheckedAndUsedBySavesAndMemos) {
         std::chrono::seconds(10)));
     EXPECT_TRUE(NoMessageAfterEarlierCommands(L"連続保存"));
 
-    // A single save: the whole buffer, the zeros after the rows too, under the time's name.
+    // A single save: the whole buffer, the zeros after the rows too.
     ASSERT_TRUE(CreateDirectoryW(shots.c_str(), nullptr));
     Command(ID_SAVE);
     const std::wstring saved = AnswerMessage(L"現在の画面を保存");
@@ -126,7 +107,7 @@ TEST_F(Saving, AFolderIsAskedForCheckedAndUsedBySavesAndMemos) {
     Command(ID_MEMO);
     EXPECT_NE(L"(no message)", AnswerMessage(L"ﾒﾓを取る"));
     EXPECT_EQ(2u, FilesIn(shots, L"O_").size());
-    // With a program for .bmp (one that notes what it was asked to open), the memo opens it.
+    // With a program for .bmp that notes what it opens.
     const std::wstring opened = folder + L"\\opened.txt";
     const BitmapProgram bitmapProgram(L"cmd.exe /c echo %1> \"" + opened + L"\"");
     ASSERT_TRUE(bitmapProgram.ok);

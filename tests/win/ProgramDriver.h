@@ -1,6 +1,5 @@
-// Drives the real programs from a test under Wine, as a user would: starts an executable in a
-// folder of its own, finds its windows and dialogs, reads their texts and pixels, types keys, and
-// waits for it to end. Windows builds only.
+// Drives the real programs under Wine as a user would: starts one in a folder of its own, finds its
+// windows, reads their texts and pixels, types keys. Windows builds only.
 #pragma once
 
 #include <windows.h>
@@ -8,9 +7,9 @@
 #include <chrono>
 #include <cstdint>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <functional>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -19,31 +18,32 @@
 
 namespace telvo::test {
 
+namespace fs = std::filesystem;
+
 // A new empty folder under the temporary folder; `name` makes it recognisable.
 inline std::wstring MakeFreshFolder(const wchar_t* name) {
-    wchar_t temp[MAX_PATH];
-    GetTempPathW(MAX_PATH, temp);
     static unsigned counter = 0;
-    for (;;) {
-        const std::wstring folder = temp + (L"telvo-" + std::wstring(name)) + L"-" +
-                                    std::to_wstring(GetCurrentProcessId()) + L"-" +
-                                    std::to_wstring(++counter);
-        if (CreateDirectoryW(folder.c_str(), nullptr)) return folder;
-        if (GetLastError() != ERROR_ALREADY_EXISTS) return L"";
-    }
+    std::error_code error;
+    const fs::path folder =
+        fs::temp_directory_path(error) /
+        (L"telvo-" + std::wstring(name) + L"-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+         std::to_wstring(++counter));
+    fs::remove_all(folder, error);
+    return fs::create_directories(folder, error) ? folder.wstring() : L"";
 }
 
 // Copies `file` into `folder`, keeping its name. Returns the new path, or "" on failure.
-inline std::wstring CopyInto(const std::wstring& file, const std::wstring& folder) {
-    const std::wstring target = folder + L"\\" + file.substr(file.find_last_of(L"\\/") + 1);
-    return CopyFileW(file.c_str(), target.c_str(), FALSE) ? target : L"";
+inline std::wstring CopyInto(const fs::path& file, const fs::path& folder) {
+    std::error_code error;
+    return fs::copy_file(file, folder / file.filename(), error)
+               ? (folder / file.filename()).wstring()
+               : L"";
 }
 
 // A file's text: a UTF-16LE file with its byte-order mark (kept as U+FEFF), else bytes as ASCII.
 inline std::wstring ReadFileText(const std::wstring& path) {
-    std::stringstream bytes;
-    bytes << std::ifstream(path.c_str(), std::ios::binary).rdbuf();
-    const std::string text = bytes.str();
+    std::ifstream in(path.c_str(), std::ios::binary);
+    const std::string text(std::istreambuf_iterator<char>(in), {});
     if (text.rfind("\xFF\xFE", 0) != 0) return std::wstring(text.begin(), text.end());
     std::wstring wide(text.size() / 2, L'\0');
     std::memcpy(wide.data(), text.data(), wide.size() * sizeof(wchar_t));
@@ -51,15 +51,16 @@ inline std::wstring ReadFileText(const std::wstring& path) {
 }
 
 inline bool WriteFileBytes(const std::wstring& path, const std::string& bytes) {
-    std::ofstream out(path.c_str(), std::ios::binary | std::ios::trunc);
-    return static_cast<bool>(out << bytes);
+    return static_cast<bool>(std::ofstream(path.c_str(), std::ios::binary) << bytes);
 }
 
 // A started program, ended with TerminateProcess when the object goes while it still runs.
 struct Program {
     ~Program() {
-        if (running()) TerminateProcess(process.get(), 1);
-        if (process) WaitForSingleObject(process.get(), 5000);
+        if (process && WaitForSingleObject(process.get(), 0) == WAIT_TIMEOUT) {
+            TerminateProcess(process.get(), 1);
+            WaitForSingleObject(process.get(), 5000);
+        }
     }
     bool Start(const std::wstring& executable, const std::wstring& folder) {
         STARTUPINFOW startup{sizeof startup};
@@ -80,16 +81,13 @@ struct Program {
         return WaitForSingleObject(process.get(), timeoutMs) == WAIT_OBJECT_0 &&
                GetExitCodeProcess(process.get(), &code) && code == 0;
     }
-    bool running() const {
-        return process && WaitForSingleObject(process.get(), 0) == WAIT_TIMEOUT;
-    }
 
     UniqueKernelHandle process;
     DWORD id = 0;
 };
 
-// The first top-level window of process `processId` (hidden ones too, unless `visible`) whose
-// class and title match (nullptr matches any), waiting up to `timeoutMs`. Null when none did.
+// The first top-level window of `processId` (hidden ones too, unless `visible`) whose class and
+// title match (nullptr matches any), waiting up to `timeoutMs`.
 inline HWND WaitForWindow(DWORD processId, const wchar_t* className, const wchar_t* title,
                           DWORD timeoutMs, bool visible = false) {
     HWND window = nullptr;
@@ -121,9 +119,6 @@ inline std::wstring WindowText(HWND window) {
         return L"";
     }
     return std::wstring(text, copied);
-}
-inline std::wstring ItemText(HWND dialog, int id) {
-    return WindowText(GetDlgItem(dialog, id));
 }
 
 // The client area of `window` as it is on the screen.
@@ -178,15 +173,10 @@ inline bool PumpUntil(const std::function<bool()>& condition,
 inline void TypeKey(HWND window, WORD key, bool alt = false) {
     SetForegroundWindow(window);
     WaitUntil([&] { return GetForegroundWindow() == window; }, std::chrono::seconds(2));
-    const WORD order[4] = {VK_MENU, key, key, VK_MENU};
-    const int first = alt ? 0 : 1, count = alt ? 4 : 2;
-    INPUT keys[4] = {};
-    for (int i = 0; i < count; ++i) {
-        keys[i].type = INPUT_KEYBOARD;
-        keys[i].ki.wVk = order[first + i];
-        keys[i].ki.dwFlags = i < count / 2 ? 0 : KEYEVENTF_KEYUP;
-    }
-    SendInput(count, keys, sizeof(INPUT));
+    if (alt) keybd_event(VK_MENU, 0, 0, 0);
+    keybd_event(static_cast<BYTE>(key), 0, 0, 0);
+    keybd_event(static_cast<BYTE>(key), 0, KEYEVENTF_KEYUP, 0);
+    if (alt) keybd_event(VK_MENU, 0, KEYEVENTF_KEYUP, 0);
 }
 
 // Resizes top-level `frame` so that `view`'s client area is `width` x `height`.
@@ -205,8 +195,7 @@ inline bool SizeClientArea(HWND frame, HWND view, int width, int height) {
     return fits();
 }
 
-// TelvoClient.exe copied into a fresh folder, started there and fed pictures over the test
-// network; ended with the test.
+// TelvoClient.exe in a fresh folder, fed pictures over the test network; ended with the test.
 class ClientTest : public ::testing::Test {
   protected:
     static constexpr DWORD kWaitMs = 15000;
@@ -215,10 +204,11 @@ class ClientTest : public ::testing::Test {
         TELVO_REQUIRE_TEST_NETWORK();
         ASSERT_EQ(0, StartSockets(1, 1));
         folder = MakeFreshFolder(L"client");
-        ASSERT_FALSE(CopyInto(TELVO_CLIENT_EXE, folder).empty());
+        shots = folder + L"\\shots";
+        ASSERT_TRUE(!CopyInto(TELVO_CLIENT_EXE, folder).empty() &&
+                    CreateDirectoryW(shots.c_str(), nullptr));
     }
-    // Writes `ini` as the settings file unless it is empty, starts the program and waits until
-    // its frame shows (it exists from the start of its creation).
+    // Writes `ini` unless it is empty, starts the program and waits for its frame.
     void Start(const std::string& ini = "") {
         if (!ini.empty()) ASSERT_TRUE(WriteFileBytes(IniPath(), ini));
         ASSERT_TRUE(program.Start(folder + L"\\TelvoClient.exe", folder));
@@ -246,13 +236,13 @@ class ClientTest : public ::testing::Test {
     std::wstring AnswerMessage(const wchar_t* caption) const {
         const HWND box = Dialog(caption);
         if (box == nullptr) return L"(no message)";
-        const std::wstring text = ItemText(box, 0xFFFF);  // the text of a message box
+        const std::wstring text = WindowText(GetDlgItem(box, 0xFFFF));  // a message box's text
         PostMessageW(box, WM_COMMAND, IDOK, 0);
         WaitForWindowGone(box, kWaitMs);
         return text;
     }
 
-    std::wstring folder;
+    std::wstring folder, shots;  // shots: an empty folder for pictures
     Program program;
     HWND frame = nullptr;
     HWND view = nullptr;

@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <utility>
 
 #include "viewer/display/CommandState.h"
 #include "viewer/display/ControlPanel_win.h"
@@ -67,8 +68,7 @@ class CScreenView {
     ScreenReceiver& receiver() { return receiver_; }
     const ScreenReceiver& receiver() const { return receiver_; }
     const SaveCommands& saving() const { return saving_; }
-    std::int32_t panOffsetX() const { return panOffsetX_; }
-    std::int32_t panOffsetY() const { return panOffsetY_; }
+    std::pair<std::int32_t, std::int32_t> panOffset() const { return {panOffsetX_, panOffsetY_}; }
 
   private:
     TELVO_WINDOW_PROC_FRIEND;
