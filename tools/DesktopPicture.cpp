@@ -31,6 +31,12 @@ std::uint32_t Next(std::uint32_t& state) {
     return state >> 8;
 }
 
+// The next number below `bound`, or 0 when there is none (pictures a pixel or two wide).
+std::uint32_t Below(std::uint32_t& state, std::uint32_t bound) {
+    const std::uint32_t next = Next(state);
+    return bound == 0 ? 0 : next % bound;
+}
+
 std::vector<std::uint8_t> BlankPicture(std::uint32_t width, std::uint32_t height,
                                        std::uint64_t capacity) {
     const std::uint64_t needed = NeededLength(width, height);
@@ -49,16 +55,16 @@ std::vector<std::uint8_t> MakeDesktopPicture(std::uint32_t width, std::uint32_t 
     canvas.Fill(0, 0, width, height, 0x3A6EA5);                          // desktop background
     canvas.Fill(0, height - height / 27, width, height / 27, 0x202020);  // task bar
     for (int window = 0; window < 3; ++window) {
-        const std::uint32_t x = Next(random) % (width / 2), y = Next(random) % (height / 3);
-        const std::uint32_t w = width / 3 + Next(random) % (width / 4);
-        const std::uint32_t h = height / 3 + Next(random) % (height / 3);
+        const std::uint32_t x = Below(random, width / 2), y = Below(random, height / 3);
+        const std::uint32_t w = width / 3 + Below(random, width / 4);
+        const std::uint32_t h = height / 3 + Below(random, height / 3);
         canvas.Fill(x, y, w, h, 0xF0F0F0);
         canvas.Fill(x, y, w, 24, 0x0078D7);
         for (std::uint32_t line = y + 34; line + 10 < y + h; line += 18) {  // text lines
             std::uint32_t cx = x + 8;
-            while (cx + 8 < x + w - 8) {
+            while (cx + 16 < x + w) {
                 const std::uint32_t word = 3 + Next(random) % 8;
-                for (std::uint32_t c = 0; c < word * 7 && cx + c < x + w - 8; ++c) {
+                for (std::uint32_t c = 0; c < word * 7 && cx + c + 8 < x + w; ++c) {
                     for (std::uint32_t r = 0; r < 10; ++r) {
                         if (Next(random) % 3 == 0) canvas.Put(cx + c, line + r, 0x101010);
                     }
