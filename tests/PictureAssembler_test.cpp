@@ -44,12 +44,8 @@ class Assembly : public ::testing::Test {
             EXPECT_EQ(step.status, status) << step.number;
             EXPECT_EQ(step.published, last.number) << step.number;
             EXPECT_EQ(step.title, assembler.lastPictureNumber()) << step.number;
-            EXPECT_TRUE(step.shown == Shown()) << step.number;
+            EXPECT_TRUE(step.shown == test::Shown(store)) << step.number;
         }
-    }
-    Picture Shown() {
-        ImageReader image(store);
-        return image.bytes() ? Picture(image.bytes(), image.bytes() + image.size()) : Picture();
     }
 
     PictureStore store;

@@ -4,8 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <thread>
 
-#include "protocol/ScreenBitmap.h"
 #include "sender/SenderSocket.h"
 #include "tests/NetworkTest.h"
 #include "tests/TestPicture.h"
@@ -16,11 +16,6 @@ namespace {
 using Picture = std::vector<std::uint8_t>;
 using test::WaitUntil;
 constexpr std::uint16_t kBasePort = 47100;
-
-Picture Shown(const ScreenReceiver& receiver) {
-    ImageReader image(receiver.store());
-    return image.bytes() ? Picture(image.bytes(), image.bytes() + image.size()) : Picture();
-}
 
 int SendOnSenderSocket(const Picture& picture, std::uint32_t number, bool compress) {
     SenderSocketSink sink;
@@ -45,7 +40,8 @@ class Reception : public ::testing::Test {
             const std::uint32_t number = nextNumber++;
             if (SendOnSenderSocket(picture, number, compress) != 0) return false;
             if (WaitUntil([&] { return told == number; }, std::chrono::seconds(1))) {
-                return Shown(receiver) == picture && receiver.TitlePictureNumber() == number;
+                return test::Shown(receiver.store()) == picture &&
+                       receiver.TitlePictureNumber() == number;
             }
         }
         return false;

@@ -38,9 +38,11 @@ TEST(ViewerSettings, ValuesAreTakenAsTheyStand) {
     settings.toAddress = L"239.1.1.1";  // an absent key keeps the current value
     settings.LoadSettings(file);
     settings.SaveSettings(file);
-    const decltype(file.values) written = {
-        {L"Channel", L"4294967295"}, {L"ToAddress", L"239.1.1.1"},   {L"BasePort", L"4464"},
-        {L"SaveDir", std::wstring(1023, L'd')}, {L"SaveInterval", L"-5"}};
+    const decltype(file.values) written = {{L"Channel", L"4294967295"},
+                                           {L"ToAddress", L"239.1.1.1"},
+                                           {L"BasePort", L"4464"},
+                                           {L"SaveDir", std::wstring(1023, L'd')},
+                                           {L"SaveInterval", L"-5"}};
     EXPECT_EQ(written, file.values);
     file.values = {{L"Channel", L"-2147483648"}};
     settings.LoadSettings(file);

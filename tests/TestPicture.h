@@ -11,6 +11,7 @@
 #include "protocol/ScreenPacket.h"
 #include "sender/Packetizer.h"
 #include "tools/DesktopPicture.h"
+#include "viewer/net/PictureStore.h"
 
 namespace telvo::test {
 
@@ -37,6 +38,13 @@ inline std::vector<std::uint8_t> FourFragmentPicture(std::uint32_t seed) {
     auto picture = MakeNoisePicture(200, 400, seed);
     std::fill(picture.begin() + kBitmapHeadersSize + 120000, picture.end(), 0);
     return picture;
+}
+
+// A copy of the picture on show in `store`; empty when there is none.
+inline std::vector<std::uint8_t> Shown(const PictureStore& store) {
+    ImageReader image(store);
+    if (image.bytes() == nullptr) return {};
+    return {image.bytes(), image.bytes() + image.size()};
 }
 
 // Keeps every datagram and pause; can fail the send of one datagram.

@@ -1,7 +1,6 @@
 // TelvoServer.exe under Wine as a user would use it; in-process, its menus and the capture.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <atomic>
 #include <map>
 #include <thread>

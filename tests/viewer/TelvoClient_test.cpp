@@ -65,7 +65,11 @@ TEST_F(Client, EachViewModePaintsWhereItShouldAndTheFrameFollowsThePictureOnlyWh
         return WaitUntil([&] { return WindowRect(view, true) == RECT{0, 0, width, height}; });
     };
     ASSERT_TRUE(ShowOn(48600, test::MakeDesktopPicture(1024, 768, 1)));
-    EXPECT_TRUE(settlesAt(798, 600));  // fixed aspect
+    EXPECT_TRUE(settlesAt(798, 600));                          // fixed aspect
+    for (const SIZE shape : {SIZE{1, 1000}, SIZE{4000, 1}}) {  // extreme shapes show too
+        ++number;
+        ASSERT_TRUE(ShowOn(48600, test::MakeDesktopPicture(shape.cx, shape.cy, 2)));
+    }
     // Pixels inside the rectangle show the picture, the ones just outside do not.
     const COLORREF red = RGB(200, 30, 60);
     auto paints = [&](int right, int bottom) {
