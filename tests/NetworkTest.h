@@ -85,8 +85,7 @@ class ChannelListener {
     }
     bool ok() const { return ok_; }
 
-    // The next datagram (or first fragment), waiting up to `timeoutMs` for each; its data to
-    // `data`.
+    // The next datagram (or next first fragment), waiting up to `timeoutMs` for each one.
     bool Next(ScreenPacketHeader* header, unsigned timeoutMs, bool pictureStart = false,
               std::vector<std::uint8_t>* data = nullptr) {
         while (WaitReadable(socket_.get(), timeoutMs) == 1) {

@@ -89,8 +89,7 @@ TEST_F(Client, EachViewModePaintsWhereItShouldAndTheFrameFollowsThePictureOnlyWh
     Command(ID_VIEW_FIT_TO_WINDOW);
     ASSERT_TRUE(test::SizeClientArea(frame, view, 400, 300));
 
-    // Each 20 x 20 block keeps the mean brightness of the 50 x 50 block it shows (not dropped
-    // pixels).
+    // Each 20 x 20 block keeps the mean brightness of the 50 x 50 block it shows.
     auto text = [](int x, int y) {
         const bool stroke = y % 16 < 12 && (x % 6 == 0 || (y % 16 % 5 == 0 && x % 6 < 4));
         return stroke ? RGB(230, 230, 230) : RGB(30, 30, 30);

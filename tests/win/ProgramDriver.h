@@ -34,10 +34,9 @@ inline std::wstring MakeFreshFolder(const wchar_t* name) {
 
 // Copies `file` into `folder`, keeping its name. Returns the new path, or "" on failure.
 inline std::wstring CopyInto(const fs::path& file, const fs::path& folder) {
+    const fs::path target = folder / file.filename();
     std::error_code error;
-    return fs::copy_file(file, folder / file.filename(), error)
-               ? (folder / file.filename()).wstring()
-               : L"";
+    return fs::copy_file(file, target, error) ? target.wstring() : L"";
 }
 
 // A file's text: a UTF-16LE file with its byte-order mark (kept as U+FEFF), else bytes as ASCII.
