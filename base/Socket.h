@@ -60,7 +60,10 @@ bool LastErrorWouldBlock();
 // Waits until a datagram can be read: 1 readable, 0 timed out, -1 failed.
 [[nodiscard]] int WaitReadable(NativeSocket socket, unsigned timeoutMs);
 
-// Receives one datagram from any host. Returns its length, or -1.
-[[nodiscard]] long ReceiveDatagramFrom(NativeSocket socket, std::uint8_t* buffer, std::size_t size);
+// Receives one datagram from any host. Returns its length, or -1. When given, `fromAddress`
+// (network order) and `fromPort` (host order) receive the sender's IPv4 address and port.
+[[nodiscard]] long ReceiveDatagramFrom(NativeSocket socket, std::uint8_t* buffer, std::size_t size,
+                                       std::uint32_t* fromAddress = nullptr,
+                                       std::uint16_t* fromPort = nullptr);
 
 }  // namespace telvo

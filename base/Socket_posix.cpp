@@ -84,10 +84,15 @@ int WaitReadable(NativeSocket socket, unsigned timeoutMs) {
     return ready;
 }
 
-long ReceiveDatagramFrom(NativeSocket socket, std::uint8_t* buffer, std::size_t size) {
+long ReceiveDatagramFrom(NativeSocket socket, std::uint8_t* buffer, std::size_t size,
+                         std::uint32_t* fromAddress, std::uint16_t* fromPort) {
     sockaddr_in from{};
     socklen_t fromLength = sizeof from;
-    return ::recvfrom(socket, buffer, size, 0, reinterpret_cast<sockaddr*>(&from), &fromLength);
+    const long length =
+        ::recvfrom(socket, buffer, size, 0, reinterpret_cast<sockaddr*>(&from), &fromLength);
+    if (fromAddress != nullptr) *fromAddress = from.sin_addr.s_addr;
+    if (fromPort != nullptr) *fromPort = ntohs(from.sin_port);
+    return length;
 }
 
 }  // namespace telvo

@@ -108,11 +108,16 @@ int WaitReadable(NativeSocket socket, unsigned timeoutMs) {
     return ready < 0 ? -1 : ready;
 }
 
-long ReceiveDatagramFrom(NativeSocket socket, std::uint8_t* buffer, std::size_t size) {
+long ReceiveDatagramFrom(NativeSocket socket, std::uint8_t* buffer, std::size_t size,
+                         std::uint32_t* fromAddress, std::uint16_t* fromPort) {
     sockaddr_in from{};
     int fromLength = sizeof from;
-    return ::recvfrom(static_cast<SOCKET>(socket), reinterpret_cast<char*>(buffer),
-                      static_cast<int>(size), 0, reinterpret_cast<sockaddr*>(&from), &fromLength);
+    const long length =
+        ::recvfrom(static_cast<SOCKET>(socket), reinterpret_cast<char*>(buffer),
+                   static_cast<int>(size), 0, reinterpret_cast<sockaddr*>(&from), &fromLength);
+    if (fromAddress != nullptr) *fromAddress = from.sin_addr.s_addr;
+    if (fromPort != nullptr) *fromPort = ntohs(from.sin_port);
+    return length;
 }
 
 }  // namespace telvo

@@ -98,7 +98,7 @@ void Reassemble(benchmark::State& state, bool compress) {
             datagram[7] = static_cast<std::uint8_t>(number);
             if (!DecodeHeader(datagram.data(), datagram.size(), &headers[i])) std::abort();
             benchmark::DoNotOptimize(
-                assembler.AcceptFragment(headers[i], datagram.data(), datagram.size()));
+                assembler.AcceptFragment(headers[i], datagram.data(), datagram.size(), {}));
         }
     }
     if (published != static_cast<int>(number)) state.SkipWithError("a picture was not published");

@@ -12,6 +12,8 @@ using Picture = std::vector<std::uint8_t>;
 constexpr auto kComplete = AcceptStatus::kPictureComplete, kMore = AcceptStatus::kMoreToCome,
                kOlder = AcceptStatus::kOlderPicture, kWrong = AcceptStatus::kWrongLength;
 const Picture kNone;
+const DatagramSource kSender{0x0100007F, 40000}, kOther{0x0200007F, 40000},
+    kRestarted{0x0100007F, 40001};
 
 using test::FourFragmentPicture;
 
@@ -26,6 +28,7 @@ struct Step {
     std::uint32_t published, title;
     const Picture& shown;
     bool compress = true;
+    DatagramSource from = kSender;
 };
 
 class Assembly : public ::testing::Test {
@@ -37,10 +40,10 @@ class Assembly : public ::testing::Test {
             for (const char* index = step.arrive; *index != 0; ++index) {
                 const auto& datagram = datagrams.at(static_cast<std::size_t>(*index - '0'));
                 status = assembler.AcceptFragment(test::HeaderOf(datagram), datagram.data(),
-                                                  datagram.size());
+                                                  datagram.size(), step.from);
             }
             now += step.waitMs;
-            assembler.CheckStalled();
+            if (step.waitMs > 0) assembler.CheckStalled();
             EXPECT_EQ(step.status, status) << step.number;
             EXPECT_EQ(step.published, last.number) << step.number;
             EXPECT_EQ(step.title, assembler.lastPictureNumber()) << step.number;
@@ -50,49 +53,69 @@ class Assembly : public ::testing::Test {
 
     PictureStore store;
     CompletedPicture last;
-    std::vector<std::uint32_t> lost;  // number, fragments seen, fragments of each
     std::uint64_t now = 1000;
     PictureAssembler assembler{store, store.generation(),
                                [this](const CompletedPicture& picture) { last = picture; },
                                [this] { return now; }};
-    void SetUp() override {
-        assembler.SetLossNotifier([this](const LostPicture& picture) {
-            lost.insert(lost.end(), {picture.number, picture.fragmentsSeen, picture.fragments});
-        });
-    }
 };
 
 // Fragments count by index, in any order: a repeat never stands in for a lost one; a picture is
-// published once; a newer one gives up an incomplete one; older ones are refused.
+// published once; a newer one gives up an incomplete one; late copies are refused. The title shows
+// the number of the picture on show, never that of a fragment.
 TEST_F(Assembly, PicturesComeBackByteForByteInAnyOrder) {
     const auto plain = test::MakeDesktopPicture(200, 150, 1);   // three fragments uncompressed
     const auto larger = test::MakeDesktopPicture(200, 160, 2);  // as many, more bytes
     const auto four = FourFragmentPicture(3);
     Run({{plain, 1, "00", 0, kMore, 0, 0, kNone, false},
          {larger, 2, "201", 0, kComplete, 2, 2, larger, false},
-         {four, 3, "0113", kStallMs, kMore, 2, 3, larger},
+         {four, 3, "0113", kStallMs, kMore, 2, 2, larger},
          {four, 4, "3210", 0, kComplete, 4, 4, four},
          {plain, 5, "102", 0, kComplete, 5, 5, plain, false},
-         {plain, 6, "10", 0, kMore, 5, 6, plain, false},
+         {plain, 6, "10", 0, kMore, 5, 5, plain, false},
          {larger, 7, "012", 0, kComplete, 7, 7, larger, false},
-         {plain, 6, "2", 0, kOlder, 7, 7, larger, false},
          {larger, 7, "0", 0, kOlder, 7, 7, larger, false},
-         {plain, 5, "0", 0, kOlder, 7, 7, larger, false}});
-    EXPECT_EQ((std::vector<std::uint32_t>{1, 1, 3, 3, 3, 4, 6, 2, 3}), lost);
+         {plain, 6, "2", 0, kMore, 7, 7, larger, false}});
 }
 
-// No picture whose bitmap headers lie is published (fragments whose lengths lie are the fuzzer's),
-// nor one of a channel that was left; reception goes on.
-TEST_F(Assembly, LyingPicturesAndALeftChannelAreNeverShown) {
+// Only exact pictures are shown: a stream that inflates short or long, uncompressed fragments that
+// do not make the picture's size, bitmap headers that describe more than the picture holds. None
+// of them, nor a picture of a channel that was left, moves what later pictures are judged by.
+TEST_F(Assembly, OnlyExactPicturesAreShown) {
     const auto good = test::MakeDesktopPicture(40, 30, 6);
     auto lying = good;
-    lying[19] = 0x40;           // width 16424: far more pixels than the picture holds
+    lying[19] = 0x40;  // width 16424: far more pixels than the picture holds
+    auto padded = good;
+    padded.resize(good.size() + 5000, 0x55);  // bytes after the pixel rows are allowed
+    const auto black = test::MakePicture(2000, 1500, [](int, int) { return 0; });
     const Picture tiny(20, 0);  // no room even for the headers
     Run({{lying, 4, "0", 0, kWrong, 0, 0, kNone, false},
          {tiny, 5, "0", 0, kWrong, 0, 0, kNone},
-         {good, 6, "0", 0, kComplete, 6, 6, good, false}});
+         {good, 6, "0", 0, kComplete, 6, 6, good, false},
+         {padded, 7, "0", 0, kComplete, 7, 7, padded},
+         {black, 8, "0", 0, kComplete, 8, 8, black}});  // deflate's highest ratio
+    // Pictures numbered above the sender's that claim more bytes than their stream or their
+    // fragments hold; a stream with a byte after its end; a damaged stream.
+    const auto offer = [this](const std::vector<std::uint8_t>& datagram,
+                              const ScreenPacketHeader& header) {
+        return assembler.AcceptFragment(header, datagram.data(), datagram.size(), kSender);
+    };
+    for (const bool compress : {true, false}) {
+        const auto datagram = test::Packetize(good, 1000, compress)[0];
+        auto header = test::HeaderOf(datagram);
+        ++header.pictureSize;
+        EXPECT_EQ(compress ? AcceptStatus::kDecodeFailed : kWrong, offer(datagram, header));
+    }
+    auto longer = test::Packetize(good, 1001, true)[0];
+    longer.push_back(0);
+    auto header = test::HeaderOf(longer);
+    ++header.dataLength;
+    EXPECT_EQ(AcceptStatus::kDecodeFailed, offer(longer, header));
+    longer[40] ^= 0xFF;
+    header.pictureNumber = 1002;
+    EXPECT_EQ(AcceptStatus::kDecodeFailed, offer(longer, header));
+    Run({{good, 9, "0", 0, kComplete, 9, 9, good}});
     store.Clear();
-    Run({{good, 7, "0", 0, kComplete, 6, 7, kNone, false}});
+    Run({{good, 10, "0", 0, kComplete, 9, 10, kNone, false}});
 }
 
 // A still screen, different fragments lost each time: a compressed picture that cannot complete (it
@@ -104,13 +127,18 @@ TEST_F(Assembly, AStillPictureCompletesOnceEveryIndexWasSeen) {
          {still, 2, "03", kStallMs, kMore, 0, 0, kNone},  // index 2 never seen
          {still, 3, "23", 0, kComplete, 3, 3, still}});
     EXPECT_EQ(2u, last.reused);
-    Run({{still, 4, "012", kStallMs - 1, kMore, 3, 4, still},
-         {still, 5, "12", 0, kMore, 4, 5, still},            // 4 when 5 began
+    Run({{still, 4, "012", kStallMs - 1, kMore, 3, 3, still},
+         {still, 5, "12", 0, kMore, 4, 4, still},            // 4 when 5 began
          {still, 6, "012", kStallMs, kMore, 6, 6, still}});  // 5 when 6 began, 6 when it stalled
     EXPECT_EQ(1u, last.reused);
     Run({{plain, 7, "01", 0, kComplete, 7, 7, plain, false},
-         {plain, 8, "1", kStallMs, kMore, 7, 8, plain, false}});
-    EXPECT_EQ((std::vector<std::uint32_t>{1, 2, 4, 2, 2, 4}), lost);
+         {plain, 8, "1", kStallMs, kMore, 7, 7, plain, false}});
+    // Late copies of the picture on show and other senders' datagrams keep the stall check going.
+    Run({{still, 9, "0123", 0, kComplete, 9, 9, still}, {still, 10, "01", 0, kMore, 9, 9, still}});
+    now += kStallMs;
+    Run({{still, 9, "0", 0, kOlder, 10, 10, still}, {still, 11, "01", 0, kMore, 10, 10, still}});
+    now += kStallMs;
+    Run({{plain, 1, "0", 0, AcceptStatus::kOtherSender, 11, 11, still, false, kOther}});
 }
 
 // A changed screen: a fill with the earlier picture's fragments fails zlib's check; a fill never
@@ -123,35 +151,68 @@ TEST_F(Assembly, StaleFragmentsNeverMakeAPictureThatWasNotSent) {
     const auto small = test::MakeDesktopPicture(64, 48, 13);
     const auto oneFragment = test::MakeDesktopPicture(200, 400, 14);
     Run({{first, 1, "0123", 0, kComplete, 1, 1, first},
-         {changed, 2, "123", kStallMs, kMore, 1, 2, first},
+         {changed, 2, "123", kStallMs, kMore, 1, 1, first},
          {first, 3, "0123", 0, kComplete, 3, 3, first},
          {tail, 4, "012", kStallMs, kMore, 4, 4, first},  // the fill is the picture on show
          {tail, 5, "0123", 0, kComplete, 5, 5, tail},
          {first, 6, "012", kStallMs, kMore, 6, 6, tail},  // never one older than it
          {small, 7, "0", 0, kComplete, 7, 7, small},
-         {first, 8, "123", kStallMs, kMore, 7, 8, small},
+         {first, 8, "123", kStallMs, kMore, 7, 7, small},
          {first, 9, "0123", 0, kComplete, 9, 9, first},
          {oneFragment, 10, "0", 0, kComplete, 10, 10, oneFragment},
-         {first, 11, "123", kStallMs, kMore, 10, 11, oneFragment}});
+         {first, 11, "123", kStallMs, kMore, 10, 10, oneFragment}});
 }
 
-// A restarted sender begins at 0 again; one whose picture 0 was lost is followed once the higher
-// numbers fell silent; a sender with higher numbers that keeps sending prevails.
-TEST_F(Assembly, ARestartedSenderIsFollowed) {
+// One sender per channel: another address is ignored while the followed sender is live (it sent
+// within max(3 s, 2 x the median of its gaps)), and followed after; the same address from another
+// port is the sender started again; numbers are compared serially.
+TEST_F(Assembly, OneSenderIsFollowed) {
     const auto ours = FourFragmentPicture(15), other = FourFragmentPicture(16);
     Run({{ours, 100, "0123", 1000, kComplete, 100, 100, ours},
-         {other, 0, "0", 0, kMore, 100, 100, ours},  // the title stays until it completes
-         {other, 0, "123", 0, kComplete, 0, 0, other},
-         {ours, 1, "0123", 0, kComplete, 1, 1, ours},
-         {ours, 100, "0123", 1000, kComplete, 100, 100, ours}});
-    for (std::uint32_t number = 2; number <= 10; ++number) {  // picture 0 lost
-        Run({{other, number, "0", 1000, kOlder, 100, 100, ours}});
+         {other, 0xFFFFFFFF, "0123", 0, AcceptStatus::kOtherSender, 100, 100, ours, true, kOther},
+         {ours, 101, "0123", kLiveMinMs - 1, kComplete, 101, 101, ours},
+         {other, 7, "0123", 0, AcceptStatus::kOtherSender, 101, 101, ours, true, kOther},
+         {other, 8, "0123", 1, AcceptStatus::kOtherSender, 101, 101, ours, true, kOther},
+         {other, 9, "0", 0, kMore, 101, 101, ours, true, kOther},  // silent for 3 s now
+         {other, 9, "123", 0, kComplete, 9, 9, other, true, kOther},
+         {ours, 102, "0123", 0, AcceptStatus::kOtherSender, 9, 9, other}});
+    // The other sender's pictures come 2.5 s apart, once after 20 minutes: it is live for 5 s.
+    for (std::uint32_t number = 10; number < 16; ++number) {
+        const std::uint64_t gap = number == 14 ? 20 * 60 * 1000 : number == 15 ? 3500 : 2500;
+        Run({{other, number, "0123", gap, kComplete, number, number, other, true, kOther}});
     }
-    Run({{other, 11, "0123", 0, kComplete, 11, 11, other}});  // silent for kTakeOverMs
-    for (std::uint32_t i = 0; i < 20; ++i) {  // two senders: the higher numbers are taken
-        Run({{ours, 500 + i, "0123", 0, kComplete, 500 + i, 500 + i, ours},
-             {other, 20 + i, "0", 1000, kOlder, 500 + i, 500 + i, ours}});
-    }
+    Run({{ours, 103, "0123", 1500, AcceptStatus::kOtherSender, 15, 15, other},
+         {ours, 104, "0123", 0, kComplete, 104, 104, ours}});
+    // Started again: the same address from another port, its numbers lower; the old ones after it
+    // are from another port again.
+    Run({{other, 1, "012", 0, kMore, 104, 104, ours, true, kRestarted},
+         {other, 1, "3", 0, kComplete, 1, 1, other, true, kRestarted},
+         {ours, 105, "0123", 0, kComplete, 105, 105, ours},
+         {ours, 2, "0123", 0, kComplete, 2, 2, ours, true, kRestarted}});
+    // The count wraps cleanly; a number 2^31 ahead is not newer.
+    Run({{other, 0xFFFFFFFE, "0123", 0, AcceptStatus::kOtherSender, 2, 2, ours, true, kOther},
+         {ours, 0xFFFFFFFE, "0123", 0, kComplete, 0xFFFFFFFE, 0xFFFFFFFE, ours},
+         {other, 0xFFFFFFFF, "0123", 0, kComplete, 0xFFFFFFFF, 0xFFFFFFFF, other},
+         {ours, 0, "0123", 0, kComplete, 0, 0, ours},
+         {other, 0xFFFFFFFF, "0123", 0, kOlder, 0, 0, ours},
+         {other, 0x80000000, "0123", 0, kOlder, 0, 0, ours},
+         {other, 0x7FFFFFFF, "0123", 0, kComplete, 0x7FFFFFFF, 0x7FFFFFFF, other}});
+}
+
+// A forged high number that slipped in (or a count that went back): three complete older pictures
+// in a row are followed. Incomplete or failing pictures judge nothing.
+TEST_F(Assembly, ThreeOlderPicturesInARowAreFollowed) {
+    const auto ours = FourFragmentPicture(17), forged = FourFragmentPicture(18);
+    Run({{ours, 10, "0123", 0, kComplete, 10, 10, ours},
+         {forged, 0x40000000, "012", 0, kMore, 10, 10, ours},
+         {ours, 11, "0123", 0, kComplete, 11, 11, ours},
+         {forged, 0x40000000, "0123", 0, kComplete, 0x40000000, 0x40000000, forged},
+         {ours, 12, "0123", 0, kOlder, 0x40000000, 0x40000000, forged},
+         {ours, 13, "0123", 0, kOlder, 0x40000000, 0x40000000, forged},
+         {ours, 12, "0123", 0, kOlder, 0x40000000, 0x40000000, forged},  // not in a row
+         {ours, 13, "0123", 0, kOlder, 0x40000000, 0x40000000, forged},
+         {ours, 14, "0123", 0, kComplete, 14, 14, ours},
+         {ours, 13, "0123", 0, kOlder, 14, 14, ours}});
 }
 
 }  // namespace

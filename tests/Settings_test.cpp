@@ -46,7 +46,7 @@ TEST(ViewerSettings, ValuesAreTakenAsTheyStand) {
     EXPECT_EQ(written, file.values);
     file.values = {{L"Channel", L"-2147483648"}};
     settings.LoadSettings(file);
-    EXPECT_EQ(L"TelvoClient - Channel -2147483648 [No.-1] 連続保存中",
+    EXPECT_EQ(L"TelvoClient - Channel -2147483648 [No.4294967295] 連続保存中",
               FormatWindowTitle(settings.channelIndex, 0xFFFFFFFF, true));
 }
 

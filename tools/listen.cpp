@@ -2,9 +2,11 @@
 // delivers. Usage:
 //   telvo_listen [--channel 1-5] [--group 224.3.2.1] [--base-port 54321] [--count N] [--seconds S]
 //                [--save-dir FOLDER]
-// A picture that completed begins its line with "No.<number>" and ends it with "by itself" or
-// "reused <n>" (fragments taken from earlier pictures); one that never completed prints
-// "lost No.<number> <seen>/<count> fragments". At the end, the share of pictures completed.
+// A picture that completed begins its line with "No.<number>", tells its sender as "from
+// <address>:<port>" and ends with "by itself" or "reused <n>" (fragments taken from earlier
+// pictures); one that never completed prints "lost No.<number> <seen>/<count> fragments". A
+// datagram from a sender other than the one followed prints "another sender <address>:<port>",
+// once each time that other sender changes. At the end, the share of pictures completed.
 // Ends after N completed pictures (exit 0) or S seconds (exit 0 if no count was asked, else 1).
 // With --save-dir, each picture is also written there as it arrived, as "No.<number>.bmp".
 #include <chrono>
@@ -32,6 +34,13 @@ void RequestStop(int) {
 
 using Clock = std::chrono::system_clock;
 
+std::string SourceText(const telvo::DatagramSource& source) {
+    const auto* bytes = reinterpret_cast<const unsigned char*>(&source.address);  // network order
+    return std::to_string(bytes[0]) + "." + std::to_string(bytes[1]) + "." +
+           std::to_string(bytes[2]) + "." + std::to_string(bytes[3]) + ":" +
+           std::to_string(source.port);
+}
+
 void PrintPicture(const telvo::CompletedPicture& picture, Clock::time_point now,
                   Clock::time_point previous) {
     const std::time_t seconds = Clock::to_time_t(now);
@@ -43,10 +52,11 @@ void PrintPicture(const telvo::CompletedPicture& picture, Clock::time_point now,
     localtime_r(&seconds, &local);
 #endif
     const double gap = std::chrono::duration<double>(now - previous).count();
-    std::printf("No.%u %u bytes %u fragments %s %02d:%02d:%02d.%03d +%.3f s ", picture.number,
-                picture.size, picture.fragments, picture.compressed ? "compressed" : "uncompressed",
-                local.tm_hour, local.tm_min, local.tm_sec, static_cast<int>(ms.count() % 1000),
-                gap);
+    std::printf("No.%u %u bytes %u fragments %s from %s %02d:%02d:%02d.%03d +%.3f s ",
+                picture.number, picture.size, picture.fragments,
+                picture.compressed ? "compressed" : "uncompressed",
+                SourceText(picture.source).c_str(), local.tm_hour, local.tm_min, local.tm_sec,
+                static_cast<int>(ms.count() % 1000), gap);
     if (picture.reused == 0) {
         std::printf("by itself\n");
     } else {
@@ -94,6 +104,11 @@ int main(int argc, char** argv) {
                     picture.fragments);
         std::fflush(stdout);
         ++lost;
+    });
+    receiver.SetSenderNotifier([&](const DatagramSource& source) {
+        std::lock_guard<std::mutex> lock(mutex);
+        std::printf("another sender %s\n", SourceText(source).c_str());
+        std::fflush(stdout);
     });
     const int error = receiver.OpenChannel(
         [&](const CompletedPicture& picture) {

@@ -28,7 +28,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         now += 100;
         ScreenPacketHeader header;
         if (DecodeHeader(datagram, length, &header)) {
-            (void)assembler.AcceptFragment(header, datagram, length);
+            (void)assembler.AcceptFragment(header, datagram, length, DatagramSource{0x0100007F, 1});
         } else {
             assembler.CheckStalled();
         }

@@ -1,4 +1,4 @@
-// The main window's caption: "%s - Channel %d [No.%d]%s".
+// The main window's caption: "%s - Channel %d [No.%u]%s".
 #pragma once
 
 #include <cstdint>
@@ -6,7 +6,8 @@
 
 namespace telvo {
 
-// `channelIndex` + 1 and the picture number are shown as signed decimals, as they stand.
+// `channelIndex` + 1 is shown as a signed decimal, as it stands; the picture number as an unsigned
+// one, the way it counts.
 std::wstring FormatWindowTitle(std::int32_t channelIndex, std::uint32_t pictureNumber,
                                bool continuousSave);
 

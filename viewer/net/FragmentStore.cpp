@@ -7,8 +7,8 @@
 namespace telvo {
 
 bool FragmentStore::Holds(const ScreenPacketHeader& header) const {
-    return block_ && header.pictureSize == pictureSize_ && header.fragmentCount == fragmentCount_ &&
-           header.compressed() == compressed_;
+    return fragmentCount_ > 0 && header.pictureSize == pictureSize_ &&
+           header.fragmentCount == fragmentCount_ && header.compressed() == compressed_;
 }
 
 bool FragmentStore::WellFormed(const ScreenPacketHeader& header) {
@@ -18,17 +18,18 @@ bool FragmentStore::WellFormed(const ScreenPacketHeader& header) {
             header.dataLength == kMaxDataLength);
 }
 
-bool FragmentStore::Reset(const ScreenPacketHeader& header, HeapBlock block) {
+bool FragmentStore::Reset(const ScreenPacketHeader& header) {
     const std::uint32_t slots = header.pictureSize / kMaxDataLength + 1;
     if (slots > slotCapacity_) {
         slots_.reset(new (std::nothrow) FragmentSlot[slots]);
         slotCapacity_ = slots_ ? slots : 0;
     }
     if (!slots_) {
-        block_.reset();
+        fragmentCount_ = 0;
         return false;
     }
-    block_ = std::move(block);
+    // The copies of a larger kind of picture are not kept for this one.
+    for (std::uint32_t i = header.fragmentCount; i < slotCapacity_; ++i) slots_[i].data.reset();
     pictureSize_ = header.pictureSize;
     fragmentCount_ = header.fragmentCount;
     compressed_ = header.compressed();
@@ -37,7 +38,7 @@ bool FragmentStore::Reset(const ScreenPacketHeader& header, HeapBlock block) {
 }
 
 void FragmentStore::Forget() {
-    for (std::uint32_t i = 0; i < fragmentCount_; ++i) slots_[i] = FragmentSlot();
+    for (std::uint32_t i = 0; i < fragmentCount_; ++i) slots_[i].held = false;
 }
 
 void FragmentStore::Relabel(std::uint32_t number) {
@@ -46,20 +47,33 @@ void FragmentStore::Relabel(std::uint32_t number) {
     }
 }
 
-HeapBlock FragmentStore::Release() {
-    Forget();
-    fragmentCount_ = 0;
-    return std::move(block_);
+bool FragmentStore::Put(const ScreenPacketHeader& header, const std::uint8_t* data) {
+    FragmentSlot& slot = slots_[header.fragmentIndex];
+    if (!slot.data) slot.data = HeapBlock::Allocate(kMaxDataLength);
+    if (!slot.data) return false;
+    std::memcpy(slot.data.get(), data, header.dataLength);
+    slot.held = true;
+    slot.number = header.pictureNumber;
+    slot.length = header.dataLength;
+    return true;
 }
 
-void FragmentStore::Put(const ScreenPacketHeader& header, const std::uint8_t* data) {
-    std::memcpy(block_.get() + std::size_t{header.fragmentIndex} * kMaxDataLength, data,
-                header.dataLength);
-    slots_[header.fragmentIndex] = {true, header.pictureNumber, header.dataLength};
+std::uint32_t FragmentStore::CountHeld(std::uint32_t number) const {
+    std::uint32_t count = 0;
+    for (std::uint32_t i = 0; i < fragmentCount_; ++i) {
+        count += slots_[i].held && slots_[i].number == number;
+    }
+    return count;
 }
 
 std::size_t FragmentStore::StreamLength() const {
     return std::size_t{fragmentCount_ - 1} * kMaxDataLength + slots_[fragmentCount_ - 1].length;
+}
+
+void FragmentStore::CopyStream(std::uint8_t* out) const {
+    for (std::uint32_t i = 0; i < fragmentCount_; ++i) {
+        std::memcpy(out + std::size_t{i} * kMaxDataLength, slots_[i].data.get(), slots_[i].length);
+    }
 }
 
 }  // namespace telvo

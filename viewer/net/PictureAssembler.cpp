@@ -31,6 +31,8 @@ const char* StatusText(AcceptStatus status) {
             return " 現在より古い画像パケット";
         case AcceptStatus::kWrongLength:
             return " 不正なサイズのパケット";
+        case AcceptStatus::kOtherSender:
+            return " 別の送信元のパケット";
         case AcceptStatus::kNoPictureMemory:
             return "ビットマップデータ用のメモリを確保できませんでした";
         case AcceptStatus::kNoDecodeMemory:
@@ -66,7 +68,8 @@ HeapBlock PictureAssembler::TakeBlock(std::size_t size) {
 }
 
 void PictureAssembler::KeepSpare(HeapBlock block) {
-    if (!block) return;
+    // A block much larger than the pictures on show (a claim that failed) is not worth its memory.
+    if (!block || block.capacity() > 2 * std::size_t{shownSize_} + kMaxDataLength) return;
     HeapBlock* slot = &spares_[0];
     if (spares_[0] && (!spares_[1] || spares_[1].capacity() < spares_[0].capacity())) {
         slot = &spares_[1];
@@ -75,160 +78,235 @@ void PictureAssembler::KeepSpare(HeapBlock block) {
 }
 
 AcceptStatus PictureAssembler::AcceptFragment(const ScreenPacketHeader& header,
-                                              const std::uint8_t* datagram, std::size_t length) {
+                                              const std::uint8_t* datagram, std::size_t length,
+                                              const DatagramSource& source) {
     if (!FitsItsPicture(header, length)) return AcceptStatus::kWrongLength;
     const std::uint64_t now = clock_();
-    if (!assembling_ || header.pictureNumber != picture_.pictureNumber) {
-        if (inSequence_ && header.pictureNumber <= newest_) {
-            if (!StartsNewSequence(header, now)) {
-                CheckStalled();
-                return AcceptStatus::kOlderPicture;
-            }
-            BeginSequence();
+    Track* const track = TrackFor(source, now);
+    if (track == nullptr) {
+        CheckStalled(followed_, now);
+        return AcceptStatus::kOtherSender;
+    }
+    track->lastDatagramMs = now;
+    if (!track->assembling || header.pictureNumber != track->picture.pictureNumber) {
+        if (track == &followed_ && !MayBegin(header, now)) {
+            CheckStalled(followed_, now);
+            return AcceptStatus::kOlderPicture;
         }
-        if (const AcceptStatus status = BeginPicture(header, now);
+        if (const AcceptStatus status = BeginPicture(*track, header);
             status != AcceptStatus::kMoreToCome) {
             return status;
         }
-    } else if (!fragments_.Holds(header)) {
+    } else if (!track->fragments.Holds(header)) {
         return AcceptStatus::kWrongLength;  // not the kind its first fragment told
     }
 
-    lastAcceptMs_ = now;
-    const FragmentSlot& slot = fragments_.slot(header.fragmentIndex);
+    const FragmentSlot& slot = track->fragments.slot(header.fragmentIndex);
     if (slot.held && slot.number == header.pictureNumber) return AcceptStatus::kMoreToCome;
-    fragments_.Put(header, datagram + kHeaderSize);
-    ++received_;
-    fillTried_ = false;
-    lastFragmentMs_ = now;
-    if (shown_) lastPictureNumber_.store(header.pictureNumber);
-
-    if (received_ == header.fragmentCount) {
-        const AcceptStatus status = Publish(0);
-        if (status != AcceptStatus::kPictureComplete) GiveUp();
-        return status;
+    if (!track->fragments.Put(header, datagram + kHeaderSize)) {
+        return AcceptStatus::kNoPictureMemory;
     }
-    if (header.fragmentIndex + 1 == header.fragmentCount && TryFill()) {
+    ++track->received;
+    track->fillTried = false;
+    track->lastFragmentMs = now;
+
+    if (track->received == header.fragmentCount) return Complete(*track, 0);
+    if (header.fragmentIndex + 1 == header.fragmentCount && TryFill(*track)) {
         return AcceptStatus::kPictureComplete;
     }
     return AcceptStatus::kMoreToCome;
 }
 
-bool PictureAssembler::StartsNewSequence(const ScreenPacketHeader& header,
-                                         std::uint64_t now) const {
-    // The sender's counter starts at 0 only when it starts.
-    if (header.pictureNumber == 0 && newest_ > 0 &&
-        !(zeroSeen_ && now - zeroMs_ < kRestartGuardMs)) {
-        return true;
+PictureAssembler::Track* PictureAssembler::TrackFor(const DatagramSource& source,
+                                                    std::uint64_t now) {
+    if (shown_ && source == followed_.source) return &followed_;
+    if (shown_ && (!toldOther_ || source != toldSource_)) {
+        toldOther_ = true;
+        toldSource_ = source;
+        if (otherSender_) otherSender_(source);
     }
-    return now - lastAcceptMs_ >= std::max(kTakeOverMs, 3 * intervalMs_);
-}
-
-void PictureAssembler::BeginSequence() {
-    GiveUp();
-    fragments_.Forget();
-    inSequence_ = false;
-    shown_ = false;
-    oldestFill_ = 0;
-    intervalMs_ = 0;
-    zeroSeen_ = false;
-}
-
-AcceptStatus PictureAssembler::BeginPicture(const ScreenPacketHeader& header, std::uint64_t now) {
-    if (!TryFill()) GiveUp();
-    if (!fragments_.Holds(header)) {
-        KeepSpare(fragments_.Release());
-        HeapBlock block = TakeBlock(header.pictureSize);
-        if (!block || !fragments_.Reset(header, std::move(block))) {
-            return AcceptStatus::kNoPictureMemory;
+    const bool restart = shown_ && source.address == followed_.source.address;
+    if (shown_ && !restart && FollowedLive(now)) return nullptr;
+    if (candidate_.used && candidate_.source != source) {
+        // One other sender at a time; the followed sender started again goes before any other.
+        const bool candidateRestart =
+            shown_ && candidate_.source.address == followed_.source.address;
+        if (now - candidate_.lastDatagramMs < kStallMs && (candidateRestart || !restart)) {
+            return nullptr;
         }
+        candidate_ = Track();
     }
-    if (inSequence_) intervalMs_ = now - pictureBeganMs_;
-    pictureBeganMs_ = now;
-    inSequence_ = true;
-    newest_ = header.pictureNumber;
-    if (header.pictureNumber == 0 && !zeroSeen_) {
-        zeroSeen_ = true;
-        zeroMs_ = now;
+    candidate_.used = true;
+    candidate_.source = source;
+    return &candidate_;
+}
+
+bool PictureAssembler::FollowedLive(std::uint64_t now) const {
+    // The median of the last gaps: one long pause does not make the sender slow.
+    std::uint64_t gaps[kIntervalGaps];
+    const std::size_t count = std::min(gapCount_, kIntervalGaps);
+    std::copy(gaps_, gaps_ + count, gaps);
+    std::uint64_t interval = 0;
+    if (count > 0) {
+        std::nth_element(gaps, gaps + count / 2, gaps + count);
+        interval = gaps[count / 2];
     }
-    assembling_ = true;
-    picture_ = header;
-    received_ = 0;
-    fillTried_ = false;
+    return now - followed_.lastDatagramMs < std::max(kLiveMinMs, 2 * interval);
+}
+
+bool PictureAssembler::MayBegin(const ScreenPacketHeader& header, std::uint64_t now) const {
+    if (header.pictureNumber == shownNumber_) return false;  // a late copy of the picture on show
+    if (NewerNumber(header.pictureNumber, shownNumber_)) return true;
+    // An older picture is put together only to see whether the sender's count went back, never at
+    // the cost of a newer one that is still arriving.
+    return !(followed_.assembling && NewerNumber(followed_.picture.pictureNumber, shownNumber_) &&
+             now - followed_.lastFragmentMs < kStallMs);
+}
+
+AcceptStatus PictureAssembler::BeginPicture(Track& track, const ScreenPacketHeader& header) {
+    if (!TryFill(track)) GiveUp(track);
+    if (!track.fragments.Holds(header) && !track.fragments.Reset(header)) {
+        return AcceptStatus::kNoPictureMemory;
+    }
+    track.assembling = true;
+    track.picture = header;
+    // Fragments of it that came before another picture interrupted it still count.
+    track.received = track.fragments.CountHeld(header.pictureNumber);
+    track.fillTried = false;
     return AcceptStatus::kMoreToCome;
 }
 
-void PictureAssembler::GiveUp() {
-    if (!assembling_) return;
-    assembling_ = false;
-    if (lost_) lost_({picture_.pictureNumber, received_, picture_.fragmentCount});
+void PictureAssembler::GiveUp(Track& track) {
+    if (!track.assembling) return;
+    track.assembling = false;
+    if (lost_) lost_({track.picture.pictureNumber, track.received, track.picture.fragmentCount});
 }
 
 void PictureAssembler::CheckStalled() {
-    if (assembling_ && picture_.compressed() && !fillTried_ &&
-        clock_() - lastFragmentMs_ >= kStallMs) {
-        (void)TryFill();
+    const std::uint64_t now = clock_();
+    CheckStalled(followed_, now);
+    CheckStalled(candidate_, now);
+}
+
+void PictureAssembler::CheckStalled(Track& track, std::uint64_t now) {
+    if (track.assembling && !track.fillTried && now - track.lastFragmentMs >= kStallMs) {
+        (void)TryFill(track);
     }
 }
 
-bool PictureAssembler::TryFill() {
-    if (!assembling_ || !picture_.compressed() || fillTried_) return false;
-    fillTried_ = true;
+bool PictureAssembler::TryFill(Track& track) {
+    if (!track.assembling || !track.picture.compressed() || track.fillTried) return false;
+    track.fillTried = true;
+    const std::uint32_t number = track.picture.pictureNumber;
+    const bool followed = &track == &followed_;
+    if (followed && !NewerNumber(number, shownNumber_)) return false;
     std::uint32_t reused = 0;
-    for (std::uint32_t i = 0; i < picture_.fragmentCount; ++i) {
-        const FragmentSlot& slot = fragments_.slot(i);
-        if (slot.held && slot.number == picture_.pictureNumber) continue;
+    for (std::uint32_t i = 0; i < track.picture.fragmentCount; ++i) {
+        const FragmentSlot& slot = track.fragments.slot(i);
+        if (slot.held && slot.number == number) continue;
         // A copy older than the picture on show could bring back what it replaced, should every
         // fragment in which the two differ be lost.
-        if (!slot.held || slot.number < oldestFill_) return false;
+        if (!slot.held || (followed && NewerNumber(shownNumber_, slot.number))) return false;
         ++reused;
     }
-    return Publish(reused) == AcceptStatus::kPictureComplete;
+    return Complete(track, reused) == AcceptStatus::kPictureComplete;
 }
 
-AcceptStatus PictureAssembler::Publish(std::uint32_t reused) {
-    const std::uint32_t size = picture_.pictureSize;
+AcceptStatus PictureAssembler::Complete(Track& track, std::uint32_t reused) {
     HeapBlock picture;
-    if (picture_.compressed()) {
-        picture = TakeBlock(size);
-        if (!picture) return AcceptStatus::kNoDecodeMemory;
-        uLongf decodedLength = size;
-        // Z_OK means the stream ended and its Adler-32 matched. A filled stream must also fill
-        // the picture exactly, as every stream the sender makes does.
-        if (uncompress(picture.get(), &decodedLength, fragments_.bytes(),
-                       fragments_.StreamLength()) != Z_OK ||
-            (reused > 0 && decodedLength != size)) {
-            KeepSpare(std::move(picture));
-            return AcceptStatus::kDecodeFailed;
-        }
-        // A stream shorter than the picture must not leave stale bytes behind it.
-        std::memset(picture.get() + decodedLength, 0, size - decodedLength);
-    } else {
-        const std::size_t end = fragments_.StreamLength();
-        std::memset(fragments_.bytes() + end, 0, size - end);
-        picture = fragments_.Release();
-    }
-    assembling_ = false;
-
-    BitmapLayout layout;
-    if (!DescribeBitmap(picture.get(), size, &layout)) {
+    const AcceptStatus status = Decode(track, &picture);
+    if (status != AcceptStatus::kPictureComplete) {
         KeepSpare(std::move(picture));
-        if (lost_) lost_({picture_.pictureNumber, received_, picture_.fragmentCount});
-        return AcceptStatus::kWrongLength;
+        // A fill that failed leaves the picture open for its own missing fragments.
+        if (reused == 0) GiveUp(track);
+        return status;
     }
-    const bool published = store_.Publish(picture, size, generation_);
-    KeepSpare(std::move(picture));
+    track.assembling = false;
+    const std::uint32_t number = track.picture.pictureNumber;
+    if (&track == &followed_ && !NewerNumber(number, shownNumber_)) {
+        olderRun_ = olderRun_ > 0 && NewerNumber(number, olderLast_) ? olderRun_ + 1 : 1;
+        olderLast_ = number;
+        if (olderRun_ < kOlderRunFollowed) {
+            KeepSpare(std::move(picture));
+            return AcceptStatus::kOlderPicture;
+        }
+    }
+    Publish(track, std::move(picture), reused);
+    return AcceptStatus::kPictureComplete;
+}
+
+AcceptStatus PictureAssembler::Decode(const Track& track, HeapBlock* picture) {
+    const FragmentStore& fragments = track.fragments;
+    const std::uint32_t size = track.picture.pictureSize;
+    const std::size_t streamLength = fragments.StreamLength();
+    if (!track.picture.compressed()) {
+        if (streamLength != size) return AcceptStatus::kWrongLength;
+        *picture = TakeBlock(size);
+        if (!*picture) return AcceptStatus::kNoPictureMemory;
+        fragments.CopyStream(picture->get());
+    } else {
+        // Deflate inflates one byte to at most 1032: a block for more than the stream can give
+        // would only be memory claimed by a header.
+        const std::size_t capacity =
+            static_cast<std::size_t>(std::min<std::uint64_t>(size, streamLength * 1032 + 1024));
+        *picture = TakeBlock(capacity);
+        if (!*picture) return AcceptStatus::kNoDecodeMemory;
+        z_stream stream{};
+        if (inflateInit(&stream) != Z_OK) return AcceptStatus::kNoDecodeMemory;
+        stream.next_out = picture->get();
+        stream.avail_out = static_cast<uInt>(capacity);
+        int result = Z_OK;
+        const std::uint32_t count = fragments.fragmentCount();
+        for (std::uint32_t i = 0; i < count && result == Z_OK; ++i) {
+            const FragmentSlot& slot = fragments.slot(i);
+            stream.next_in = slot.data.get();
+            stream.avail_in = slot.length;
+            result = inflate(&stream, Z_NO_FLUSH);
+            // The stream ends exactly with the last fragment, and never runs out of room.
+            if (result == Z_STREAM_END && (i + 1 != count || stream.avail_in != 0))
+                result = Z_DATA_ERROR;
+            if (result == Z_OK && stream.avail_in != 0) result = Z_BUF_ERROR;
+        }
+        const bool exact = result == Z_STREAM_END && stream.total_out == size;
+        (void)inflateEnd(&stream);
+        // Z_STREAM_END means the stream ended and its Adler-32 matched; it must also fill the
+        // picture exactly, as every stream the sender makes does.
+        if (!exact) return AcceptStatus::kDecodeFailed;
+    }
+    BitmapLayout layout;
+    if (!DescribeBitmap(picture->get(), size, &layout)) return AcceptStatus::kWrongLength;
+    return AcceptStatus::kPictureComplete;
+}
+
+void PictureAssembler::Publish(Track& track, HeapBlock picture, std::uint32_t reused) {
+    const CompletedPicture told{track.picture.pictureNumber,
+                                track.picture.pictureSize,
+                                track.picture.fragmentCount,
+                                track.picture.compressed(),
+                                reused,
+                                track.source};
+    const std::uint64_t now = clock_();
+    const bool published = store_.Publish(picture, told.size, generation_);
+    if (&track == &candidate_) {
+        followed_ = std::move(candidate_);
+        candidate_ = Track();
+        gapCount_ = 0;
+        toldOther_ = false;
+    } else {
+        gaps_[gapCount_ % kIntervalGaps] = now - shownMs_;
+        ++gapCount_;
+    }
     shown_ = true;
-    oldestFill_ = picture_.pictureNumber;
-    fragments_.Relabel(picture_.pictureNumber);
-    lastPictureNumber_.store(newest_);
+    shownNumber_ = told.number;
+    shownSize_ = told.size;
+    shownMs_ = now;
+    olderRun_ = 0;
+    KeepSpare(std::move(picture));
+    followed_.fragments.Relabel(told.number);
+    lastPictureNumber_.store(told.number);
 
     std::this_thread::yield();
-    if (published && notify_) {
-        notify_(
-            {picture_.pictureNumber, size, picture_.fragmentCount, picture_.compressed(), reused});
-    }
-    return AcceptStatus::kPictureComplete;
+    if (published && notify_) notify_(told);
 }
 
 }  // namespace telvo

@@ -3,27 +3,36 @@
 // One assembler serves one receive thread and is touched by no other; a new channel gets a new
 // assembler.
 //
-// A picture is complete when every fragment index from 0 to fragmentCount - 1 has arrived, each
-// counted once, so a repeated datagram never stands in for a lost one. The fragments are kept in
-// a FragmentStore; a compressed picture that cannot complete from its own fragments (its last
-// fragment has passed, none of it came for kStallMs, or a newer picture begins) has its holes
-// filled with the same-index copies of earlier pictures, never older than the picture on show, and
-// is published only when zlib inflates it to exactly pictureSize bytes (its Adler-32 checks the
-// whole stream) that pass the bitmap header check. A still screen is the same stream every time,
-// so its pictures complete through a lossy network. Uncompressed pictures carry no check and are
-// never filled.
+// One sender per channel: the viewer follows the sender (address and port) of the picture on show.
+// While that sender is live (it sent something within max(kLiveMinMs, 2 x the median of its last
+// kIntervalGaps gaps between pictures)), datagrams from other addresses are ignored; once it has
+// been silent that long, the first complete picture from another address is shown and its sender
+// followed. The same address from another port is the sender started again, followed as soon as it
+// completes a picture, whatever its numbers.
 //
-// Sequences: picture numbers only grow while a sender runs; a fragment of picture 0 after higher
-// numbers means the sender restarted, and a sequence that was silent for kTakeOverMs (or three of
-// its picture intervals, if longer) while lower numbers keep arriving gives way to them. The
-// picture on show and the number that the title shows stay until the new sequence completes one.
+// Only a complete, verified picture moves anything: the number on show, the sender followed and
+// the measure of its interval. Within the followed sender a picture is shown when its number is
+// newer than the one on show by serial-number arithmetic ((n - m) mod 2^32 in 1 ... 2^31 - 1), so
+// the count wraps cleanly; a picture that is not newer is a late copy, unless three complete ones
+// in a row are older (a forged high number slipped in, or the sender's count went back): then the
+// third is shown and followed.
+//
+// A picture is complete when every fragment index from 0 to fragmentCount - 1 has arrived, each
+// counted once, so a repeated datagram never stands in for a lost one. A compressed picture that
+// cannot complete from its own fragments (its last fragment has passed, none of it came for
+// kStallMs, or a newer picture begins) has its holes filled with the same-index copies of earlier
+// pictures of its sender, never older than the picture on show. A compressed
+// picture is published only when its stream inflates to exactly pictureSize bytes (zlib's Adler-32
+// checks the whole stream), an uncompressed one only when its fragments make exactly pictureSize
+// bytes; and either only when its bitmap headers fit inside it.
 //
 // Hostile input is expected: a fragment whose data would land outside its picture, a pictureSize
-// beyond any real screen, or a complete picture whose bitmap headers describe more pixels than it
-// holds is dropped like a datagram of the wrong length, and reception goes on.
+// beyond any real screen, or a complete picture that fails a check is dropped, and reception goes
+// on. Memory follows what arrives: fragments are kept per index as they come, and a stream is
+// inflated into a block no larger than what its length can inflate to.
 //
 // Blocks are recycled: the picture that a new one replaces is kept as a spare for the next
-// decodes, so a steady stream allocates nothing.
+// decodes, so a steady stream allocates nothing; spares much larger than the pictures are freed.
 #pragma once
 
 #include <atomic>
@@ -33,6 +42,7 @@
 
 #include "base/HeapBlock.h"
 #include "protocol/ScreenPacket.h"
+#include "viewer/net/DatagramSource.h"
 #include "viewer/net/FragmentStore.h"
 #include "viewer/net/PictureStore.h"
 
@@ -43,6 +53,7 @@ enum class AcceptStatus {
     kMoreToCome,
     kOlderPicture,
     kWrongLength,
+    kOtherSender,
     kNoPictureMemory,
     kNoDecodeMemory,
     kDecodeFailed,
@@ -52,9 +63,16 @@ enum class AcceptStatus {
 const char* StatusText(AcceptStatus status);
 
 inline constexpr std::uint64_t kStallMs = 500;
-inline constexpr std::uint64_t kTakeOverMs = 10000;
-// A picture 0 this soon after the sequence's own picture 0 is a late copy of it, not a restart.
-inline constexpr std::uint64_t kRestartGuardMs = 1000;
+inline constexpr std::uint64_t kLiveMinMs = 3000;
+inline constexpr std::size_t kIntervalGaps = 5;
+// Older complete pictures in a row from the followed sender that are shown and followed.
+inline constexpr std::uint32_t kOlderRunFollowed = 3;
+
+// Whether picture number `n` is newer than `m`: (n - m) mod 2^32 in 1 ... 2^31 - 1.
+constexpr bool NewerNumber(std::uint32_t n, std::uint32_t m) {
+    const std::uint32_t ahead = n - m;
+    return ahead != 0 && ahead < 0x80000000u;
+}
 
 // What the notification tells of a picture just published.
 struct CompletedPicture {
@@ -63,6 +81,7 @@ struct CompletedPicture {
     std::uint32_t fragments = 0;
     bool compressed = false;
     std::uint32_t reused = 0;  // fragments taken from earlier pictures
+    DatagramSource source;
 };
 
 // A picture given up before it completed.
@@ -76,6 +95,7 @@ class PictureAssembler {
   public:
     using Notifier = std::function<void(const CompletedPicture&)>;
     using LossNotifier = std::function<void(const LostPicture&)>;
+    using SenderNotifier = std::function<void(const DatagramSource&)>;
     using Clock = std::function<std::uint64_t()>;  // milliseconds, never going back
 
     // Publishes into `store` as long as it has not been cleared since `generation`; calls `notify`
@@ -88,56 +108,72 @@ class PictureAssembler {
 
     // Called on the receive thread for each picture given up.
     void SetLossNotifier(LossNotifier notify) { lost_ = std::move(notify); }
+    // Called on the receive thread when a datagram comes from a sender other than the one
+    // followed, once each time that other sender changes.
+    void SetSenderNotifier(SenderNotifier notify) { otherSender_ = std::move(notify); }
 
-    // `header` is the decoded header of `datagram`, which is `length` bytes long.
+    // `header` is the decoded header of `datagram`, which is `length` bytes long and came from
+    // `source`.
     [[nodiscard]] AcceptStatus AcceptFragment(const ScreenPacketHeader& header,
-                                              const std::uint8_t* datagram, std::size_t length);
+                                              const std::uint8_t* datagram, std::size_t length,
+                                              const DatagramSource& source);
 
     // For the receive loop when no datagram came for a while: completes a compressed picture
     // that no fragment reached for kStallMs from earlier copies, if it can.
     void CheckStalled();
 
-    // Number of the last accepted fragment (of the sequence that has shown a picture); 0 before
-    // the first. Any thread.
+    // Number of the picture on show; 0 before the first. Any thread.
     std::uint32_t lastPictureNumber() const { return lastPictureNumber_.load(); }
 
   private:
+    // The reassembly of one sender's pictures.
+    struct Track {
+        bool used = false;
+        DatagramSource source;
+        FragmentStore fragments;
+        bool assembling = false;
+        ScreenPacketHeader picture;
+        std::uint32_t received = 0;  // its distinct fragment indices
+        bool fillTried = false;      // since its last fragment
+        std::uint64_t lastFragmentMs = 0;
+        std::uint64_t lastDatagramMs = 0;
+    };
+
     bool FitsItsPicture(const ScreenPacketHeader& header, std::size_t length) const;
-    bool StartsNewSequence(const ScreenPacketHeader& header, std::uint64_t now) const;
-    void BeginSequence();
-    AcceptStatus BeginPicture(const ScreenPacketHeader& header, std::uint64_t now);
-    void GiveUp();
-    bool TryFill();
+    Track* TrackFor(const DatagramSource& source, std::uint64_t now);
+    bool FollowedLive(std::uint64_t now) const;
+    bool MayBegin(const ScreenPacketHeader& header, std::uint64_t now) const;
+    AcceptStatus BeginPicture(Track& track, const ScreenPacketHeader& header);
+    void GiveUp(Track& track);
+    void CheckStalled(Track& track, std::uint64_t now);
+    bool TryFill(Track& track);
+    AcceptStatus Complete(Track& track, std::uint32_t reused);
+    AcceptStatus Decode(const Track& track, HeapBlock* picture);
+    void Publish(Track& track, HeapBlock picture, std::uint32_t reused);
     HeapBlock TakeBlock(std::size_t size);
     void KeepSpare(HeapBlock block);
-    AcceptStatus Publish(std::uint32_t reused);
 
     PictureStore& store_;
     const std::uint32_t generation_;
     const Notifier notify_;
     const Clock clock_;
     LossNotifier lost_;
+    SenderNotifier otherSender_;
 
-    FragmentStore fragments_;
+    Track followed_;   // the sender of the picture on show
+    Track candidate_;  // another sender, while the followed one may be replaced
     HeapBlock spares_[2];
 
-    // The picture being assembled.
-    bool assembling_ = false;
-    ScreenPacketHeader picture_;
-    std::uint32_t received_ = 0;  // its distinct fragment indices
-    bool fillTried_ = false;      // since its last fragment
-    std::uint64_t lastFragmentMs_ = 0;
-
-    // The sequence.
-    bool inSequence_ = false;
-    std::uint32_t newest_ = 0;      // its newest picture number
-    bool shown_ = false;            // it has published a picture
-    std::uint32_t oldestFill_ = 0;  // fills take copies of pictures at least this recent
-    std::uint64_t lastAcceptMs_ = 0;
-    std::uint64_t pictureBeganMs_ = 0;
-    std::uint64_t intervalMs_ = 0;  // between its last two pictures
-    bool zeroSeen_ = false;
-    std::uint64_t zeroMs_ = 0;
+    bool shown_ = false;
+    std::uint32_t shownNumber_ = 0;
+    std::uint32_t shownSize_ = 0;
+    std::uint64_t shownMs_ = 0;
+    std::uint64_t gaps_[kIntervalGaps] = {};  // between the followed sender's pictures
+    std::size_t gapCount_ = 0;
+    std::uint32_t olderRun_ = 0;  // complete older pictures in a row
+    std::uint32_t olderLast_ = 0;
+    bool toldOther_ = false;
+    DatagramSource toldSource_;
 
     std::atomic<std::uint32_t> lastPictureNumber_{0};
 };

@@ -78,7 +78,8 @@ long ReceiveSession::ReceiveOne() {
         socket = socket_.get();
     }
     // Datagrams come in bursts: take what is there, and wait only when nothing is.
-    long length = ReceiveDatagramFrom(socket, buffer_.get(), kReceiveBufferSize);
+    long length = ReceiveDatagramFrom(socket, buffer_.get(), kReceiveBufferSize, &source_.address,
+                                      &source_.port);
     if (length < 0) {
         length = LastErrorWouldBlock() && WaitReadable(socket, kReceiveSliceMs) >= 0
                      ? kSliceEnded
@@ -129,7 +130,7 @@ void ReceiveSession::ReceiveLoop() {
             continue;
         }
         // A status only tells of this datagram; whatever it was, the next picture is awaited.
-        (void)assembler_.AcceptFragment(header, buffer_.get(), size);
+        (void)assembler_.AcceptFragment(header, buffer_.get(), size, source_);
     }
     ScopedLock lock(socketLock_);
     socket_.reset();

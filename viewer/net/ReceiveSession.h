@@ -62,6 +62,10 @@ class ReceiveSession {
     void SetLossNotifier(PictureAssembler::LossNotifier notify) {
         assembler_.SetLossNotifier(std::move(notify));
     }
+    // Called on the receive thread when another sender appears on the channel. Before Start.
+    void SetSenderNotifier(PictureAssembler::SenderNotifier notify) {
+        assembler_.SetSenderNotifier(std::move(notify));
+    }
 
     // Starts the receive thread, which keeps `self` alive. Returns 0 or the system's error code.
     [[nodiscard]] static int Start(const std::shared_ptr<ReceiveSession>& self);
@@ -98,6 +102,7 @@ class ReceiveSession {
     std::atomic<ReceiveState> state_{ReceiveState::kIdle};
     PictureAssembler assembler_;
     HeapBlock buffer_;
+    DatagramSource source_;  // of the datagram in buffer_
 };
 
 }  // namespace telvo

@@ -41,6 +41,7 @@ int ScreenReceiver::OpenChannel(PictureAssembler::Notifier notify, std::uint32_t
 
     auto session = std::make_shared<ReceiveSession>(store_, generation, std::move(notify));
     session->SetLossNotifier(lossNotify_);
+    session->SetSenderNotifier(senderNotify_);
     int error = session->JoinGroup(group, ChannelPort(basePort, channelIndex), receiveBufferBytes_);
     if (error == 0) error = ReceiveSession::Start(session);
     // A session that never started keeps nothing for the next switch to wait for.

@@ -34,12 +34,16 @@ class ScreenReceiver {
 
     // Told, on the receive thread, of each picture given up, from the next OpenChannel on.
     void SetLossNotifier(PictureAssembler::LossNotifier notify) { lossNotify_ = std::move(notify); }
+    // Told, on the receive thread, when another sender appears, from the next OpenChannel on.
+    void SetSenderNotifier(PictureAssembler::SenderNotifier notify) {
+        senderNotify_ = std::move(notify);
+    }
 
     // The current receive thread's state word (ReceiveState); ReceiveState::kEnded when none was
     // started.
     ReceiveState receiveState() const;
 
-    // Number of the last accepted fragment while a picture is held, else 0 (the title's number).
+    // Number of the picture on show, else 0 (the title's number).
     std::uint32_t TitlePictureNumber() const;
 
     const PictureStore& store() const { return *store_; }
@@ -52,6 +56,7 @@ class ScreenReceiver {
     std::uint32_t channelIndex_ = 0;
     int receiveBufferBytes_ = kReceiveBufferBytes;
     PictureAssembler::LossNotifier lossNotify_;
+    PictureAssembler::SenderNotifier senderNotify_;
     const std::shared_ptr<PictureStore> store_;
     std::shared_ptr<ReceiveSession> session_;
 };
