@@ -13,7 +13,7 @@ constexpr auto kComplete = AcceptStatus::kPictureComplete, kMore = AcceptStatus:
                kOlder = AcceptStatus::kOlderPicture, kWrong = AcceptStatus::kWrongLength;
 const Picture kNone;
 const DatagramSource kSender{0x0100007F, 40000}, kOther{0x0200007F, 40000},
-    kRestarted{0x0100007F, 40001};
+    kRestarted{0x0100007F, 40001}, kAgain{0x0100007F, 40002};
 
 using test::FourFragmentPicture;
 
@@ -188,15 +188,17 @@ TEST_F(Assembly, OneSenderIsFollowed) {
     Run({{other, 1, "012", 0, kMore, 104, 104, ours, true, kRestarted},
          {other, 1, "3", 0, kComplete, 1, 1, other, true, kRestarted},
          {ours, 105, "0123", 0, kComplete, 105, 105, ours},
-         {ours, 2, "0123", 0, kComplete, 2, 2, ours, true, kRestarted}});
+         {ours, 2, "0123", 0, kComplete, 2, 2, ours, true, kRestarted},
+         {ours, 105, "0123", kStallMs, kOlder, 2, 2,
+          ours}});  // a late copy from a port followed before
     // The count wraps cleanly; a number 2^31 ahead is not newer.
     Run({{other, 0xFFFFFFFE, "0123", 0, AcceptStatus::kOtherSender, 2, 2, ours, true, kOther},
-         {ours, 0xFFFFFFFE, "0123", 0, kComplete, 0xFFFFFFFE, 0xFFFFFFFE, ours},
-         {other, 0xFFFFFFFF, "0123", 0, kComplete, 0xFFFFFFFF, 0xFFFFFFFF, other},
-         {ours, 0, "0123", 0, kComplete, 0, 0, ours},
-         {other, 0xFFFFFFFF, "0123", 0, kOlder, 0, 0, ours},
-         {other, 0x80000000, "0123", 0, kOlder, 0, 0, ours},
-         {other, 0x7FFFFFFF, "0123", 0, kComplete, 0x7FFFFFFF, 0x7FFFFFFF, other}});
+         {ours, 0xFFFFFFFE, "0123", 0, kComplete, 0xFFFFFFFE, 0xFFFFFFFE, ours, true, kAgain},
+         {other, 0xFFFFFFFF, "0123", 0, kComplete, 0xFFFFFFFF, 0xFFFFFFFF, other, true, kAgain},
+         {ours, 0, "0123", 0, kComplete, 0, 0, ours, true, kAgain},
+         {other, 0xFFFFFFFF, "0123", 0, kOlder, 0, 0, ours, true, kAgain},
+         {other, 0x80000000, "0123", 0, kOlder, 0, 0, ours, true, kAgain},
+         {other, 0x7FFFFFFF, "0123", 0, kComplete, 0x7FFFFFFF, 0x7FFFFFFF, other, true, kAgain}});
 }
 
 // A forged high number that slipped in (or a count that went back): three complete older pictures

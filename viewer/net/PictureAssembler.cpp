@@ -223,6 +223,10 @@ AcceptStatus PictureAssembler::Complete(Track& track, std::uint32_t reused) {
     }
     track.assembling = false;
     const std::uint32_t number = track.picture.pictureNumber;
+    if (LateFromRetired(track)) {
+        KeepSpare(std::move(picture));
+        return AcceptStatus::kOlderPicture;
+    }
     if (&track == &followed_ && !NewerNumber(number, shownNumber_)) {
         olderRun_ = olderRun_ > 0 && NewerNumber(number, olderLast_) ? olderRun_ + 1 : 1;
         olderLast_ = number;
@@ -278,6 +282,16 @@ AcceptStatus PictureAssembler::Decode(const Track& track, HeapBlock* picture) {
     return AcceptStatus::kPictureComplete;
 }
 
+bool PictureAssembler::LateFromRetired(const Track& track) const {
+    if (&track != &candidate_) return false;
+    for (std::size_t i = 0; i < retiredCount_; ++i) {
+        if (retired_[i].source == track.source) {
+            return !NewerNumber(track.picture.pictureNumber, retired_[i].number);
+        }
+    }
+    return false;
+}
+
 void PictureAssembler::Publish(Track& track, HeapBlock picture, std::uint32_t reused) {
     const CompletedPicture told{track.picture.pictureNumber,
                                 track.picture.pictureSize,
@@ -288,6 +302,19 @@ void PictureAssembler::Publish(Track& track, HeapBlock picture, std::uint32_t re
     const std::uint64_t now = clock_();
     const bool published = store_.Publish(picture, told.size, generation_);
     if (&track == &candidate_) {
+        if (shown_) {  // the sender left is remembered as the newest retired one
+            std::size_t at = 0;
+            while (at < retiredCount_ && retired_[at].source != followed_.source) ++at;
+            if (at == retiredCount_) {
+                if (retiredCount_ < kRetiredKept) {
+                    ++retiredCount_;
+                } else {
+                    at = 0;
+                }
+            }
+            std::move(retired_ + at + 1, retired_ + retiredCount_, retired_ + at);
+            retired_[retiredCount_ - 1] = {followed_.source, shownNumber_};
+        }
         followed_ = std::move(candidate_);
         candidate_ = Track();
         gapCount_ = 0;

@@ -8,7 +8,8 @@
 // kIntervalGaps gaps between pictures)), datagrams from other addresses are ignored; once it has
 // been silent that long, the first complete picture from another address is shown and its sender
 // followed. The same address from another port is the sender started again, followed as soon as it
-// completes a picture, whatever its numbers.
+// completes a picture, whatever its numbers; but a port followed before is judged by the number it
+// showed last, so a late copy of its pictures starts nothing.
 //
 // Only a complete, verified picture moves anything: the number on show, the sender followed and
 // the measure of its interval. Within the followed sender a picture is shown when its number is
@@ -150,6 +151,7 @@ class PictureAssembler {
     AcceptStatus Complete(Track& track, std::uint32_t reused);
     AcceptStatus Decode(const Track& track, HeapBlock* picture);
     void Publish(Track& track, HeapBlock picture, std::uint32_t reused);
+    bool LateFromRetired(const Track& track) const;
     HeapBlock TakeBlock(std::size_t size);
     void KeepSpare(HeapBlock block);
 
@@ -172,6 +174,15 @@ class PictureAssembler {
     std::size_t gapCount_ = 0;
     std::uint32_t olderRun_ = 0;  // complete older pictures in a row
     std::uint32_t olderLast_ = 0;
+    // Senders followed before and the last number each showed: a late copy from one of them is no
+    // new start. Oldest first.
+    struct Retired {
+        DatagramSource source;
+        std::uint32_t number = 0;
+    };
+    static constexpr std::size_t kRetiredKept = 4;
+    Retired retired_[kRetiredKept];
+    std::size_t retiredCount_ = 0;
     bool toldOther_ = false;
     DatagramSource toldSource_;
 
