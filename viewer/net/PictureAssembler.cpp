@@ -228,6 +228,14 @@ AcceptStatus PictureAssembler::Complete(Track& track, std::uint32_t reused) {
         return AcceptStatus::kOlderPicture;
     }
     if (&track == &followed_ && !NewerNumber(number, shownNumber_)) {
+        const Retired* const begin = shownLately_;
+        const Retired* const end = shownLately_ + std::min(shownCount_, kShownKept);
+        if (std::find_if(begin, end, [&](const Retired& shown) {
+                return shown.number == number && shown.source == track.source;
+            }) != end) {
+            KeepSpare(std::move(picture));
+            return AcceptStatus::kOlderPicture;
+        }
         olderRun_ = olderRun_ > 0 && NewerNumber(number, olderLast_) ? olderRun_ + 1 : 1;
         olderLast_ = number;
         if (olderRun_ < kOlderRunFollowed) {
@@ -325,6 +333,7 @@ void PictureAssembler::Publish(Track& track, HeapBlock picture, std::uint32_t re
     }
     shown_ = true;
     shownNumber_ = told.number;
+    shownLately_[shownCount_++ % kShownKept] = {told.source, told.number};
     shownSize_ = told.size;
     shownMs_ = now;
     olderRun_ = 0;

@@ -15,8 +15,8 @@
 // the measure of its interval. Within the followed sender a picture is shown when its number is
 // newer than the one on show by serial-number arithmetic ((n - m) mod 2^32 in 1 ... 2^31 - 1), so
 // the count wraps cleanly; a picture that is not newer is a late copy, unless three complete ones
-// in a row are older (a forged high number slipped in, or the sender's count went back): then the
-// third is shown and followed.
+// in a row, under numbers it has not shown lately, are older (a forged high number slipped in, or
+// the sender's count went back): then the third is shown and followed.
 //
 // A picture is complete when every fragment index from 0 to fragmentCount - 1 has arrived, each
 // counted once, so a repeated datagram never stands in for a lost one. A compressed picture that
@@ -176,13 +176,18 @@ class PictureAssembler {
     std::uint32_t olderLast_ = 0;
     // Senders followed before and the last number each showed: a late copy from one of them is no
     // new start. Oldest first.
-    struct Retired {
+    struct Retired {  // a sender and a number
         DatagramSource source;
         std::uint32_t number = 0;
     };
     static constexpr std::size_t kRetiredKept = 4;
     Retired retired_[kRetiredKept];
     std::size_t retiredCount_ = 0;
+    // The pictures shown last: one under the same sender and number is a late copy, and does not
+    // count towards a run of older ones.
+    static constexpr std::size_t kShownKept = 64;
+    Retired shownLately_[kShownKept];
+    std::size_t shownCount_ = 0;
     bool toldOther_ = false;
     DatagramSource toldSource_;
 
