@@ -3,7 +3,14 @@
 
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#endif
+
 #include <atomic>
+#include <chrono>
 #include <thread>
 
 #include "sender/SenderSocket.h"
@@ -103,6 +110,71 @@ TEST_F(Reception, PicturesArriveByteForByteAndTheViewIsTold) {
     CloseSenderSocket();
     EXPECT_NE(0, SendOnSenderSocket(picture, nextNumber, false));
 }
+
+#ifndef _WIN32  // under Wine every datagram leaves from 127.0.0.1, whatever its socket is bound to
+// A sender on a source address of its own, as on another computer.
+class AddressSink : public DatagramSink {
+  public:
+    explicit AddressSink(const char* address) : socket_(CreateUdpSocket()) {
+        sockaddr_in local{};
+        local.sin_family = AF_INET;
+        local.sin_addr.s_addr = inet_addr(address);
+        if (!socket_ ||
+            ::bind(socket_.get(), reinterpret_cast<sockaddr*>(&local), sizeof local) != 0 ||
+            !ParseIPv4(kDefaultGroup, &group_)) {
+            std::abort();
+        }
+    }
+    int Send(const std::uint8_t* datagram, std::size_t length) override {
+        const long sent = SendDatagramTo(socket_.get(), datagram, length, group_, kBasePort);
+        return sent == static_cast<long>(length) ? 0 : LastSocketError();
+    }
+    void Pause(unsigned) override {}
+    int SendPicture(const Picture& picture, std::uint32_t number) {
+        return telvo::SendPicture(*this, picture.data(), static_cast<std::uint32_t>(picture.size()),
+                                  number, 0, 0, true);
+    }
+
+  private:
+    UniqueSocket socket_;
+    std::uint32_t group_ = 0;
+};
+
+// Two senders on one channel: the one followed keeps the view while it sends; a forged number
+// from the other never shows; once the first has been silent for 3 s, the other is shown.
+TEST_F(Reception, TheSenderFollowedKeepsTheViewUntilItFallsSilent) {
+    ASSERT_EQ(0, Open(receiver, 0));
+    AddressSink ours("127.0.0.1"), other("127.0.0.2");
+    const auto picture = test::MakeDesktopPicture(320, 240, 1);
+    std::uint32_t number = 10;
+    const auto shown = [&](std::uint32_t n) {
+        return WaitUntil([&] { return told == n && receiver.TitlePictureNumber() == n; });
+    };
+    do {
+        ASSERT_EQ(0, ours.SendPicture(picture, ++number));
+    } while (!shown(number) && number < 20);
+    const auto dot = test::MakeDesktopPicture(1, 1, 2);
+    ASSERT_EQ(0, other.SendPicture(dot, 0xFFFFFFFF));
+    ASSERT_EQ(0, ours.SendPicture(picture, ++number));
+    EXPECT_TRUE(shown(number));  // at once, though the other's number was higher
+    std::uint32_t theirs = 5000;
+    for (int i = 0; i < 10; ++i) {
+        ASSERT_EQ(0, ours.SendPicture(picture, ++number));
+        ASSERT_EQ(0, other.SendPicture(picture, ++theirs));
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        EXPECT_LT(told.load(), 5000u);
+    }
+    const auto stopped = std::chrono::steady_clock::now();
+    while (told < 5000 && std::chrono::steady_clock::now() - stopped < std::chrono::seconds(15)) {
+        ASSERT_EQ(0, other.SendPicture(picture, ++theirs));
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    const auto took = std::chrono::steady_clock::now() - stopped;
+    EXPECT_GE(took, std::chrono::milliseconds(kLiveMinMs - 200));
+    EXPECT_LT(took, std::chrono::milliseconds(kLiveMinMs + 3000));
+    EXPECT_EQ(told.load(), receiver.TitlePictureNumber());
+}
+#endif
 
 }  // namespace
 }  // namespace telvo

@@ -3,6 +3,10 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <psapi.h>  // after windows.h
+#include <zlib.h>
+
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -28,6 +32,37 @@ RECT WindowRect(HWND window, bool client = false) {
 bool operator==(const RECT& a, const RECT& b) {
     return EqualRect(&a, &b) != 0;
 }
+// One datagram of a compressed picture `number`, claiming `pictureSize` bytes, whose stream holds
+// `picture`.
+std::vector<std::uint8_t> OneDatagram(const std::vector<std::uint8_t>& picture,
+                                      std::uint32_t number, std::uint32_t pictureSize) {
+    std::vector<std::uint8_t> datagram(kHeaderSize + compressBound(picture.size()));
+    uLongf length = static_cast<uLongf>(datagram.size() - kHeaderSize);
+    if (compress2(datagram.data() + kHeaderSize, &length, picture.data(), picture.size(), 9) !=
+        Z_OK) {
+        std::abort();
+    }
+    datagram.resize(kHeaderSize + length);
+    ScreenPacketHeader header;
+    header.version = kProtocolVersion;
+    header.kind = kPictureFragmentKind;
+    header.flags = kFlagCompressed;
+    header.pictureNumber = number;
+    header.pictureSize = pictureSize;
+    header.fragmentCount = 1;
+    header.dataLength = static_cast<std::uint32_t>(length);
+    EncodeHeader(header, datagram.data());
+    return datagram;
+}
+
+std::size_t PrivateBytes(HANDLE process) {
+    PROCESS_MEMORY_COUNTERS_EX counters{};
+    counters.cb = sizeof counters;
+    GetProcessMemoryInfo(process, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters),
+                         sizeof counters);
+    return std::max<std::size_t>(counters.WorkingSetSize, counters.PrivateUsage);
+}
+
 bool Near(COLORREF a, COLORREF b) {
     return std::abs(GetRValue(a) - GetRValue(b)) <= 2 &&
            std::abs(GetGValue(a) - GetGValue(b)) <= 2 && std::abs(GetBValue(a) - GetBValue(b)) <= 2;
@@ -189,6 +224,73 @@ TEST_F(Client, ThePanelSwitchesChannelsSavesGoesFullScreenAndTakesTheFramesKeys)
     EXPECT_TRUE(panelHasFocus());
     test::TypeKey(panel, VK_F4, true);
     EXPECT_TRUE(program.ExitsCleanly(kWaitMs));
+}
+
+// One sender per channel, seen from the caption and the process: forged datagrams from the
+// sender's own computer neither show nor hold memory, a damaged stream numbered above the sender
+// changes nothing, and a program on the sender's computer (another port) starts a sequence whose
+// numbers show unsigned. (Under Wine every datagram leaves from 127.0.0.1, whatever address its
+// socket is bound to: senders on other addresses are tested on the receiver itself.)
+TEST_F(Client, OnlyCompleteExactPicturesOfTheFollowedSenderMoveTheView) {
+    Start("[TelvoClient]\r\nBasePort=49000\r\n");
+    test::PortSink ours(49000), forger(49000);
+    const auto picture = test::MakeDesktopPicture(320, 240, 1);
+    std::uint32_t next = 10;
+    auto send = [&](test::PortSink& sender, std::uint32_t number) {
+        return SendPicture(sender, picture.data(), static_cast<std::uint32_t>(picture.size()),
+                           number, 0, 0, true) == 0;
+    };
+    auto shows = [&](test::PortSink& sender, std::uint32_t number) {  // at once: one try
+        return send(sender, number) && CaptionBecomes(L"[No." + std::to_wstring(number) + L"]");
+    };
+    auto sendOne = [](test::PortSink& sender, const std::vector<std::uint8_t>& datagram) {
+        return sender.Send(datagram.data(), datagram.size()) == 0;
+    };
+    ASSERT_TRUE(shows(ours, next));
+
+    const auto dot = test::MakePicture(1, 1, [](int, int) { return RGB(1, 2, 3); });
+    const auto claim = OneDatagram(dot, 100, kMaxPictureSize);  // 128 MiB in a few bytes
+    const std::size_t before = PrivateBytes(program.process.get());
+    for (int i = 0; i < 20; ++i) ASSERT_TRUE(sendOne(forger, claim));
+    EXPECT_TRUE(shows(ours, ++next));
+    const std::size_t after = PrivateBytes(program.process.get());
+    std::printf("20 forged datagrams of %zu bytes: %zu -> %zu bytes\n", claim.size(), before,
+                after);
+    EXPECT_LT(after, before + 60 * 1024 * 1024);
+
+    auto damaged = OneDatagram(picture, 1000, static_cast<std::uint32_t>(picture.size()));
+    damaged[kHeaderSize + 10] ^= 0xFF;
+    ASSERT_TRUE(sendOne(ours, damaged));
+    EXPECT_TRUE(shows(ours, ++next));
+
+    ASSERT_TRUE(
+        sendOne(forger, OneDatagram(dot, 0xFFFFFFFF, static_cast<std::uint32_t>(dot.size()))));
+    EXPECT_TRUE(CaptionBecomes(L"[No.4294967295]"));
+    EXPECT_TRUE(shows(ours, ++next));  // the old port, newer than it showed last
+
+    // A flood of forged datagrams: 10,000 a second for 3 s.
+    const std::size_t beforeFlood = PrivateBytes(program.process.get());
+    FILETIME created, ended, kernel0, user0, kernel1, user1;
+    GetProcessTimes(program.process.get(), &created, &ended, &kernel0, &user0);
+    const DWORD floodStart = GetTickCount();
+    for (int i = 0; i < 30000; ++i) {
+        ASSERT_TRUE(sendOne(forger, claim));
+        if (i % 100 == 99) {
+            while (GetTickCount() - floodStart < static_cast<DWORD>(i / 10)) Sleep(1);
+        }
+    }
+    const DWORD floodMs = GetTickCount() - floodStart;
+    GetProcessTimes(program.process.get(), &created, &ended, &kernel1, &user1);
+    auto ms = [](const FILETIME& time) {
+        return (std::uint64_t{time.dwHighDateTime} << 32 | time.dwLowDateTime) / 10000;
+    };
+    const std::uint64_t cpu = ms(kernel1) + ms(user1) - ms(kernel0) - ms(user0);
+    EXPECT_TRUE(shows(ours, ++next));
+    const std::size_t afterFlood = PrivateBytes(program.process.get());
+    std::printf("flood of 30000 datagrams in %lu ms: %llu ms of CPU, %zu -> %zu bytes\n", floodMs,
+                static_cast<unsigned long long>(cpu), beforeFlood, afterFlood);
+    EXPECT_LT(afterFlood, beforeFlood + 60 * 1024 * 1024);
+    EXPECT_LT(cpu, floodMs + 500u);  // at most one core
 }
 
 }  // namespace
