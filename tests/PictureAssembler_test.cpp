@@ -13,7 +13,7 @@ constexpr auto kComplete = AcceptStatus::kPictureComplete, kMore = AcceptStatus:
                kOlder = AcceptStatus::kOlderPicture, kWrong = AcceptStatus::kWrongLength;
 const Picture kNone;
 const DatagramSource kSender{0x0100007F, 40000}, kOther{0x0200007F, 40000},
-    kRestarted{0x0100007F, 40001}, kAgain{0x0100007F, 40002};
+    kRestarted{0x0100007F, 40001}, kAgain{0x0100007F, 40002}, kFourth{0x0100007F, 40003};
 
 using test::FourFragmentPicture;
 
@@ -75,6 +75,15 @@ TEST_F(Assembly, PicturesComeBackByteForByteInAnyOrder) {
          {larger, 7, "012", 0, kComplete, 7, 7, larger, false},
          {larger, 7, "0", 0, kOlder, 7, 7, larger, false},
          {plain, 6, "2", 0, kMore, 7, 7, larger, false}});
+    // A steady stream allocates nothing: a picture lands in the block of the one before the last.
+    const std::uint8_t* seventh = ImageReader(store).bytes();
+    Run({{larger, 8, "012", 0, kComplete, 8, 8, larger, false},
+         {larger, 9, "012", 0, kComplete, 9, 9, larger, false}});
+    EXPECT_EQ(seventh, ImageReader(store).bytes());
+    // A picture interrupted by a newer one still counts the fragments it had.
+    Run({{plain, 10, "0", 0, kMore, 9, 9, larger, false},
+         {plain, 11, "1", 0, kMore, 9, 9, larger, false},
+         {plain, 10, "12", 0, kComplete, 10, 10, plain, false}});
 }
 
 // Only exact pictures are shown: a stream that inflates short or long, uncompressed fragments that
@@ -160,7 +169,10 @@ TEST_F(Assembly, StaleFragmentsNeverMakeAPictureThatWasNotSent) {
          {first, 8, "123", kStallMs, kMore, 7, 7, small},
          {first, 9, "0123", 0, kComplete, 9, 9, first},
          {oneFragment, 10, "0", 0, kComplete, 10, 10, oneFragment},
-         {first, 11, "123", kStallMs, kMore, 10, 10, oneFragment}});
+         {first, 11, "123", kStallMs, kMore, 10, 10, oneFragment},
+         {tail, 12, "0123", 0, kComplete, 12, 12, tail},
+         {first, 10, "3", 0, kMore, 12, 12, tail},  // a late copy, older than the one on show
+         {tail, 13, "012", kStallMs, kMore, 12, 12, tail}});
 }
 
 // One sender per channel: another address is ignored while the followed sender is live (it sent
@@ -189,10 +201,12 @@ TEST_F(Assembly, OneSenderIsFollowed) {
          {other, 1, "3", 0, kComplete, 1, 1, other, true, kRestarted},
          {ours, 105, "0123", 0, kComplete, 105, 105, ours},
          {ours, 2, "0123", 0, kComplete, 2, 2, ours, true, kRestarted},
-         {ours, 105, "0123", kStallMs, kOlder, 2, 2,
-          ours}});  // a late copy from a port followed before
+         {ours, 105, "0123", kStallMs, kOlder, 2, 2, ours},  // late, from a port followed before
+         {other, 20, "0", kLiveMinMs, AcceptStatus::kOtherSender, 2, 2, ours, true, kOther},
+         {other, 21, "0", 0, kMore, 2, 2, ours, true, kOther},
+         {ours, 3, "0123", 0, kComplete, 3, 3, ours, true, kFourth}});  // started again goes first
     // The count wraps cleanly; a number 2^31 ahead is not newer.
-    Run({{other, 0xFFFFFFFE, "0123", 0, AcceptStatus::kOtherSender, 2, 2, ours, true, kOther},
+    Run({{other, 0xFFFFFFFE, "0123", 0, AcceptStatus::kOtherSender, 3, 3, ours, true, kOther},
          {ours, 0xFFFFFFFE, "0123", 0, kComplete, 0xFFFFFFFE, 0xFFFFFFFE, ours, true, kAgain},
          {other, 0xFFFFFFFF, "0123", 0, kComplete, 0xFFFFFFFF, 0xFFFFFFFF, other, true, kAgain},
          {ours, 0, "0123", 0, kComplete, 0, 0, ours, true, kAgain},
@@ -214,7 +228,13 @@ TEST_F(Assembly, ThreeOlderPicturesInARowAreFollowed) {
          {ours, 12, "0123", 0, kOlder, 0x40000000, 0x40000000, forged},  // not in a row
          {ours, 13, "0123", 0, kOlder, 0x40000000, 0x40000000, forged},
          {ours, 14, "0123", 0, kComplete, 14, 14, ours},
-         {ours, 13, "0123", 0, kOlder, 14, 14, ours}});
+         {ours, 13, "0123", 0, kOlder, 14, 14, ours},
+         {ours, 10, "0123", 0, kOlder, 14, 14, ours},  // shown lately: late copies, no run
+         {ours, 11, "0123", 0, kOlder, 14, 14, ours},
+         {ours, 13, "0123", 0, kOlder, 14, 14, ours},
+         {ours, 16, "01", 0, kMore, 14, 14, ours},
+         {ours, 12, "0", 0, kOlder, 14, 14, ours},  // never at the cost of a newer one arriving
+         {ours, 16, "23", 0, kComplete, 16, 16, ours}});
 }
 
 }  // namespace
