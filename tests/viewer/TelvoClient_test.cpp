@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <cmath>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -110,6 +111,61 @@ TEST_F(Client, EachViewModePaintsWhereItShouldAndTheFrameFollowsThePictureOnlyWh
         }
         return true;
     }));
+}
+
+// Full screen on a screen of the picture's size shows it pixel for pixel (no sunken edge), and a
+// smaller picture after a larger one leaves nothing of it; the edge comes back afterwards.
+TEST_F(Client, FullScreenShowsThePicturePixelForPixelAndNothingOfAnEarlierPicture) {
+    Start("[TelvoClient]\r\nBasePort=48700\r\n");
+    const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
+    auto edge = [&] { return GetWindowLongW(view, GWL_EXSTYLE) & WS_EX_CLIENTEDGE; };
+    ASSERT_NE(0, edge());
+    test::TypeKey(frame, VK_F11);
+    ASSERT_TRUE(WaitUntil([&] { return WindowRect(view, true) == RECT{0, 0, width, height}; }));
+    EXPECT_EQ(0, edge());
+    // A page of coloured text: every pixel counts.
+    auto page = [](int x, int y) {
+        const bool stroke = y % 14 < 10 && (x % 7 == 0 || (y % 14 % 4 == 0 && x % 7 < 5));
+        return stroke ? RGB(20 + x % 50, 10, 90 + y % 60) : RGB(250, 248 - x % 3, 240);
+    };
+    ASSERT_TRUE(ShowOn(48700, test::MakePicture(width, height, page)));
+    double squares = 0;
+    {
+        const test::ScreenPixels pixels(view);
+        for (int i = 0; i < width * height; ++i) {
+            const COLORREF shown = pixels.at(i % width, i / width),
+                           sent = page(i % width, i / width);
+            for (const int shift : {0, 8, 16}) {
+                const int d = static_cast<int>((shown >> shift) & 0xFF) -
+                              static_cast<int>((sent >> shift) & 0xFF);
+                squares += d * d;
+            }
+        }
+    }
+    const double meanSquare = squares / (3.0 * width * height);
+    EXPECT_TRUE(meanSquare == 0 || 10 * std::log10(255.0 * 255.0 / meanSquare) >= 50)
+        << "mean square error " << meanSquare;
+
+    // Red over the whole screen, then a lower blue one at the top-left corner: no red stays.
+    ++number;
+    ASSERT_TRUE(
+        ShowOn(48700, test::MakePicture(width, height, [](int, int) { return RGB(255, 0, 0); })));
+    ++number;
+    ASSERT_TRUE(
+        ShowOn(48700, test::MakePicture(width, 300, [](int, int) { return RGB(0, 0, 255); })));
+    EXPECT_TRUE(WaitUntil([&] {
+        const test::ScreenPixels pixels(view);
+        if (pixels.at(0, 0) != RGB(0, 0, 255) || pixels.at(width - 1, 299) != RGB(0, 0, 255))
+            return false;
+        for (int y = 0; y < height; y += 3) {
+            for (int x = 0; x < width; x += 3) {
+                if (pixels.at(x, y) == RGB(255, 0, 0)) return false;
+            }
+        }
+        return true;
+    }));
+    test::TypeKey(frame, VK_F11);
+    EXPECT_TRUE(WaitUntil([&] { return edge() != 0 && GetMenu(frame) != nullptr; }));
 }
 
 // The panel shows at the frame's corner, switches channels, saves and goes full screen, maximized

@@ -29,6 +29,9 @@ namespace telvo {
 // The receive thread's notification of a new picture (OnPictureArrived); both parameters 0.
 inline constexpr UINT kPictureArrived = WM_APP + 1;
 
+// A paint failure, shown in a box after the paint; wParam: what failed.
+inline constexpr UINT kShowPaintError = WM_APP + 2;
+
 // The view window's child identifier in the frame.
 inline constexpr int kViewChildId = 0xE900;
 
@@ -77,23 +80,28 @@ class CScreenView {
     void AttachWindow(HWND hwnd) { hwnd_ = hwnd; }
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
     bool OnCreate();
+    // How a paint ended: the failures are the ones the user is told about.
+    enum class PaintResult { kDrawn, kNoDc, kNoBitmap };
     void OnPaint();
+    PaintResult DrawPicture(HDC dc, const ShownPicture& image, const RECT& client, RECT* drawn);
+    void ReportPaintResult(PaintResult result);
+    void ShowPaintError(PaintResult result);
     void OnPictureArrived();
     void OnSize(WPARAM sizeType);
     void OnDestroy();
     bool LayoutFramePass();
+    void ShowEdge(bool show);
     void OnLeftButtonDown(int x, int y);
     void OnLeftButtonUp();
     void OnMouseMove(int x, int y);
     void EndDrag();
-    void ShowPaintError(const wchar_t* text);
     void RepaintNow();
 
     ViewOptions& options_;
     const std::function<void()> refreshTitle_;
     HWND hwnd_ = nullptr;
     ViewRect lastLayoutRect_;           // the client rectangle the frame was last asked for
-    UniqueMenu frameMenu_;              // the frame's menu after full screen
+    UniqueMenu frameMenu_;              // the frame's menu, kept here while full screen is on
     WINDOWPLACEMENT savedPlacement_{};  // the frame's placement from before full screen
     HCURSOR savedCursor_ = nullptr;
     CControlPanel panel_;
@@ -104,7 +112,8 @@ class CScreenView {
     bool dragging_ = false;
     int dragLastX_ = 0;
     int dragLastY_ = 0;
-    bool layingOut_ = false;  // LayoutFrame is resizing the frame
+    bool layingOut_ = false;     // LayoutFrame is resizing the frame
+    bool paintFailing_ = false;  // the last paint failed and its box has been posted
     WorkBitmap workBitmap_;
 };
 
