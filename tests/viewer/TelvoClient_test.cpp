@@ -89,6 +89,14 @@ TEST_F(Client, EachViewModePaintsWhereItShouldAndTheFrameFollowsThePictureOnlyWh
     EXPECT_TRUE(settlesAt(200, 100) && paints(200, 100));
     Command(ID_VIEW_FIT_TO_WINDOW);
     ASSERT_TRUE(test::SizeClientArea(frame, view, 400, 300));
+    // A side above 65535 is drawn too, in each mode.
+    ++number;
+    ASSERT_TRUE(ShowOn(48600, test::MakePicture(70000, 3, [&](int, int) { return red; })));
+    EXPECT_TRUE(paints(400, 300));
+    Command(ID_VIEW_ACTUAL_SIZE);
+    EXPECT_TRUE(WaitUntil([&] { return WindowRect(view, true).right == 400; }) && paints(400, 3));
+    Command(ID_VIEW_FIT_TO_WINDOW);
+    ASSERT_TRUE(test::SizeClientArea(frame, view, 400, 300));
 
     // Each 20 x 20 block keeps the mean brightness of the 50 x 50 block it shows.
     auto text = [](int x, int y) {

@@ -37,6 +37,9 @@ inline constexpr int kViewChildId = 0xE900;
 
 class CScreenView {
   public:
+    // How a paint ended; a failure is posted with kShowPaintError.
+    enum class PaintResult { kDrawn, kNoDc, kNoBitmap };
+
     // `options` and `saveOptions` are the viewer's settings and outlive the view; `storeSettings`
     // writes them to the settings file; `refreshTitle` is called whenever what the frame's title
     // shows may have changed (a new picture, continuous save switched).
@@ -74,14 +77,13 @@ class CScreenView {
     const ScreenReceiver& receiver() const { return receiver_; }
     const SaveCommands& saving() const { return saving_; }
     std::pair<std::int32_t, std::int32_t> panOffset() const { return {panOffsetX_, panOffsetY_}; }
+    WorkBitmap& workBitmap() { return workBitmap_; }
 
   private:
     TELVO_WINDOW_PROC_FRIEND;
     void AttachWindow(HWND hwnd) { hwnd_ = hwnd; }
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
     bool OnCreate();
-    // How a paint ended: the failures are the ones the user is told about.
-    enum class PaintResult { kDrawn, kNoDc, kNoBitmap };
     void OnPaint();
     PaintResult DrawPicture(HDC dc, const ShownPicture& image, const RECT& client, RECT* drawn);
     void ReportPaintResult(PaintResult result);
