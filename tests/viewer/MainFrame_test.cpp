@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <commctrl.h>
+
 #include <memory>
 #include <string>
 #include <thread>
@@ -90,6 +92,20 @@ class Frame : public ::testing::Test {
 TEST_F(Frame, MenuPanelAndHelpFollowModeChannelAndPicture) {
     const HWND panel = frame->view().panel().hwnd();
     auto panelEnables = [&](int id) { return IsWindowEnabled(GetDlgItem(panel, id)) != 0; };
+    auto tip = [&](int id) {
+        NMTTDISPINFOW info{};
+        info.hdr.idFrom = reinterpret_cast<UINT_PTR>(GetDlgItem(panel, id));
+        info.hdr.code = TTN_GETDISPINFOW;
+        info.uFlags = TTF_IDISHWND;
+        SendMessageW(panel, WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&info));
+        return std::wstring(info.szText);
+    };
+    EXPECT_EQ(L"3 ﾁｬﾝﾈﾙに切り替える", tip(IDC_CHANNEL3));
+    EXPECT_EQ(L"現在の画面をﾒﾓに取る", tip(IDC_MEMO));
+    EXPECT_EQ(L"全画面表示にする", tip(IDC_FULL_SCREEN));
+    Command(ID_VIEW_FULL_SCREEN);  // the tip names what the pressed button would do now
+    EXPECT_EQ(L"通常表示に戻す", tip(IDC_FULL_SCREEN));
+    Command(ID_VIEW_FULL_SCREEN);
     EXPECT_EQ(std::vector<UINT>{ID_VIEW_FIXED_ASPECT},
               Checked(ID_VIEW_FIXED_ASPECT, ID_VIEW_FIT_TO_WINDOW));
     EXPECT_EQ(std::vector<UINT>{ID_CHANNEL1}, Checked(ID_CHANNEL1, ID_CHANNEL5));
