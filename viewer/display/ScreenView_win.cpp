@@ -239,8 +239,10 @@ void CScreenView::ShowPaintError(PaintResult result) {
 }
 
 void CScreenView::OnPictureArrived() {
-    // A notice sent just before a channel switch arrives after it: the picture decides.
-    panel_.EnableSaveAndMemo(PictureOnShow().has());
+    // A notice sent just before a channel switch arrives after it: the picture decides. Read
+    // first: the lock is not held while windows are changed.
+    const bool hasPicture = PictureOnShow().has();
+    panel_.EnableSaveAndMemo(hasPicture);
     if (!saving_.settingsOpen()) LayoutFrame();
     refreshTitle_();
     RepaintNow();
