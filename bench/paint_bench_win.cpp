@@ -5,6 +5,9 @@
 // Then how well a 1920 x 1080 screen of 12-pixel text, dark on light and light on dark, reads in
 // fixed aspect at 749 x 421: the PSNR of what the view shows and of what StretchBlt in the default
 // stretch mode showed (the paint before area averaging), against the exact area average.
+// Last, one drag step in actual size with a 7680 x 4320 picture: the view makes only the part it
+// shows, against what each paint did before: the whole picture into a bitmap of its size, then
+// the part shown to the window, measured in the same run.
 // The pictures arrive over multicast loopback: tools/bench.sh runs it in a private network
 // namespace under Wine.
 #include <windows.h>
@@ -23,6 +26,7 @@
 #include "tests/win/ProgramDriver.h"
 #include "viewer/app/MainFrame_win.h"
 #include "viewer/app/ViewerApp_win.h"
+#include "viewer/display/BoxScale.h"
 #include "viewer/display/ViewGeometry.h"
 #include "viewer/res/resource.h"
 #include "win/WinHandles.h"
@@ -236,6 +240,54 @@ int main() {
             dark ? "light-on-dark" : "dark-on-light", to.right - to.left, to.bottom - to.top,
             areaAverage, stretchBlt);
     }
+
+    ++number;
+    const auto eightK = test::MakeDesktopPicture(7680, 4320, 2);
+    auto eightKShown = [&] { return ImageReader(receiver.store()).size() >= eightK.size(); };
+    if (!test::SendUntilShown(settings.basePort, eightK, &number, [&] {
+            return test::PumpUntil(eightKShown, std::chrono::milliseconds(200));
+        })) {
+        std::fprintf(stderr, "the 8K picture was not shown\n");
+        return 1;
+    }
+    SendMessageW(frame.hwnd(), WM_COMMAND, ID_VIEW_ACTUAL_SIZE, 0);
+    SendMessageW(view, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(400, 300));
+    SendMessageW(view, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(100, 100));  // into the middle
+    RECT client{};
+    GetClientRect(view, &client);
+    const double visible = Median([&] {
+        RedrawWindow(view, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+        GdiFlush();
+    });
+    SendMessageW(view, WM_LBUTTONUP, 0, MAKELPARAM(100, 100));
+    double whole = 0;
+    {
+        const WindowDc dc(view, WindowDc::Area::kClient);
+        const UniqueMemoryDc memory(CreateCompatibleDC(dc.get()));
+        BITMAPINFO info{{sizeof info.bmiHeader, 7680, 4320, 1, 24}};
+        void* bits = nullptr;
+        const UniqueGdiObject section(
+            CreateDIBSection(dc.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+        const SelectedObject selected(memory.get(), section.get());
+        const ImageReader image(receiver.store());
+        BitmapLayout layout;
+        if (bits == nullptr || !selected.ok() ||
+            !DescribeBitmap(image.bytes(), image.size(), &layout)) {
+            return 1;
+        }
+        const SourceRows from{image.bytes() + layout.pixelOffset, 7680, 4320, layout.stride};
+        const TargetRows to{static_cast<std::uint8_t*>(bits), 7680, 4320, layout.stride};
+        whole = Median([&] {
+            GdiFlush();
+            static_cast<void>(BoxScale(from, to));
+            BitBlt(dc.get(), 0, 0, client.right, client.bottom, memory.get(), 300, 200, SRCCOPY);
+            GdiFlush();
+        });
+    }
+    std::printf(
+        "drag step, actual size, 7680x4320 in %ldx%ld: visible part %.2f ms, whole picture "
+        "(before) %.2f ms, ratio %.3f x\n",
+        client.right, client.bottom, visible, whole, visible / whole);
     DestroyWindow(frame.hwnd());
     return 0;
 }

@@ -20,8 +20,9 @@ namespace telvo::test {
 
 #define TELVO_REQUIRE_TEST_NETWORK()                                                            \
     if (const char* netns = std::getenv("TELVO_TEST_NETNS"); netns == nullptr || *netns != '1') \
-    GTEST_SKIP() << "network test: run it through tools/test.sh, which gives it a private "     \
-                    "network namespace"
+    GTEST_SKIP() << "network test, skipped: it sends multicast, which must stay on this "       \
+                    "computer; run it inside tools/netns.sh (tools/test.sh does), which gives " \
+                    "it a private network namespace"
 
 // Polls `condition` every few milliseconds until it holds or `timeout` runs out.
 template <typename Condition>

@@ -10,6 +10,7 @@
 #define ASAN_UNPOISON_MEMORY_REGION(address, size) ((void)(address), (void)(size))
 #endif
 
+#include <algorithm>
 #include <random>
 #include <vector>
 
@@ -44,19 +45,20 @@ void ExpectLikeTheReference(const std::uint32_t* sides, std::mt19937& random) {
     const Picture source(sides[0], sides[1], &random);
     const Picture target(sides[2], sides[3]);
     ASSERT_TRUE(BoxScale(source.source(), target.rows));
-    EXPECT_LE(test::WorstError(source.source(), target.rows), 1.0)
+    EXPECT_LE(test::WorstError(source.source(), target.rows), 0.6)
         << sides[0] << " x " << sides[1] << " -> " << sides[2] << " x " << sides[3];
 }
 
 TEST(BoxScale, MatchesTheReferenceOnRandomPicturesAndEdgeSizesAndRefusesBadRows) {
     // Source width and height, target width and height; then random ones.
     std::vector<std::uint32_t> sides = {
-        1,    1,    1,   1,   1,    1,    7,    5,   1, 1, 1920, 1080,  //
-        3,    2,    2,   1,   3,    2,    1,    2,   3, 2, 3,    2,     //
-        4000, 60,   749, 11,  4000, 60,   1,    60,                     //
-        60,   3000, 17,  851, 60,   3000, 60,   1,                      //
-        1920, 1080, 1,   1,   1920, 1080, 749,  421,                    //
-        1920, 1080, 960, 540, 1920, 1080, 2000, 300};
+        1,     1,    1,   1,   1,    1,     7,    5,   1, 1, 1920, 1080,  //
+        3,     2,    2,   1,   3,    2,     1,    2,   3, 2, 3,    2,     //
+        4000,  60,   749, 11,  4000, 60,    1,    60,                     //
+        60,    3000, 17,  851, 60,   3000,  60,   1,                      //
+        1920,  1080, 1,   1,   1920, 1080,  749,  421,                    //
+        1920,  1080, 960, 540, 1920, 1080,  2000, 300,                    //
+        70000, 3,    9,   2,   2,    70000, 1,    11};  // sources above the targets' limit
     std::mt19937 random(15);
     for (int i = 0; i < 160; ++i) sides.push_back(1 + random() % 300);
     for (std::size_t i = 0; i < sides.size(); i += 4) ExpectLikeTheReference(&sides[i], random);
@@ -66,10 +68,30 @@ TEST(BoxScale, MatchesTheReferenceOnRandomPicturesAndEdgeSizesAndRefusesBadRows)
     const SourceRows s = source.source();
     const TargetRows t = target.rows;
     const std::pair<SourceRows, TargetRows> refused[] = {
-        {{s.bytes, 0, 4, 12}, t}, {{s.bytes, 4, 0, 12}, t},
-        {{s.bytes, 4, 4, 11}, t}, {{s.bytes, kMaxScaleSide + 1, 1, 3 * (kMaxScaleSide + 1)}, t},
-        {s, {t.bytes, 2, 2, 5}},  {s, {t.bytes, kMaxScaleSide + 1, 1, 1u << 20}}};
+        {{s.bytes, 0, 4, 12}, t},
+        {{s.bytes, 4, 0, 12}, t},
+        {{s.bytes, 4, 4, 11}, t},
+        {{s.bytes, kMaxSourceSide + 1, 1, 3 * (kMaxSourceSide + 1)}, t},
+        {{s.bytes, 1, kMaxSourceSide + 1, 4}, t},
+        {s, {t.bytes, 2, 2, 5}},
+        {s, {t.bytes, kMaxScaleSide + 1, 1, 1u << 20}}};
     for (const auto& [from, to] : refused) EXPECT_FALSE(BoxScale(from, to));
+}
+
+// Totals beyond 32 bits and the final rounding: white stays exactly white.
+TEST(BoxScale, LargePicturesOfWhiteScaleToExactlyWhite) {
+    const std::uint32_t sides[][4] = {{7680, 4320, 7, 3}, {65535, 300, 1, 1}};
+    for (const auto& side : sides) {
+        Picture source(side[0], side[1]);
+        for (std::uint32_t y = 0; y < side[1]; ++y)
+            std::fill_n(&source.bytes[y * source.rows.stride], 3 * side[0], 255);
+        Picture target(side[2], side[3]);
+        ASSERT_TRUE(BoxScale(source.source(), target.rows));
+        for (std::uint32_t y = 0; y < side[3]; ++y) {
+            for (std::uint32_t k = 0; k < 3 * side[2]; ++k)
+                ASSERT_EQ(255, target.bytes[y * target.rows.stride + k]) << side[0] << " " << k;
+        }
+    }
 }
 
 }  // namespace

@@ -3,8 +3,11 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <commctrl.h>
+
 #include <memory>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -16,6 +19,19 @@
 
 namespace telvo {
 namespace {
+
+// Resizes asked of window `watched` (WM_WINDOWPOSCHANGING with a size), seen by a hook.
+HWND watched = nullptr;
+int resizes = 0;
+LRESULT CALLBACK CountResizes(int code, WPARAM wParam, LPARAM lParam) {
+    const auto* call = reinterpret_cast<const CWPSTRUCT*>(lParam);
+    if (code == HC_ACTION && call->hwnd == watched && call->message == WM_WINDOWPOSCHANGING &&
+        (reinterpret_cast<const WINDOWPOS*>(call->lParam)->flags & SWP_NOSIZE) == 0) {
+        ++resizes;
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+using UniqueHook = UniqueHandle<Win32Traits<HHOOK, UnhookWindowsHookEx>>;
 
 class Frame : public ::testing::Test {
   protected:
@@ -76,6 +92,20 @@ class Frame : public ::testing::Test {
 TEST_F(Frame, MenuPanelAndHelpFollowModeChannelAndPicture) {
     const HWND panel = frame->view().panel().hwnd();
     auto panelEnables = [&](int id) { return IsWindowEnabled(GetDlgItem(panel, id)) != 0; };
+    auto tip = [&](int id) {
+        NMTTDISPINFOW info{};
+        info.hdr.idFrom = reinterpret_cast<UINT_PTR>(GetDlgItem(panel, id));
+        info.hdr.code = TTN_GETDISPINFOW;
+        info.uFlags = TTF_IDISHWND;
+        SendMessageW(panel, WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&info));
+        return std::wstring(info.szText);
+    };
+    EXPECT_EQ(L"3 ﾁｬﾝﾈﾙに切り替える", tip(IDC_CHANNEL3));
+    EXPECT_EQ(L"現在の画面をﾒﾓに取る", tip(IDC_MEMO));
+    EXPECT_EQ(L"全画面表示にする", tip(IDC_FULL_SCREEN));
+    Command(ID_VIEW_FULL_SCREEN);  // the tip names what the pressed button would do now
+    EXPECT_EQ(L"通常表示に戻す", tip(IDC_FULL_SCREEN));
+    Command(ID_VIEW_FULL_SCREEN);
     EXPECT_EQ(std::vector<UINT>{ID_VIEW_FIXED_ASPECT},
               Checked(ID_VIEW_FIXED_ASPECT, ID_VIEW_FIT_TO_WINDOW));
     EXPECT_EQ(std::vector<UINT>{ID_CHANNEL1}, Checked(ID_CHANNEL1, ID_CHANNEL5));
@@ -115,8 +145,10 @@ TEST_F(Frame, MenuPanelAndHelpFollowModeChannelAndPicture) {
     EXPECT_TRUE(help != nullptr && !IsWindow(help) && frame->hwnd() == nullptr);
 }
 
-TEST_F(Frame, MinimizingKeepsTheFrameAndADragInActualSizePansWithTheHandCursor) {
-    ASSERT_TRUE(ShowPicture(48100, test::MakeDesktopPicture(1024, 768, 3)));
+TEST_F(Frame, MinimizingOrMaximizingKeepsTheFrameAndADragInActualSizePansWithTheHandCursor) {
+    // Every pixel of its own colour.
+    auto unique = [](int x, int y) { return RGB(x % 256, y % 256, x / 256 * 16 + y / 256); };
+    ASSERT_TRUE(ShowPicture(48100, test::MakePicture(1024, 768, unique)));
     const auto size = [](const RECT& r) { return std::pair(r.right - r.left, r.bottom - r.top); };
     RECT fitted{}, client{}, restored{};
     GetWindowRect(frame->hwnd(), &fitted);
@@ -129,8 +161,21 @@ TEST_F(Frame, MinimizingKeepsTheFrameAndADragInActualSizePansWithTheHandCursor) 
     GetWindowRect(frame->hwnd(), &restored);
     EXPECT_EQ(size(fitted), size(restored));
 
-    // Actual size: a drag pans with the hand cursor until the picture's corner meets the view's.
+    // A maximized frame stays as the system made it when actual size is chosen and pictures come:
+    // the view asks for no other size (Wine would refuse one, Windows not).
+    Command(ID_VIEW_FIT_TO_WINDOW);
+    ShowWindow(frame->hwnd(), SW_MAXIMIZE);
+    resizes = 0;
+    watched = frame->hwnd();
+    const UniqueHook hook(
+        SetWindowsHookExW(WH_CALLWNDPROC, CountResizes, nullptr, GetCurrentThreadId()));
     Command(ID_VIEW_ACTUAL_SIZE);
+    ASSERT_TRUE(ShowPicture(48100, test::MakePicture(320, 240, unique)));
+    EXPECT_TRUE(hook && IsZoomed(frame->hwnd()) && resizes == 0) << resizes;
+    ShowWindow(frame->hwnd(), SW_RESTORE);
+    ASSERT_TRUE(ShowPicture(48100, test::MakePicture(1024, 768, unique)));
+
+    // Actual size: a drag pans with the hand cursor until the picture's corner meets the view's.
     ASSERT_TRUE(test::SizeClientArea(frame->hwnd(), view, 600, 400));
     const HCURSOR before = GetCursor();
     SendMessageW(view, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(300, 200));
@@ -141,6 +186,53 @@ TEST_F(Frame, MinimizingKeepsTheFrameAndADragInActualSizePansWithTheHandCursor) 
     EXPECT_EQ(std::pair(600 - 1024, 400 - 768), frame->view().panOffset());
     SendMessageW(view, WM_LBUTTONUP, 0, MAKELPARAM(-2000, -2000));
     EXPECT_TRUE(GetCursor() == before && GetCapture() == nullptr);
+    EXPECT_TRUE(test::PumpUntil([&] {  // the picture's bottom-right part, to the pixel
+        const test::ScreenPixels pixels(view);
+        return pixels.at(0, 0) == unique(424, 368) && pixels.at(599, 399) == unique(1023, 767);
+    }));
+}
+
+// A paint that fails is told in one box, after the paint, without the picture held: pictures
+// still come while the box is open, and further failing paints open no other box.
+TEST_F(Frame, APaintFailureIsToldOnceAfterThePaintAndPicturesGoOn) {
+    ASSERT_TRUE(ShowPicture(48100, test::MakeDesktopPicture(320, 240, 4)));
+    auto paint = [&] { RedrawWindow(view, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW); };
+    auto takePosted = [&](MSG* last) {
+        int count = 0;
+        while (PeekMessageW(last, view, kShowPaintError, kShowPaintError, PM_REMOVE)) ++count;
+        return count;
+    };
+    frame->view().workBitmap().SimulateFailure(WorkBitmap::Result::kNoBitmap);
+    for (int i = 0; i < 3; ++i) paint();
+    MSG posted{};
+    ASSERT_EQ(1, takePosted(&posted));
+
+    std::wstring text;
+    bool picturesGoOn = false;
+    std::uint32_t next = number + 1;
+    std::thread user([&] {
+        const HWND box = test::WaitForDialog(GetCurrentProcessId(), L"エラー", 15000);
+        if (box == nullptr) return;
+        text = test::WindowText(GetDlgItem(box, 0xFFFF));
+        picturesGoOn =
+            test::SendUntilShown(48100, test::MakeDesktopPicture(320, 240, 5), &next, [&] {
+                return test::WindowText(frame->hwnd())
+                           .find(L"[No." + std::to_wstring(next) + L"]") != std::wstring::npos;
+            });
+        PostMessageW(box, WM_COMMAND, IDOK, 0);
+    });
+    DispatchMessageW(&posted);  // the box, until the user closes it
+    user.join();
+    EXPECT_EQ(L"hWorkBitmap エラー", text);
+    EXPECT_TRUE(picturesGoOn);
+    paint();
+    EXPECT_EQ(0, takePosted(&posted));  // the same failure still
+    frame->view().workBitmap().SimulateFailure(WorkBitmap::Result::kReady);
+    paint();
+    frame->view().workBitmap().SimulateFailure(WorkBitmap::Result::kNoDc);
+    paint();
+    EXPECT_EQ(1, takePosted(&posted));  // a new one
+    EXPECT_EQ(static_cast<WPARAM>(CScreenView::PaintResult::kNoDc), posted.wParam);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <psapi.h>  // after windows.h
 #include <zlib.h>
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -123,6 +124,14 @@ TEST_F(Client, EachViewModePaintsWhereItShouldAndTheFrameFollowsThePictureOnlyWh
     EXPECT_TRUE(settlesAt(200, 100) && paints(200, 100));
     Command(ID_VIEW_FIT_TO_WINDOW);
     ASSERT_TRUE(test::SizeClientArea(frame, view, 400, 300));
+    // A side above 65535 is drawn too, in each mode.
+    ++number;
+    ASSERT_TRUE(ShowOn(48600, test::MakePicture(70000, 3, [&](int, int) { return red; })));
+    EXPECT_TRUE(paints(400, 300));
+    Command(ID_VIEW_ACTUAL_SIZE);
+    EXPECT_TRUE(WaitUntil([&] { return WindowRect(view, true).right == 400; }) && paints(400, 3));
+    Command(ID_VIEW_FIT_TO_WINDOW);
+    ASSERT_TRUE(test::SizeClientArea(frame, view, 400, 300));
 
     // Each 20 x 20 block keeps the mean brightness of the 50 x 50 block it shows.
     auto text = [](int x, int y) {
@@ -145,6 +154,62 @@ TEST_F(Client, EachViewModePaintsWhereItShouldAndTheFrameFollowsThePictureOnlyWh
         }
         return true;
     }));
+}
+
+// Full screen on a screen of the picture's size shows it pixel for pixel (no sunken edge), and a
+// smaller picture after a larger one leaves nothing of it; the edge comes back afterwards.
+TEST_F(Client, FullScreenShowsThePicturePixelForPixelAndNothingOfAnEarlierPicture) {
+    Start("[TelvoClient]\r\nBasePort=48700\r\n");
+    const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
+    auto edge = [&] { return GetWindowLongW(view, GWL_EXSTYLE) & WS_EX_CLIENTEDGE; };
+    ASSERT_NE(0, edge());
+    test::TypeKey(frame, VK_F11);
+    ASSERT_TRUE(WaitUntil([&] { return WindowRect(view, true) == RECT{0, 0, width, height}; }));
+    EXPECT_EQ(0, edge());
+    // A page of coloured text: every pixel counts.
+    auto page = [](int x, int y) {
+        const bool stroke = y % 14 < 10 && (x % 7 == 0 || (y % 14 % 4 == 0 && x % 7 < 5));
+        return stroke ? RGB(20 + x % 50, 10, 90 + y % 60) : RGB(250, 248 - x % 3, 240);
+    };
+    ASSERT_TRUE(ShowOn(48700, test::MakePicture(width, height, page)));
+    double psnr = 0;  // in dB, against the picture; infinite when equal
+    EXPECT_TRUE(WaitUntil([&] {
+        const test::ScreenPixels pixels(view);
+        double squares = 0;
+        for (int i = 0; i < width * height; ++i) {
+            const COLORREF shown = pixels.at(i % width, i / width),
+                           sent = page(i % width, i / width);
+            for (const int shift : {0, 8, 16}) {
+                const int d = static_cast<int>((shown >> shift) & 0xFF) -
+                              static_cast<int>((sent >> shift) & 0xFF);
+                squares += d * d;
+            }
+        }
+        psnr = 10 * std::log10(255.0 * 255.0 * 3 * width * height / squares);
+        return psnr >= 50;
+    })) << psnr
+        << " dB";
+
+    // Red over the whole screen, then a lower blue one at the top-left corner: no red stays.
+    ++number;
+    ASSERT_TRUE(
+        ShowOn(48700, test::MakePicture(width, height, [](int, int) { return RGB(255, 0, 0); })));
+    ++number;
+    ASSERT_TRUE(
+        ShowOn(48700, test::MakePicture(width, 300, [](int, int) { return RGB(0, 0, 255); })));
+    EXPECT_TRUE(WaitUntil([&] {
+        const test::ScreenPixels pixels(view);
+        if (pixels.at(0, 0) != RGB(0, 0, 255) || pixels.at(width - 1, 299) != RGB(0, 0, 255))
+            return false;
+        for (int y = 0; y < height; y += 3) {
+            for (int x = 0; x < width; x += 3) {
+                if (pixels.at(x, y) == RGB(255, 0, 0)) return false;
+            }
+        }
+        return true;
+    }));
+    test::TypeKey(frame, VK_F11);
+    EXPECT_TRUE(WaitUntil([&] { return edge() != 0 && GetMenu(frame) != nullptr; }));
 }
 
 // The panel shows at the frame's corner, switches channels, saves and goes full screen, maximized

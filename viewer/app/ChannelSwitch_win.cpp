@@ -1,9 +1,8 @@
-// The frame's channel switch and title.
+// The frame's channel switch.
 #include <string>
 
 #include "viewer/app/MainFrame_win.h"
 #include "viewer/app/ViewerApp_win.h"
-#include "viewer/app/WindowTitle.h"
 
 namespace telvo {
 namespace {
@@ -28,13 +27,6 @@ void CMainFrame::SelectChannel(std::int32_t channelIndex) {
                                        static_cast<std::uint32_t>(channelIndex),
                                        AsciiAddress(settings.toAddress).c_str(), settings.basePort);
     UpdateTitle();
-}
-
-void CMainFrame::UpdateTitle() {
-    const std::wstring title =
-        FormatWindowTitle(app_.settings().channelIndex, view_.receiver().TitlePictureNumber(),
-                          view_.saving().continuousOn());
-    SetWindowTextW(hwnd_, title.c_str());
 }
 
 }  // namespace telvo

@@ -1,7 +1,7 @@
 #include "viewer/app/MainFrame_win.h"
 
 #include "viewer/app/ViewerApp_win.h"
-#include "viewer/display/ViewGeometry.h"
+#include "viewer/display/FrameAround_win.h"
 #include "viewer/res/resource.h"
 
 namespace telvo {
@@ -40,19 +40,6 @@ void ApplyCommandState(HMENU menu, int position, const CommandState& state) {
     if (!state.enabled) item.fState |= MFS_DISABLED;
     if (state.checked) item.fState |= MFS_CHECKED;
     SetMenuItemInfoW(menu, position, TRUE, &item);
-}
-
-// The height the frame's menu bar takes beyond the one line AdjustWindowRect counts: a narrow
-// frame wraps it onto more lines.
-int WrappedMenuHeight(HWND frame) {
-    RECT window{};
-    RECT client{};
-    RECT oneLine{0, 0, 0, 0};
-    if (IsIconic(frame) || !GetWindowRect(frame, &window) || !GetClientRect(frame, &client))
-        return 0;
-    AdjustWindowRect(&oneLine, static_cast<DWORD>(GetWindowLongW(frame, GWL_STYLE)), TRUE);
-    const int extra = (window.bottom - window.top - client.bottom) - (oneLine.bottom - oneLine.top);
-    return extra > 0 ? extra : 0;
 }
 
 }  // namespace
@@ -147,16 +134,18 @@ void CMainFrame::OnSize(int width, int height) {
 void CMainFrame::OnGetMinMaxInfo(MINMAXINFO* info) {
     const ViewerSettings& settings = app_.settings();
     if (settings.fullScreen != 0 || settings.viewMode != ViewMode::kActualSize) return;
+    if (view_.hwnd() == nullptr) return;
     std::int64_t width = 0;
     std::int64_t height = 0;
-    if (view_.hwnd() == nullptr || !view_.PictureSize(&width, &height)) return;
-    const int edgeX = GetSystemMetrics(SM_CXEDGE);
-    const int edgeY = GetSystemMetrics(SM_CYEDGE);
-    RECT outer{-edgeX, -edgeY, ClampToCoordinate(width + edgeX), ClampToCoordinate(height + edgeY)};
-    AdjustWindowRect(&outer, static_cast<DWORD>(GetWindowLongW(hwnd_, GWL_STYLE)), TRUE);
-    info->ptMaxTrackSize.x = ClampToCoordinate(std::int64_t{outer.right} - outer.left);
-    info->ptMaxTrackSize.y =
-        ClampToCoordinate(std::int64_t{outer.bottom} - outer.top + WrappedMenuHeight(hwnd_));
+    {
+        const ShownPicture picture = view_.PictureOnShow();
+        width = picture.layout().width;
+        height = picture.layout().height;
+    }
+    if (width == 0) return;
+    const SIZE outer = FrameSizeAround(hwnd_, view_.hwnd(), width, height);
+    info->ptMaxTrackSize.x = outer.cx;
+    info->ptMaxTrackSize.y = outer.cy;
 }
 
 void CMainFrame::OnCommand(int id) {

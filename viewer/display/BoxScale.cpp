@@ -403,16 +403,16 @@ void ScaleFast(const SourceRows& source, const TargetRows& target, const Axis& c
     }
 }
 
-bool Fits(std::uint32_t width, std::uint32_t height, std::size_t stride) {
-    return width > 0 && height > 0 && width <= kMaxScaleSide && height <= kMaxScaleSide &&
+bool Fits(std::uint32_t width, std::uint32_t height, std::size_t stride, std::uint32_t maxSide) {
+    return width > 0 && height > 0 && width <= maxSide && height <= maxSide &&
            stride >= std::size_t{3} * width;
 }
 
 }  // namespace
 
 bool BoxScale(const SourceRows& source, const TargetRows& target) {
-    if (!Fits(source.width, source.height, source.stride) ||
-        !Fits(target.width, target.height, target.stride)) {
+    if (!Fits(source.width, source.height, source.stride, kMaxSourceSide) ||
+        !Fits(target.width, target.height, target.stride, kMaxScaleSide)) {
         return false;
     }
     if (source.width == target.width && source.height == target.height) {

@@ -13,9 +13,12 @@
 
 namespace telvo {
 
-// The largest width or height of either picture. It keeps every sum exact in 32 bits per channel
-// along a column and 64 bits in total, and the scratch memory small.
+// The largest width or height of the scaled picture: each weight is at most this side and takes 16
+// bits.
 inline constexpr std::uint32_t kMaxScaleSide = 65535;
+// The largest width or height of the source: a column sum of that many rows at full weight stays
+// exact in 32 bits (255 x 2^24 < 2^32); every total is exact in 64 bits.
+inline constexpr std::uint32_t kMaxSourceSide = 1u << 24;
 
 // `height` rows of `width` blue-green-red pixels, row r starting at bytes + r x stride.
 template <typename Byte>

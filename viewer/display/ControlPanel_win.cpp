@@ -1,6 +1,7 @@
 #include "viewer/display/ControlPanel_win.h"
 
 #include <cwchar>
+#include <iterator>
 
 #include "viewer/res/resource.h"
 
@@ -8,21 +9,38 @@ namespace telvo {
 namespace {
 
 constexpr int kIconSize = 20;
-static_assert(IDC_CHANNEL5 - IDC_CHANNEL1 + 1 == kChannelCount, "a button for every channel");
 
-// The command each button sends to the frame.
-int CommandOfButton(int id) {
-    if (id >= IDC_CHANNEL1 && id <= IDC_CHANNEL5) return ID_CHANNEL1 + (id - IDC_CHANNEL1);
-    switch (id) {
-        case IDC_SAVE:
-            return ID_SAVE;
-        case IDC_MEMO:
-            return ID_MEMO;
-        case IDC_FULL_SCREEN:
-            return ID_VIEW_FULL_SCREEN;
-        default:
-            return 0;
+// Every button of the panel but its place, which the dialog resource gives: the command it sends
+// to the frame, its icon, its tooltip and what its pressed look shows.
+struct PanelButton {
+    int id;
+    int command;
+    int icon;
+    const wchar_t* tip;         // "%d" takes the channel number
+    const wchar_t* pressedTip;  // while pressed, when it differs: the action the button takes now
+    int channel;                // 1 to 5: pressed while that channel is shown; 0: not a channel
+    bool fullScreen;            // pressed while full screen is on
+};
+
+constexpr wchar_t kChannelTip[] = L"%d ﾁｬﾝﾈﾙに切り替える";
+constexpr PanelButton kButtons[] = {
+    {IDC_CHANNEL1, ID_CHANNEL1, IDI_CHANNEL1, kChannelTip, nullptr, 1, false},
+    {IDC_CHANNEL2, ID_CHANNEL2, IDI_CHANNEL2, kChannelTip, nullptr, 2, false},
+    {IDC_CHANNEL3, ID_CHANNEL3, IDI_CHANNEL3, kChannelTip, nullptr, 3, false},
+    {IDC_CHANNEL4, ID_CHANNEL4, IDI_CHANNEL4, kChannelTip, nullptr, 4, false},
+    {IDC_CHANNEL5, ID_CHANNEL5, IDI_CHANNEL5, kChannelTip, nullptr, 5, false},
+    {IDC_SAVE, ID_SAVE, IDI_SAVE, L"現在の画面を保存する", nullptr, 0, false},
+    {IDC_MEMO, ID_MEMO, IDI_MEMO, L"現在の画面をﾒﾓに取る", nullptr, 0, false},
+    {IDC_FULL_SCREEN, ID_VIEW_FULL_SCREEN, IDI_FULL_SCREEN, L"全画面表示にする", L"通常表示に戻す",
+     0, true},
+};
+static_assert(std::size(kButtons) == kPanelButtonCount, "an icon for every button");
+
+const PanelButton* FindButton(int id) {
+    for (const PanelButton& button : kButtons) {
+        if (button.id == id) return &button;
     }
+    return nullptr;
 }
 
 }  // namespace
@@ -66,15 +84,9 @@ void CControlPanel::OnInit(HWND dialog) {
     LoadControls();
     const HINSTANCE instance = GetModuleHandleW(nullptr);
     panelAccelerators_ = LoadAcceleratorsW(instance, MAKEINTRESOURCEW(IDR_MAINFRAME));
-    for (int i = 0; i < static_cast<int>(kChannelCount); ++i) {
-        SetIcon(IDC_CHANNEL1 + i, IDI_CHANNEL1 + i, &channelIcons_[i]);
+    for (std::size_t i = 0; i < kPanelButtonCount; ++i) {
+        SetIcon(kButtons[i].id, kButtons[i].icon, &icons_[i]);
     }
-    SetIcon(IDC_SAVE, IDI_SAVE, &saveIcon_);
-    SetIcon(IDC_MEMO, IDI_MEMO, &memoIcon_);
-    SetIcon(IDC_FULL_SCREEN, IDI_FULL_SCREEN, &fullScreenIcon_);
-    fullScreenButton_ = GetDlgItem(hwnd_, IDC_FULL_SCREEN);
-    saveButton_ = GetDlgItem(hwnd_, IDC_SAVE);
-    memoButton_ = GetDlgItem(hwnd_, IDC_MEMO);
 
     // One tool per button, known by its window; the texts are asked for when a tip appears.
     const HWND tips = CreateWindowExW(
@@ -115,10 +127,9 @@ bool CControlPanel::OnCommand(int id, int code, WPARAM wParam, LPARAM lParam) {
     }
     // GetParent of a pop-up is its owner, the frame; it offers the command to the view.
     const HWND owner = GetParent(hwnd_);
-    const int command = CommandOfButton(id);
-    if (command != 0) {
+    if (const PanelButton* button = FindButton(id)) {
         if (code == BN_CLICKED) {
-            SendMessageW(owner, WM_COMMAND, command, reinterpret_cast<LPARAM>(hwnd_));
+            SendMessageW(owner, WM_COMMAND, button->command, reinterpret_cast<LPARAM>(hwnd_));
         }
         return true;
     }
@@ -129,51 +140,38 @@ bool CControlPanel::OnCommand(int id, int code, WPARAM wParam, LPARAM lParam) {
 
 void CControlPanel::OnNeedText(NMTTDISPINFOW* info) const {
     if ((info->uFlags & TTF_IDISHWND) == 0) return;
-    const int id = GetDlgCtrlID(reinterpret_cast<HWND>(info->hdr.idFrom));
-    const wchar_t* text = nullptr;
-    if (id >= IDC_CHANNEL1 && id <= IDC_CHANNEL5) {
-        std::swprintf(info->szText, sizeof info->szText / sizeof info->szText[0],
-                      L"%d ﾁｬﾝﾈﾙに切り替える", id - IDC_CHANNEL1 + 1);
-        return;
-    }
-    switch (id) {
-        case IDC_SAVE:
-            text = L"現在の画面を保存する";
-            break;
-        case IDC_MEMO:
-            text = L"現在の画面をﾒﾓに取る";
-            break;
-        case IDC_FULL_SCREEN:
-            // Named each time the tip appears: the action the button would take now.
-            text = (SendMessageW(fullScreenButton_, BM_GETSTATE, 0, 0) &
-                    (BST_CHECKED | BST_INDETERMINATE)) != 0
-                       ? L"通常表示に戻す"
-                       : L"全画面表示にする";
-            break;
-        default:
-            return;
-    }
-    wcsncpy(info->szText, text, sizeof info->szText / sizeof info->szText[0] - 1);
+    const HWND control = reinterpret_cast<HWND>(info->hdr.idFrom);
+    const PanelButton* button = FindButton(GetDlgCtrlID(control));
+    if (button == nullptr) return;
+    // Named each time the tip appears.
+    const bool pressed =
+        (SendMessageW(control, BM_GETSTATE, 0, 0) & (BST_CHECKED | BST_INDETERMINATE)) != 0;
+    const wchar_t* text =
+        pressed && button->pressedTip != nullptr ? button->pressedTip : button->tip;
+    std::swprintf(info->szText, std::size(info->szText), text, button->channel);
 }
 
 void CControlPanel::EnableSaveAndMemo(bool enable) {
-    EnableWindow(saveButton_, enable);
-    EnableWindow(memoButton_, enable);
+    EnableWindow(GetDlgItem(hwnd_, IDC_SAVE), enable);
+    EnableWindow(GetDlgItem(hwnd_, IDC_MEMO), enable);
 }
 
 void CControlPanel::LoadControls() {
     if (hwnd_ == nullptr) return;
-    CheckDlgButton(hwnd_, IDC_FULL_SCREEN, fullScreenCheck == 1 ? BST_CHECKED : BST_UNCHECKED);
-    for (int i = 0; i < static_cast<int>(kChannelCount); ++i) {
-        CheckDlgButton(hwnd_, IDC_CHANNEL1 + i, i == channelRadio ? BST_CHECKED : BST_UNCHECKED);
+    for (const PanelButton& button : kButtons) {
+        if (button.channel == 0 && !button.fullScreen) continue;
+        const bool pressed =
+            button.fullScreen ? fullScreenCheck == 1 : button.channel - 1 == channelRadio;
+        CheckDlgButton(hwnd_, button.id, pressed ? BST_CHECKED : BST_UNCHECKED);
     }
 }
 
 void CControlPanel::SaveControls() {
-    fullScreenCheck = IsDlgButtonChecked(hwnd_, IDC_FULL_SCREEN) == BST_CHECKED ? 1 : 0;
     channelRadio = -1;
-    for (int i = 0; i < static_cast<int>(kChannelCount); ++i) {
-        if (IsDlgButtonChecked(hwnd_, IDC_CHANNEL1 + i) == BST_CHECKED) channelRadio = i;
+    for (const PanelButton& button : kButtons) {
+        const bool pressed = IsDlgButtonChecked(hwnd_, button.id) == BST_CHECKED;
+        if (button.fullScreen) fullScreenCheck = pressed ? 1 : 0;
+        if (button.channel != 0 && pressed) channelRadio = button.channel - 1;
     }
 }
 

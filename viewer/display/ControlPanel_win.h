@@ -9,13 +9,16 @@
 
 #include <commctrl.h>
 
+#include <cstddef>
 #include <cstdint>
 
-#include "protocol/ScreenPacket.h"
 #include "win/DialogProc_win.h"
 #include "win/WinHandles.h"
 
 namespace telvo {
+
+// Channels 1 to 5, save, memo, full screen.
+inline constexpr std::size_t kPanelButtonCount = 8;
 
 class CControlPanel {
   public:
@@ -52,14 +55,8 @@ class CControlPanel {
     void SetIcon(int buttonId, int iconId, UniqueIcon* icon);
 
     HWND hwnd_ = nullptr;
-    HWND fullScreenButton_ = nullptr;
-    HWND saveButton_ = nullptr;
-    HWND memoButton_ = nullptr;
-    HACCEL panelAccelerators_ = nullptr;  // a loaded resource: freed with the module
-    UniqueIcon channelIcons_[kChannelCount];
-    UniqueIcon saveIcon_;
-    UniqueIcon memoIcon_;
-    UniqueIcon fullScreenIcon_;
+    HACCEL panelAccelerators_ = nullptr;   // a loaded resource: freed with the module
+    UniqueIcon icons_[kPanelButtonCount];  // in the order of the buttons' table
 };
 
 }  // namespace telvo

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "protocol/ScreenBitmap.h"
+#include "viewer/display/FrameAround_win.h"
 #include "viewer/display/FrameLayout.h"
 #include "viewer/display/ScreenView_win.h"
 
@@ -19,19 +20,6 @@ void ResizeFrame(HWND frame, int width, int height) {
 
 }  // namespace
 
-bool CScreenView::PictureSize(std::int64_t* width, std::int64_t* height) const {
-    *width = 0;
-    *height = 0;
-    const ImageReader image(receiver_.store());
-    BitmapLayout layout;
-    if (image.bytes() == nullptr || !DescribeBitmap(image.bytes(), image.size(), &layout)) {
-        return false;
-    }
-    *width = layout.width;
-    *height = layout.height;
-    return true;
-}
-
 void CScreenView::LayoutFrame() {
     // Each resize sends the view WM_SIZE, which comes back here: the passes of this loop take the
     // place of those nested runs.
@@ -46,9 +34,15 @@ void CScreenView::LayoutFrame() {
 bool CScreenView::LayoutFramePass() {
     std::int64_t width = 0;
     std::int64_t height = 0;
-    // The lock is held only while the size is read: resizing sends messages that take it again.
+    {
+        // The lock is held only while the size is read: resizing sends messages that take it.
+        const ShownPicture picture = PictureOnShow();
+        width = picture.layout().width;
+        height = picture.layout().height;
+    }
+    // A maximized frame keeps the size the system gave it.
     const HWND frame = GetParent(hwnd_);
-    if (IsIconic(frame) || !PictureSize(&width, &height) || options_.fullScreen != 0) return false;
+    if (IsIconic(frame) || IsZoomed(frame) || width == 0 || options_.fullScreen != 0) return false;
     RECT client{};
     GetClientRect(hwnd_, &client);
     const MinimumClient minimum{GetSystemMetrics(SM_CXMINTRACK), GetSystemMetrics(SM_CYMINTRACK)};
@@ -57,21 +51,13 @@ bool CScreenView::LayoutFramePass() {
                          &lastLayoutRect_, &wanted)) {
         return false;
     }
-    // The frame's client area is the view with its sunken edge; the frame has a menu bar.
-    const int edgeX = GetSystemMetrics(SM_CXEDGE);
-    const int edgeY = GetSystemMetrics(SM_CYEDGE);
-    const RECT frameClient{-edgeX, -edgeY, wanted.right + edgeX, wanted.bottom + edgeY};
-    RECT outer = frameClient;
-    AdjustWindowRectEx(&outer, static_cast<DWORD>(GetWindowLongW(frame, GWL_STYLE)), TRUE,
-                       static_cast<DWORD>(GetWindowLongW(frame, GWL_EXSTYLE)));
-    const int outerWidth = outer.right - outer.left;
-    const int outerHeight = outer.bottom - outer.top;
-    ResizeFrame(frame, outerWidth, outerHeight);
+    const SIZE outer = FrameSizeAround(frame, hwnd_, wanted.right, wanted.bottom);
+    ResizeFrame(frame, outer.cx, outer.cy);
     // A menu bar that wrapped onto more lines takes height the computation did not count.
     RECT measured{};
-    GetClientRect(frame, &measured);
-    const int difference = (frameClient.bottom - frameClient.top) - measured.bottom;
-    if (difference != 0) ResizeFrame(frame, outerWidth, outerHeight + difference);
+    GetClientRect(hwnd_, &measured);
+    const int difference = wanted.bottom - measured.bottom;
+    if (difference != 0) ResizeFrame(frame, outer.cx, outer.cy + difference);
     return true;
 }
 
@@ -83,12 +69,13 @@ void CScreenView::ToggleFullScreen() {
     if (options_.fullScreen != 0) {
         savedPlacement_.length = sizeof savedPlacement_;
         GetWindowPlacement(frame, &savedPlacement_);
-        // The frame's first menu is not shown again: frameMenu takes its place afterwards.
-        const HMENU menu = GetMenu(frame);
+        // The frame's menu waits here until full screen ends.
+        frameMenu_.reset(GetMenu(frame));
         SetMenu(frame, nullptr);
-        if (menu != nullptr && menu != frameMenu_.get()) DestroyMenu(menu);
         // Not maximized while full screen: the placement put back afterwards maximizes it again.
         SetWindowLongW(frame, GWL_STYLE, style & ~(WS_CAPTION | WS_THICKFRAME | WS_MAXIMIZE));
+        // Pixel for pixel where the picture has the screen's size: no sunken edge.
+        ShowEdge(false);
         const int screenWidth = GetSystemMetrics(SM_CXSCREEN);
         const int screenHeight = GetSystemMetrics(SM_CYSCREEN);
         RECT screen{0, 0, screenWidth, screenHeight};
@@ -99,16 +86,27 @@ void CScreenView::ToggleFullScreen() {
     } else {
         // The frame is fitted to the picture once, when its placement is back.
         layingOut_ = true;
-        SetMenu(frame, frameMenu_.get());
+        SetMenu(frame, frameMenu_.release());  // the frame owns it again
         SetWindowLongW(frame, GWL_STYLE, style | WS_CAPTION | WS_THICKFRAME);
+        ShowEdge(true);
         SetWindowPos(frame, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_FRAMECHANGED);
         SetWindowPlacement(frame, &savedPlacement_);
         panel_.KeepAbove(frame);
         layingOut_ = false;
         LayoutFrame();
     }
+    InvalidateRect(hwnd_, nullptr, TRUE);
     panel_.fullScreenCheck = options_.fullScreen;
     panel_.LoadControls();
+}
+
+// The view's sunken edge, on or off; the view's client area follows at once.
+void CScreenView::ShowEdge(bool show) {
+    const LONG exStyle = GetWindowLongW(hwnd_, GWL_EXSTYLE);
+    SetWindowLongW(hwnd_, GWL_EXSTYLE,
+                   show ? exStyle | WS_EX_CLIENTEDGE : exStyle & ~WS_EX_CLIENTEDGE);
+    SetWindowPos(hwnd_, nullptr, 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
 }
 
 }  // namespace telvo

@@ -2,6 +2,8 @@
 
 #include <windowsx.h>
 
+#include <algorithm>
+
 #include "protocol/ScreenBitmap.h"
 #include "viewer/display/BoxScale.h"
 #include "viewer/display/ViewGeometry.h"
@@ -11,6 +13,15 @@ namespace telvo {
 namespace {
 
 constexpr wchar_t kViewClass[] = L"CScreenView";
+
+// The `width` x `height` pixels from column `left` and row `top` (counted from the top) of a
+// bottom-up picture; they lie inside it.
+SourceRows CropRows(const SourceRows& picture, std::uint32_t left, std::uint32_t top,
+                    std::uint32_t width, std::uint32_t height) {
+    const std::size_t firstRow = picture.height - top - height;
+    return {picture.bytes + firstRow * picture.stride + std::size_t{3} * left, width, height,
+            picture.stride};
+}
 
 }  // namespace
 
@@ -42,6 +53,9 @@ LRESULT CScreenView::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case kPictureArrived:
             OnPictureArrived();
             return 0;
+        case kShowPaintError:
+            ShowPaintError(static_cast<PaintResult>(wParam));
+            return 0;
         case WM_SIZE:
             DefWindowProcW(hwnd_, message, wParam, lParam);
             OnSize(wParam);
@@ -71,7 +85,6 @@ LRESULT CScreenView::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 
 bool CScreenView::OnCreate() {
     saving_.SetOwner(hwnd_);
-    frameMenu_.reset(LoadMenuW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MAINFRAME)));
     if (!panel_.Create(hwnd_)) return false;
     panel_.EnableSaveAndMemo(false);
     SetViewMode(ViewMode::kFixedAspect);
@@ -123,7 +136,7 @@ bool CScreenView::UpdateCommand(int id, CommandState* state) const {
             return true;
         case ID_SAVE:
         case ID_MEMO:
-            state->enabled = receiver_.store().HasPicture();
+            state->enabled = PictureOnShow().has();
             return true;
         case ID_CONTINUOUS_SAVE:
             state->checked = saving_.continuousOn();
@@ -138,56 +151,98 @@ bool CScreenView::UpdateCommand(int id, CommandState* state) const {
 
 void CScreenView::OnPaint() {
     PaintDc paint(hwnd_);
-    ImageReader image(receiver_.store());  // held until the picture is drawn
     RECT client{};
     GetClientRect(hwnd_, &client);
-    BitmapLayout layout;
-    // Published pictures always pass DescribeBitmap; anything else is shown as no picture.
-    if (image.bytes() == nullptr || !DescribeBitmap(image.bytes(), image.size(), &layout)) {
-        FillRect(paint.get(), &client, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-        return;
+    RECT drawn{};  // what the picture covers; empty when nothing of it was drawn
+    PaintResult result = PaintResult::kDrawn;
+    {
+        const ShownPicture image = PictureOnShow();  // held until the picture is drawn
+        if (!image.has()) {
+            FillRect(paint.get(), &client, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+            return;
+        }
+        result = DrawPicture(paint.get(), image, client, &drawn);
     }
+    // Whatever the picture does not cover shows the background, so nothing of an earlier, larger
+    // picture stays on the screen (new pictures are painted without erasing).
+    const HBRUSH background = GetSysColorBrush(COLOR_WINDOW);
+    const RECT around[] = {{0, 0, client.right, drawn.top},
+                           {0, drawn.bottom, client.right, client.bottom},
+                           {0, drawn.top, drawn.left, drawn.bottom},
+                           {drawn.right, drawn.top, client.right, drawn.bottom}};
+    for (const RECT& part : around) {
+        if (part.right > part.left && part.bottom > part.top) {
+            FillRect(paint.get(), &part, background);
+        }
+    }
+    ReportPaintResult(result);
+}
+
+// Draws the picture into `dc` and sets `*drawn` to the part of `client` it covers.
+CScreenView::PaintResult CScreenView::DrawPicture(HDC dc, const ShownPicture& image,
+                                                  const RECT& client, RECT* drawn) {
+    const BitmapLayout& layout = image.layout();
     const ViewMode mode = options_.viewMode;
     ViewRect to;
     if (!DestinationRect(mode, layout.width, layout.height, client.right, client.bottom,
                          &panOffsetX_, &panOffsetY_, &to)) {
-        return;  // a client area of zero width or height in fixed aspect: nothing to draw
+        return PaintResult::kDrawn;  // a client area of zero width or height: nothing to draw
+    }
+    // Only the part inside the client area is made: in actual size a large picture is mostly
+    // outside it, and every drag step paints.
+    const RECT shown{std::max<LONG>(to.left, 0), std::max<LONG>(to.top, 0),
+                     std::min<LONG>(to.right, client.right),
+                     std::min<LONG>(to.bottom, client.bottom)};
+    const int width = shown.right - shown.left;
+    const int height = shown.bottom - shown.top;
+    if (width <= 0 || height <= 0) return PaintResult::kDrawn;
+    SourceRows picture{image.bytes() + layout.pixelOffset, layout.width, layout.height,
+                       layout.stride};
+    if (mode == ViewMode::kActualSize) {
+        picture = CropRows(picture, static_cast<std::uint32_t>(shown.left - to.left),
+                           static_cast<std::uint32_t>(shown.top - to.top),
+                           static_cast<std::uint32_t>(width), static_cast<std::uint32_t>(height));
     }
     // The picture is scaled here, area-averaged, into a bitmap of the size it is shown at, and
     // the window gets a plain copy. StretchBlt in the default stretch mode ANDs the pixels it
     // drops: dark text turns into blobs and light text on a dark background vanishes.
-    const int width = to.right - to.left;
-    const int height = to.bottom - to.top;
-    if (width <= 0 || height <= 0 || width > static_cast<int>(kMaxScaleSide) ||
-        height > static_cast<int>(kMaxScaleSide)) {
-        return;  // nothing to draw, or more than the scaling takes
-    }
-    switch (workBitmap_.Prepare(paint.get(), width, height)) {
+    switch (workBitmap_.Prepare(dc, width, height)) {
         case WorkBitmap::Result::kNoDc:
-            ShowPaintError(L"hBitmapDC エラー");
-            return;
+            return PaintResult::kNoDc;
         case WorkBitmap::Result::kNoBitmap:
-            ShowPaintError(L"hWorkBitmap エラー");
-            return;
+            return PaintResult::kNoBitmap;
         case WorkBitmap::Result::kReady:
             break;
     }
     GdiFlush();  // the last BitBlt from the bitmap is done before its rows change
-    const SourceRows picture{image.bytes() + layout.pixelOffset, layout.width, layout.height,
-                             layout.stride};
-    if (!BoxScale(picture, workBitmap_.rows())) return;  // a picture side beyond the scaling's
-    BitBlt(paint.get(), to.left, to.top, width, height, workBitmap_.dc(), 0, 0, SRCCOPY);
+    if (!BoxScale(picture, workBitmap_.rows())) return PaintResult::kDrawn;  // beyond the scaling
+    BitBlt(dc, shown.left, shown.top, width, height, workBitmap_.dc(), 0, 0, SRCCOPY);
+    *drawn = shown;
+    return PaintResult::kDrawn;
 }
 
-// NOTE: runs with imageLock held; the box's message loop may deliver further pictures and
-// paints, which enter the lock again on this thread.
-void CScreenView::ShowPaintError(const wchar_t* text) {
-    MessageBoxW(hwnd_, text, L"エラー", MB_OK);
+// One box per failure, shown after the paint, outside imageLock: while the failure lasts, the
+// paints that follow (every exposure) open no further box.
+void CScreenView::ReportPaintResult(PaintResult result) {
+    if (result == PaintResult::kDrawn) {
+        paintFailing_ = false;
+        return;
+    }
+    if (paintFailing_) return;
+    paintFailing_ = true;
+    PostMessageW(hwnd_, kShowPaintError, static_cast<WPARAM>(result), 0);
+}
+
+void CScreenView::ShowPaintError(PaintResult result) {
+    MessageBoxW(hwnd_, result == PaintResult::kNoDc ? L"hBitmapDC エラー" : L"hWorkBitmap エラー",
+                L"エラー", MB_OK);
 }
 
 void CScreenView::OnPictureArrived() {
-    // A notice sent just before a channel switch arrives after it: the picture decides.
-    panel_.EnableSaveAndMemo(receiver_.store().HasPicture());
+    // A notice sent just before a channel switch arrives after it: the picture decides. Read
+    // first: the lock is not held while windows are changed.
+    const bool hasPicture = PictureOnShow().has();
+    panel_.EnableSaveAndMemo(hasPicture);
     if (!saving_.settingsOpen()) LayoutFrame();
     refreshTitle_();
     RepaintNow();
@@ -204,8 +259,6 @@ void CScreenView::OnSize(WPARAM sizeType) {
 
 void CScreenView::OnDestroy() {
     workBitmap_.Release();
-    // After full screen the frame shows frameMenu, and destroys it with itself.
-    if (GetMenu(GetParent(hwnd_)) == frameMenu_.get()) static_cast<void>(frameMenu_.release());
 }
 
 void CScreenView::SetViewMode(ViewMode mode) {

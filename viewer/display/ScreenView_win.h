@@ -15,6 +15,7 @@
 
 #include "viewer/display/CommandState.h"
 #include "viewer/display/ControlPanel_win.h"
+#include "viewer/display/ShownPicture.h"
 #include "viewer/display/ViewGeometry.h"
 #include "viewer/display/ViewOptions.h"
 #include "viewer/display/WorkBitmap_win.h"
@@ -28,11 +29,17 @@ namespace telvo {
 // The receive thread's notification of a new picture (OnPictureArrived); both parameters 0.
 inline constexpr UINT kPictureArrived = WM_APP + 1;
 
+// A paint failure, shown in a box after the paint; wParam: what failed.
+inline constexpr UINT kShowPaintError = WM_APP + 2;
+
 // The view window's child identifier in the frame.
 inline constexpr int kViewChildId = 0xE900;
 
 class CScreenView {
   public:
+    // How a paint ended; a failure is posted with kShowPaintError.
+    enum class PaintResult { kDrawn, kNoDc, kNoBitmap };
+
     // `options` and `saveOptions` are the viewer's settings and outlive the view; `storeSettings`
     // writes them to the settings file; `refreshTitle` is called whenever what the frame's title
     // shows may have changed (a new picture, continuous save switched).
@@ -56,8 +63,9 @@ class CScreenView {
     void LayoutFrame();
     void ToggleFullScreen();
     void ToggleControlPanel() { panel_.ToggleAt(GetParent(hwnd_)); }
-    // The size of the CurrentImage, read under imageLock; false (and 0 x 0) without a picture.
-    bool PictureSize(std::int64_t* width, std::int64_t* height) const;
+    // The picture on show, imageLock held while the result lives. Never while a window is
+    // resized: that sends messages which take the lock on this thread again.
+    ShownPicture PictureOnShow() const { return ShownPicture(receiver_.store()); }
     CControlPanel& panel() { return panel_; }
 
     // What a receiver of this view calls after each picture it publishes.
@@ -69,6 +77,7 @@ class CScreenView {
     const ScreenReceiver& receiver() const { return receiver_; }
     const SaveCommands& saving() const { return saving_; }
     std::pair<std::int32_t, std::int32_t> panOffset() const { return {panOffsetX_, panOffsetY_}; }
+    WorkBitmap& workBitmap() { return workBitmap_; }
 
   private:
     TELVO_WINDOW_PROC_FRIEND;
@@ -76,22 +85,25 @@ class CScreenView {
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
     bool OnCreate();
     void OnPaint();
+    PaintResult DrawPicture(HDC dc, const ShownPicture& image, const RECT& client, RECT* drawn);
+    void ReportPaintResult(PaintResult result);
+    void ShowPaintError(PaintResult result);
     void OnPictureArrived();
     void OnSize(WPARAM sizeType);
     void OnDestroy();
     bool LayoutFramePass();
+    void ShowEdge(bool show);
     void OnLeftButtonDown(int x, int y);
     void OnLeftButtonUp();
     void OnMouseMove(int x, int y);
     void EndDrag();
-    void ShowPaintError(const wchar_t* text);
     void RepaintNow();
 
     ViewOptions& options_;
     const std::function<void()> refreshTitle_;
     HWND hwnd_ = nullptr;
     ViewRect lastLayoutRect_;           // the client rectangle the frame was last asked for
-    UniqueMenu frameMenu_;              // the frame's menu after full screen
+    UniqueMenu frameMenu_;              // the frame's menu, kept here while full screen is on
     WINDOWPLACEMENT savedPlacement_{};  // the frame's placement from before full screen
     HCURSOR savedCursor_ = nullptr;
     CControlPanel panel_;
@@ -102,7 +114,8 @@ class CScreenView {
     bool dragging_ = false;
     int dragLastX_ = 0;
     int dragLastY_ = 0;
-    bool layingOut_ = false;  // LayoutFrame is resizing the frame
+    bool layingOut_ = false;     // LayoutFrame is resizing the frame
+    bool paintFailing_ = false;  // the last paint failed and its box has been posted
     WorkBitmap workBitmap_;
 };
 

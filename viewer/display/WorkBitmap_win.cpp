@@ -7,6 +7,10 @@
 namespace telvo {
 
 WorkBitmap::Result WorkBitmap::Prepare(HDC target, int width, int height) {
+    if (simulatedFailure_ != Result::kReady) {
+        Release();
+        return simulatedFailure_;
+    }
     if (!dc_) dc_.reset(CreateCompatibleDC(target));
     if (!dc_) {
         Release();

@@ -25,12 +25,15 @@ class WorkBitmap {
     // with the bitmap (GdiFlush) before they are written.
     TargetRows rows() const { return rows_; }
     void Release();
+    // A test seam: every Prepare fails with `failure` until it is given kReady again.
+    void SimulateFailure(Result failure) { simulatedFailure_ = failure; }
 
   private:
     // Declared before the context, so the context goes first, while the bitmap is still selected.
     UniqueGdiObject bitmap_;
     UniqueMemoryDc dc_;
     TargetRows rows_;
+    Result simulatedFailure_ = Result::kReady;
 };
 
 }  // namespace telvo
