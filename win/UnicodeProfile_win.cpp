@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "win/TemporaryFile_win.h"
 #include "win/WinHandles.h"
 
 namespace telvo {
@@ -62,23 +63,6 @@ bool FitsAnsiCodePage(const std::wstring& text) {
     return FromAnsi(bytes) == text;
 }
 
-// A file that is deleted when the guard goes, unless it was kept.
-class TemporaryFile {
-  public:
-    explicit TemporaryFile(std::wstring path) : path_(std::move(path)) {}
-    ~TemporaryFile() {
-        if (!path_.empty()) DeleteFileW(path_.c_str());
-    }
-    TemporaryFile(const TemporaryFile&) = delete;
-    TemporaryFile& operator=(const TemporaryFile&) = delete;
-
-    const std::wstring& path() const { return path_; }
-    void Keep() { path_.clear(); }
-
-  private:
-    std::wstring path_;
-};
-
 bool WriteAll(HANDLE file, const void* data, std::size_t size) {
     DWORD written = 0;
     return size == 0 ||
@@ -89,9 +73,9 @@ bool WriteAll(HANDLE file, const void* data, std::size_t size) {
 bool ReplaceWithUtf16(const std::wstring& path, const std::wstring& text) {
     const std::size_t slash = path.find_last_of(L"\\/");
     const std::wstring folder = slash == std::wstring::npos ? L"." : path.substr(0, slash + 1);
-    wchar_t name[MAX_PATH] = L"";
-    if (GetTempFileNameW(folder.c_str(), L"tlv", 0, name) == 0) return false;
-    TemporaryFile temporary(name);
+    TemporaryFile temporary;
+    if (!temporary.CreateIn(folder)) return false;
+    const wchar_t* name = temporary.path().c_str();
     {
         const UniqueFile file(CreateFileW(name, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                           FILE_ATTRIBUTE_NORMAL, nullptr));

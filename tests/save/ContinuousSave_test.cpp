@@ -11,35 +11,38 @@
 namespace telvo {
 namespace {
 
-// A clock the test moves, and a writer that records each write ("folder@second", thread), fails
-// into "gone" and "a", and can be held.
+// A clock the test moves, and a writer that records each write ("folder@second", thread), finds
+// no picture until one is published, fails into "gone" and "a" (error 3), and can be held.
 class Continuous : public ::testing::Test {
   protected:
+    using Result = ContinuousSave::WriteResult;
     void TearDown() override { hold = false; }
-    void Publish() {
-        HeapBlock picture = HeapBlock::Allocate(1);
-        ASSERT_TRUE(store->Publish(picture, 1, store->generation()));
-    }
+    void Publish() { picture = true; }
     std::vector<std::pair<std::wstring, std::thread::id>> Writes() {
         std::lock_guard<std::mutex> lock(mutex);
         return writes;
     }
 
-    std::shared_ptr<PictureStore> store = std::make_shared<PictureStore>();
+    std::atomic<bool> picture{false};
     std::atomic<std::uint32_t> seconds{1000};
+    std::atomic<int> stops{0};
     std::atomic<bool> hold{false};
     std::mutex mutex;
     std::vector<std::pair<std::wstring, std::thread::id>> writes;
-    ContinuousSave save{store,
-                        [this](const std::wstring& folder) {
+    ContinuousSave save{[this](const std::wstring& folder) {
+                            if (!picture) return Result{Result::Kind::kNoPicture, 0};
                             std::unique_lock<std::mutex> lock(mutex);
                             writes.emplace_back(folder + L"@" + std::to_wstring(seconds),
                                                 std::this_thread::get_id());
                             lock.unlock();
                             while (hold) std::this_thread::yield();
-                            return folder != L"gone" && folder != L"a";
+                            if (folder == L"gone" || folder == L"a") {
+                                return Result{Result::Kind::kFailed, 3};
+                            }
+                            return Result{};
                         },
-                        [this] { return seconds.load(); }};
+                        [this] { return seconds.load(); },
+                        [this](std::uint32_t error) { stops += error == 3 ? 1 : 100; }};
 };
 
 // It ends with the thread running: the owner goes while its thread may still be in a pass.
@@ -66,6 +69,7 @@ TEST_F(Continuous, AFailedWriteSwitchesItOffButNotARunStartedDuringIt) {
     ASSERT_EQ(0, save.Start(1, L"gone"));
     ASSERT_TRUE(test::WaitUntil([&] { return !save.threadRunning(); }));
     EXPECT_FALSE(save.on());
+    EXPECT_EQ(1, stops);  // told once, with the reason
 
     hold = true;
     ASSERT_EQ(0, save.Start(5, L"a"));
@@ -77,6 +81,7 @@ TEST_F(Continuous, AFailedWriteSwitchesItOffButNotARunStartedDuringIt) {
     EXPECT_EQ(L"b@1000", Writes()[2].first);
     EXPECT_EQ(Writes()[1].second, Writes()[2].second);  // no second thread
     EXPECT_TRUE(save.on());
+    EXPECT_EQ(1, stops);
 }
 
 }  // namespace

@@ -42,6 +42,11 @@ LRESULT CScreenView::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case kPictureArrived:
             OnPictureArrived();
             return 0;
+        case kSaveFinished:
+        case kContinuousSaveStopped:
+            saving_.OnSaveMessage(message, wParam, lParam);
+            refreshTitle_();
+            return 0;
         case WM_SIZE:
             DefWindowProcW(hwnd_, message, wParam, lParam);
             OnSize(wParam);

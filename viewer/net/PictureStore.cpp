@@ -1,5 +1,6 @@
 #include "viewer/net/PictureStore.h"
 
+#include <cstring>
 #include <utility>
 
 namespace telvo {
@@ -28,6 +29,16 @@ std::uint32_t PictureStore::generation() const {
 bool PictureStore::HasPicture() const {
     ScopedLock lock(imageLock_);
     return static_cast<bool>(imageBytes_);
+}
+
+PictureCopy PictureStore::Copy() const {
+    PictureCopy copy;
+    ScopedLock lock(imageLock_);
+    if (!imageBytes_) return copy;
+    copy.size = imageSize_;
+    copy.bytes = HeapBlock::Allocate(imageSize_);
+    if (copy.bytes) std::memcpy(copy.bytes.get(), imageBytes_.get(), imageSize_);
+    return copy;
 }
 
 }  // namespace telvo

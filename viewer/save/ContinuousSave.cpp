@@ -9,12 +9,12 @@
 namespace telvo {
 
 struct ContinuousSave::State {
-    State(std::shared_ptr<const PictureStore> pictures, WriteFunction writer, Clock seconds)
-        : store(std::move(pictures)), write(std::move(writer)), clock(std::move(seconds)) {}
+    State(WriteFunction writer, Clock seconds, StoppedFunction stop)
+        : write(std::move(writer)), clock(std::move(seconds)), stopped(std::move(stop)) {}
 
-    const std::shared_ptr<const PictureStore> store;
     const WriteFunction write;
     const Clock clock;
+    const StoppedFunction stopped;
     mutable CriticalSection lock;            // guards folder and threadRunning
     std::atomic<std::uint32_t> interval{0};  // seconds; 0: off
     std::atomic<std::uint32_t> lastSave{0};  // start of the last successful save; 0: none
@@ -23,9 +23,8 @@ struct ContinuousSave::State {
     bool threadRunning = false;
 };
 
-ContinuousSave::ContinuousSave(std::shared_ptr<const PictureStore> store, WriteFunction write,
-                               Clock clock)
-    : state_(std::make_shared<State>(std::move(store), std::move(write), std::move(clock))) {}
+ContinuousSave::ContinuousSave(WriteFunction write, Clock clock, StoppedFunction stopped)
+    : state_(std::make_shared<State>(std::move(write), std::move(clock), std::move(stopped))) {}
 
 ContinuousSave::~ContinuousSave() {
     Stop();
@@ -91,19 +90,19 @@ void ContinuousSave::Run(State& state) {
             run = state.run;
         }
         const std::uint32_t now = state.clock();
-        const bool picture = state.store->HasPicture();
         const std::uint32_t last = state.lastSave.load();
-        if (picture && (last == 0 || now >= last + interval)) {
-            const bool written = state.write(folder);
+        if (last == 0 || now >= last + interval) {
+            const WriteResult result = state.write(folder);
             ScopedLock lock(state.lock);
             // A stop and start during the write began a new run, which this write must not touch.
-            if (run == state.run) {
-                if (!written) {
-                    state.interval.store(0);
-                    state.folder.clear();
-                    state.threadRunning = false;
-                    return;
-                }
+            if (run == state.run && result.kind == WriteResult::Kind::kFailed) {
+                state.interval.store(0);
+                state.folder.clear();
+                state.stopped(result.error);
+                state.threadRunning = false;
+                return;
+            }
+            if (run == state.run && result.kind == WriteResult::Kind::kWritten) {
                 state.lastSave.store(now);
             }
         }

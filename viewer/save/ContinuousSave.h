@@ -1,6 +1,7 @@
 // Continuous save: while on, a thread of its own writes the picture on show every `interval`
 // seconds, the first one as soon as there is a picture, and switches itself off when a write
-// fails. The thread co-owns the state and the picture store, so it never outlives what it uses.
+// fails, saying so once through `stopped`. The thread co-owns the state, so it never outlives
+// what it uses; the write function must likewise own what it reaches.
 //
 // One thread at most: a start that follows a stop before the thread has noticed it only switches
 // the state on again, and the thread decides to end under the lock that a start takes. The folder
@@ -14,19 +15,27 @@
 #include <string>
 
 #include "base/Lock.h"
-#include "viewer/net/PictureStore.h"
 
 namespace telvo {
 
 class ContinuousSave {
   public:
-    // Writes the current picture into the folder as a continuous save; false when nothing was
-    // written.
-    using WriteFunction = std::function<bool(const std::wstring& folder)>;
+    // What writing the picture on show gave: a file, nothing (there is no picture now), or a
+    // failure with the system's error code.
+    struct WriteResult {
+        enum class Kind { kWritten, kNoPicture, kFailed };
+        Kind kind = Kind::kWritten;
+        std::uint32_t error = 0;
+    };
+    // Writes the picture on show into the folder as a continuous save.
+    using WriteFunction = std::function<WriteResult(const std::wstring& folder)>;
     // Seconds on the wall clock (the C library's time).
     using Clock = std::function<std::uint32_t()>;
+    // Told, on the thread and under the state's lock, that a failed write switched continuous save
+    // off, and why. It must not call back into the object.
+    using StoppedFunction = std::function<void(std::uint32_t error)>;
 
-    ContinuousSave(std::shared_ptr<const PictureStore> store, WriteFunction write, Clock clock);
+    ContinuousSave(WriteFunction write, Clock clock, StoppedFunction stopped);
     // Stops, and waits a little for the thread so that it has ended in the usual case.
     ~ContinuousSave();
     ContinuousSave(const ContinuousSave&) = delete;
