@@ -212,13 +212,21 @@ TEST(PictureWriter, ANameThatIsTakenGetsANumber) {
     EXPECT_NE(0u, WriteCurrentPicture(picture, folder + L"\\gone\\O.bmp").error);
 }
 
+std::string Encode(UINT codePage, const std::wstring& text) {
+    std::string bytes(text.size() * 4, '\0');
+    bytes.resize(WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()),
+                                     bytes.data(), static_cast<int>(bytes.size()), nullptr,
+                                     nullptr));
+    return bytes;
+}
+
+// An ANSI file is converted whole when a value needs it, a UTF-8 one (without a byte-order mark)
+// as soon as it is read; a file that no conversion would keep is left alone, and the user told
+// once.
 TEST_F(Saving, AFolderInAnyLanguageSurvivesARestartAndTheOldFileIsConvertedWhole) {
     // A file from before in the ANSI code page (cp932 here), with a comment and another section.
     const std::wstring before = L"; 教室の設定\r\n[Other]\r\nName=日本語\r\n[TelvoClient]\r\n";
-    std::string ansi(64, '\0');
-    ansi.resize(WideCharToMultiByte(CP_ACP, 0, before.data(), static_cast<int>(before.size()),
-                                    ansi.data(), 64, nullptr, nullptr));
-    Start(ansi + "Channel=1\r\n");
+    Start(Encode(CP_ACP, before) + "Channel=1\r\n");
     const std::wstring chosen = shots + L"\\写真_Φάκελος";  // the accented Greek is not in cp932
     ASSERT_TRUE(CreateDirectoryW(chosen.c_str(), nullptr));
     {  // Another program has the file open: it cannot be replaced and stays as it was.
@@ -231,18 +239,34 @@ TEST_F(Saving, AFolderInAnyLanguageSurvivesARestartAndTheOldFileIsConvertedWhole
         EXPECT_TRUE(FilesIn(folder, L"tlv").empty());
     }
     Choose(chosen);
-    EXPECT_EQ(L"\xFEFF" + before +
-                  L"Channel=1\r\nToAddress=224.3.2.1\r\nBasePort=54321\r\nSaveDir=" + chosen +
-                  L"\r\nSaveInterval=60\r\n",
-              Ini());
+    const std::wstring after = L"Channel=1\r\nToAddress=224.3.2.1\r\nBasePort=54321\r\nSaveDir=" +
+                               chosen + L"\r\nSaveInterval=60\r\n";
+    EXPECT_EQ(L"\xFEFF" + before + after, Ini());
     PostMessageW(frame, WM_CLOSE, 0, 0);
     ASSERT_TRUE(program.ExitsCleanly(kWaitMs));
 
-    Start();
+    // The same in UTF-8, as Notepad writes it: read right, and kept whole.
+    Start(Encode(CP_UTF8, before + after));
+    EXPECT_EQ(L"\xFEFF" + before + after, Ini());
     ASSERT_TRUE(ShowOn(54321, test::MakeDesktopPicture(160, 120, 5)));
     test::TypeKey(frame, VK_F5);
     EXPECT_EQ(0u, AnswerMessage(L"現在の画面を保存").find(L"「" + chosen + L"\\O_"));
     EXPECT_EQ(1u, FilesIn(chosen, L"O_").size());
+    PostMessageW(frame, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(program.ExitsCleanly(kWaitMs));
+
+    // Bytes that are neither UTF-8 nor cp932 text: the start-up's save and a channel switch
+    // store nothing, and one box says so.
+    const std::string unconvertible = "; \x81\x20\xFF\r\n[TelvoClient]\r\nChannel=1\r\n";
+    ASSERT_TRUE(test::WriteFileBytes(IniPath(), unconvertible));
+    ASSERT_TRUE(program.Start(folder + L"\\TelvoClient.exe", folder));
+    EXPECT_NE(std::wstring::npos, AnswerMessage(L"TelvoClient").find(L"そのままにしました。"));
+    frame = test::WaitForWindow(program.id, L"CMainFrame", nullptr, kWaitMs, true);
+    ASSERT_NE(nullptr, frame);
+    test::TypeKey(frame, '2', true);
+    ASSERT_TRUE(CaptionBecomes(L"Channel 2"));
+    EXPECT_TRUE(NoMessageAfterEarlierCommands(L"TelvoClient"));
+    EXPECT_EQ(std::wstring(unconvertible.begin(), unconvertible.end()), Ini());
 }
 
 }  // namespace
