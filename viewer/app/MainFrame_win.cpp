@@ -147,9 +147,15 @@ void CMainFrame::OnSize(int width, int height) {
 void CMainFrame::OnGetMinMaxInfo(MINMAXINFO* info) {
     const ViewerSettings& settings = app_.settings();
     if (settings.fullScreen != 0 || settings.viewMode != ViewMode::kActualSize) return;
+    if (view_.hwnd() == nullptr) return;
     std::int64_t width = 0;
     std::int64_t height = 0;
-    if (view_.hwnd() == nullptr || !view_.PictureSize(&width, &height)) return;
+    {
+        const ShownPicture picture = view_.PictureOnShow();
+        width = picture.layout().width;
+        height = picture.layout().height;
+    }
+    if (width == 0) return;
     const int edgeX = GetSystemMetrics(SM_CXEDGE);
     const int edgeY = GetSystemMetrics(SM_CYEDGE);
     RECT outer{-edgeX, -edgeY, ClampToCoordinate(width + edgeX), ClampToCoordinate(height + edgeY)};

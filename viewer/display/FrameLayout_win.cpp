@@ -19,19 +19,6 @@ void ResizeFrame(HWND frame, int width, int height) {
 
 }  // namespace
 
-bool CScreenView::PictureSize(std::int64_t* width, std::int64_t* height) const {
-    *width = 0;
-    *height = 0;
-    const ImageReader image(receiver_.store());
-    BitmapLayout layout;
-    if (image.bytes() == nullptr || !DescribeBitmap(image.bytes(), image.size(), &layout)) {
-        return false;
-    }
-    *width = layout.width;
-    *height = layout.height;
-    return true;
-}
-
 void CScreenView::LayoutFrame() {
     // Each resize sends the view WM_SIZE, which comes back here: the passes of this loop take the
     // place of those nested runs.
@@ -46,9 +33,14 @@ void CScreenView::LayoutFrame() {
 bool CScreenView::LayoutFramePass() {
     std::int64_t width = 0;
     std::int64_t height = 0;
-    // The lock is held only while the size is read: resizing sends messages that take it again.
+    {
+        // The lock is held only while the size is read: resizing sends messages that take it.
+        const ShownPicture picture = PictureOnShow();
+        width = picture.layout().width;
+        height = picture.layout().height;
+    }
     const HWND frame = GetParent(hwnd_);
-    if (IsIconic(frame) || !PictureSize(&width, &height) || options_.fullScreen != 0) return false;
+    if (IsIconic(frame) || width == 0 || options_.fullScreen != 0) return false;
     RECT client{};
     GetClientRect(hwnd_, &client);
     const MinimumClient minimum{GetSystemMetrics(SM_CXMINTRACK), GetSystemMetrics(SM_CYMINTRACK)};

@@ -128,7 +128,7 @@ bool CScreenView::UpdateCommand(int id, CommandState* state) const {
             return true;
         case ID_SAVE:
         case ID_MEMO:
-            state->enabled = receiver_.store().HasPicture();
+            state->enabled = PictureOnShow().has();
             return true;
         case ID_CONTINUOUS_SAVE:
             state->checked = saving_.continuousOn();
@@ -143,15 +143,14 @@ bool CScreenView::UpdateCommand(int id, CommandState* state) const {
 
 void CScreenView::OnPaint() {
     PaintDc paint(hwnd_);
-    ImageReader image(receiver_.store());  // held until the picture is drawn
+    const ShownPicture image = PictureOnShow();  // held until the picture is drawn
     RECT client{};
     GetClientRect(hwnd_, &client);
-    BitmapLayout layout;
-    // Published pictures always pass DescribeBitmap; anything else is shown as no picture.
-    if (image.bytes() == nullptr || !DescribeBitmap(image.bytes(), image.size(), &layout)) {
+    if (!image.has()) {
         FillRect(paint.get(), &client, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
         return;
     }
+    const BitmapLayout& layout = image.layout();
     const ViewMode mode = options_.viewMode;
     ViewRect to;
     if (!DestinationRect(mode, layout.width, layout.height, client.right, client.bottom,
@@ -192,7 +191,7 @@ void CScreenView::ShowPaintError(const wchar_t* text) {
 
 void CScreenView::OnPictureArrived() {
     // A notice sent just before a channel switch arrives after it: the picture decides.
-    panel_.EnableSaveAndMemo(receiver_.store().HasPicture());
+    panel_.EnableSaveAndMemo(PictureOnShow().has());
     if (!saving_.settingsOpen()) LayoutFrame();
     refreshTitle_();
     RepaintNow();

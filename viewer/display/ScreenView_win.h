@@ -15,6 +15,7 @@
 
 #include "viewer/display/CommandState.h"
 #include "viewer/display/ControlPanel_win.h"
+#include "viewer/display/ShownPicture.h"
 #include "viewer/display/ViewGeometry.h"
 #include "viewer/display/ViewOptions.h"
 #include "viewer/display/WorkBitmap_win.h"
@@ -56,8 +57,9 @@ class CScreenView {
     void LayoutFrame();
     void ToggleFullScreen();
     void ToggleControlPanel() { panel_.ToggleAt(GetParent(hwnd_)); }
-    // The size of the CurrentImage, read under imageLock; false (and 0 x 0) without a picture.
-    bool PictureSize(std::int64_t* width, std::int64_t* height) const;
+    // The picture on show, imageLock held while the result lives. Never while a window is
+    // resized: that sends messages which take the lock on this thread again.
+    ShownPicture PictureOnShow() const { return ShownPicture(receiver_.store()); }
     CControlPanel& panel() { return panel_; }
 
     // What a receiver of this view calls after each picture it publishes.
