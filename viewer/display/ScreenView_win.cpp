@@ -18,7 +18,7 @@ CScreenView::CScreenView(ViewOptions& options, SaveOptions& saveOptions,
                          std::function<void()> storeSettings, std::function<void()> refreshTitle)
     : options_(options),
       refreshTitle_(std::move(refreshTitle)),
-      saving_(receiver_.sharedStore(), saveOptions, std::move(storeSettings)) {}
+      saving_(saveOptions, std::move(storeSettings)) {}
 
 bool CScreenView::Create(HWND frame) {
     if (!RegisterWindowClassOnce(
@@ -90,13 +90,15 @@ bool CScreenView::OnCommand(int id) {
     }
     switch (id) {
         case ID_SAVE:
-            saving_.Save();
+            saving_.Save(CopyPictureOnShow());
             return true;
         case ID_MEMO:
-            saving_.TakeMemo();
+            saving_.TakeMemo(CopyPictureOnShow());
             return true;
         case ID_CONTINUOUS_SAVE:
-            saving_.ToggleContinuousSave();
+            // The source is called only while continuous save is on, which the saving member,
+            // going before the receiver, ends.
+            saving_.ToggleContinuousSave([this] { return CopyPictureOnShow(); });
             refreshTitle_();
             return true;
         case ID_SAVE_SETTINGS:

@@ -26,18 +26,12 @@ std::uint32_t PictureStore::generation() const {
     return generation_;
 }
 
-bool PictureStore::HasPicture() const {
-    ScopedLock lock(imageLock_);
-    return static_cast<bool>(imageBytes_);
-}
-
-PictureCopy PictureStore::Copy() const {
+PictureCopy CopyPicture(const std::uint8_t* bytes, std::uint32_t size) {
     PictureCopy copy;
-    ScopedLock lock(imageLock_);
-    if (!imageBytes_) return copy;
-    copy.size = imageSize_;
-    copy.bytes = HeapBlock::Allocate(imageSize_);
-    if (copy.bytes) std::memcpy(copy.bytes.get(), imageBytes_.get(), imageSize_);
+    if (bytes == nullptr) return copy;
+    copy.size = size;
+    copy.bytes = HeapBlock::Allocate(size);
+    if (copy.bytes) std::memcpy(copy.bytes.get(), bytes, size);
     return copy;
 }
 

@@ -10,11 +10,14 @@
 
 namespace telvo {
 
-// A copy of the CurrentImage that lives on without imageLock.
+// A copy of the CurrentImage that lives on without imageLock: what saving writes.
 struct PictureCopy {
     HeapBlock bytes;         // empty when there was no picture, or no memory for the copy
     std::uint32_t size = 0;  // the picture's length; 0 when there was none
 };
+
+// Copies `size` bytes of a picture read under imageLock (nothing when `bytes` is null).
+PictureCopy CopyPicture(const std::uint8_t* bytes, std::uint32_t size);
 
 class PictureStore {
   public:
@@ -31,10 +34,6 @@ class PictureStore {
     std::uint32_t Clear();
 
     std::uint32_t generation() const;
-    // Whether there is a CurrentImage now (read under imageLock). Any thread.
-    bool HasPicture() const;
-    // A copy of the CurrentImage, taken under imageLock: the one moment saving holds the lock.
-    PictureCopy Copy() const;
 
     CriticalSection& imageLock() const { return imageLock_; }
 

@@ -15,11 +15,12 @@ struct ContinuousSave::State {
     const WriteFunction write;
     const Clock clock;
     const StoppedFunction stopped;
-    mutable CriticalSection lock;            // guards folder and threadRunning
+    mutable CriticalSection lock;            // guards folder, source and threadRunning
     std::atomic<std::uint32_t> interval{0};  // seconds; 0: off
     std::atomic<std::uint32_t> lastSave{0};  // start of the last successful save; 0: none
     std::uint32_t run = 0;                   // counts the starts: a write belongs to one run
     std::wstring folder;
+    PictureSource source;
     bool threadRunning = false;
 };
 
@@ -33,10 +34,12 @@ ContinuousSave::~ContinuousSave() {
     }
 }
 
-int ContinuousSave::Start(std::uint32_t intervalSeconds, const std::wstring& folder) {
+int ContinuousSave::Start(std::uint32_t intervalSeconds, const std::wstring& folder,
+                          PictureSource source) {
     ScopedLock lock(state_->lock);
     if (state_->interval.load() != 0 || intervalSeconds == 0) return 0;
     state_->folder = folder;
+    state_->source = std::move(source);
     state_->interval.store(intervalSeconds);
     ++state_->run;
     if (state_->threadRunning) return 0;  // the thread that was told to stop simply goes on
@@ -46,6 +49,7 @@ int ContinuousSave::Start(std::uint32_t intervalSeconds, const std::wstring& fol
         delete owner;
         state_->interval.store(0);
         state_->folder.clear();
+        state_->source = nullptr;
         return error;
     }
     state_->threadRunning = true;
@@ -56,6 +60,7 @@ void ContinuousSave::Stop() {
     ScopedLock lock(state_->lock);
     state_->interval.store(0);
     state_->folder.clear();
+    state_->source = nullptr;
     state_->lastSave.store(0);
 }
 
@@ -77,34 +82,36 @@ void ContinuousSave::ThreadBody(void* state) {
 void ContinuousSave::Run(State& state) {
     for (;;) {
         std::wstring folder;
-        std::uint32_t interval = 0;
         std::uint32_t run = 0;
+        std::uint32_t now = 0;
+        PictureCopy picture;
         {
             ScopedLock lock(state.lock);
-            interval = state.interval.load();
+            const std::uint32_t interval = state.interval.load();
             if (interval == 0) {
                 state.threadRunning = false;
                 return;
             }
             folder = state.folder;
             run = state.run;
+            now = state.clock();
+            const std::uint32_t last = state.lastSave.load();
+            if (last == 0 || now >= last + interval) picture = state.source();
         }
-        const std::uint32_t now = state.clock();
-        const std::uint32_t last = state.lastSave.load();
-        if (last == 0 || now >= last + interval) {
-            const WriteResult result = state.write(folder);
+        if (picture.size != 0) {
+            const std::uint32_t error = state.write(picture, folder);
+            picture.bytes.reset();
             ScopedLock lock(state.lock);
             // A stop and start during the write began a new run, which this write must not touch.
-            if (run == state.run && result.kind == WriteResult::Kind::kFailed) {
+            if (run == state.run && error != 0) {
                 state.interval.store(0);
                 state.folder.clear();
-                state.stopped(result.error);
+                state.source = nullptr;
+                state.stopped(error);
                 state.threadRunning = false;
                 return;
             }
-            if (run == state.run && result.kind == WriteResult::Kind::kWritten) {
-                state.lastSave.store(now);
-            }
+            if (run == state.run) state.lastSave.store(now);
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }

@@ -1,7 +1,9 @@
 // Continuous save: while on, a thread of its own writes the picture on show every `interval`
 // seconds, the first one as soon as there is a picture, and switches itself off when a write
 // fails, saying so once through `stopped`. The thread co-owns the state, so it never outlives
-// what it uses; the write function must likewise own what it reaches.
+// what it uses; the write function must likewise own what it reaches. The picture comes from the
+// source given at the start, called under the state's lock only while on: once Stop has returned
+// it is never called again, so it may reach objects that the owner destroys after a stop.
 //
 // One thread at most: a start that follows a stop before the thread has noticed it only switches
 // the state on again, and the thread decides to end under the lock that a start takes. The folder
@@ -15,20 +17,17 @@
 #include <string>
 
 #include "base/Lock.h"
+#include "viewer/net/PictureStore.h"
 
 namespace telvo {
 
 class ContinuousSave {
   public:
-    // What writing the picture on show gave: a file, nothing (there is no picture now), or a
-    // failure with the system's error code.
-    struct WriteResult {
-        enum class Kind { kWritten, kNoPicture, kFailed };
-        Kind kind = Kind::kWritten;
-        std::uint32_t error = 0;
-    };
-    // Writes the picture on show into the folder as a continuous save.
-    using WriteFunction = std::function<WriteResult(const std::wstring& folder)>;
+    // A copy of the picture on show; size 0 when there is none.
+    using PictureSource = std::function<PictureCopy()>;
+    // Writes the picture into the folder as a continuous save: 0, or the system's error code.
+    using WriteFunction =
+        std::function<std::uint32_t(const PictureCopy& picture, const std::wstring& folder)>;
     // Seconds on the wall clock (the C library's time).
     using Clock = std::function<std::uint32_t()>;
     // Told, on the thread and under the state's lock, that a failed write switched continuous save
@@ -41,10 +40,12 @@ class ContinuousSave {
     ContinuousSave(const ContinuousSave&) = delete;
     ContinuousSave& operator=(const ContinuousSave&) = delete;
 
-    // Switches on with `intervalSeconds` (> 0) and `folder` unless already on. Returns 0 or the
-    // error code when the thread cannot be started (then it stays off).
-    [[nodiscard]] int Start(std::uint32_t intervalSeconds, const std::wstring& folder);
-    // Switches off; the thread notices within about 10 ms. Never waits.
+    // Switches on with `intervalSeconds` (> 0), `folder` and `source` unless already on. Returns 0
+    // or the error code when the thread cannot be started (then it stays off).
+    [[nodiscard]] int Start(std::uint32_t intervalSeconds, const std::wstring& folder,
+                            PictureSource source);
+    // Switches off; the thread notices within about 10 ms. Waits at most for a copy of the
+    // picture under way.
     void Stop();
 
     bool on() const;

@@ -29,17 +29,6 @@ std::wstring Reason(DWORD error) {
     return L"\r\n[" + SystemErrorText(error) + L"]";
 }
 
-ContinuousSave::WriteResult WriteContinuousSave(const PictureStore& store,
-                                                const std::wstring& folder) {
-    using Kind = ContinuousSave::WriteResult::Kind;
-    const PictureCopy picture = store.Copy();
-    if (picture.size == 0) return {Kind::kNoPicture, 0};
-    const SavedPicture saved = WriteCurrentPicture(
-        picture, PictureFilePath(folder, SaveKind::kContinuous, LocalTimeNow()));
-    if (saved.path.empty()) return {Kind::kFailed, saved.error};
-    return {Kind::kWritten, 0};
-}
-
 }  // namespace
 
 // One save of the save or memo command, written on a thread of its own and then handed back to
@@ -52,14 +41,15 @@ struct SaveCommands::SingleSave {
     SavedPicture saved;
 };
 
-SaveCommands::SaveCommands(std::shared_ptr<const PictureStore> store, SaveOptions& options,
-                           std::function<void()> storeOptions)
-    : store_(std::move(store)),
-      options_(options),
+SaveCommands::SaveCommands(SaveOptions& options, std::function<void()> storeOptions)
+    : options_(options),
       storeOptions_(std::move(storeOptions)),
       continuousSave_(
-          [store = store_](const std::wstring& folder) {
-              return WriteContinuousSave(*store, folder);
+          [](const PictureCopy& picture, const std::wstring& folder) {
+              return static_cast<std::uint32_t>(
+                  WriteCurrentPicture(
+                      picture, PictureFilePath(folder, SaveKind::kContinuous, LocalTimeNow()))
+                      .error);
           },
           [] { return static_cast<std::uint32_t>(std::time(nullptr)); },
           [owner = owner_](std::uint32_t error) {
@@ -81,16 +71,16 @@ bool SaveCommands::AskForSettings(const wchar_t* caption, bool needInterval) {
 
 // Save and memo do nothing without a picture, whichever way they are given (menu, F5/F6 in full
 // screen, the panel).
-void SaveCommands::StartSingleSave(bool memo) {
+void SaveCommands::StartSingleSave(PictureCopy picture, bool memo) {
     const wchar_t* caption = memo ? kMemoCaption : kSaveCaption;
-    if (!store_->HasPicture() || !AskForSettings(caption, false)) return;
+    if (picture.size == 0 || !AskForSettings(caption, false)) return;
     auto* save = new (std::nothrow) SingleSave;
     if (save == nullptr) {
         ShowMessage(L"画像の保存に失敗しました。" + Reason(ERROR_NOT_ENOUGH_MEMORY), caption,
                     MB_ICONWARNING);
         return;
     }
-    save->picture = store_->Copy();
+    save->picture = std::move(picture);
     save->path = PictureFilePath(options_.saveDir, SaveKind::kSingle, LocalTimeNow());
     save->memo = memo;
     save->owner = owner_->load();
@@ -145,14 +135,14 @@ void SaveCommands::FinishSingleSave(SingleSave& save) {
     }
 }
 
-void SaveCommands::ToggleContinuousSave() {
+void SaveCommands::ToggleContinuousSave(ContinuousSave::PictureSource source) {
     if (!AskForSettings(kContinuousSaveCaption, true)) return;
     if (continuousSave_.on()) {
         continuousSave_.Stop();
         return;
     }
-    if (continuousSave_.Start(static_cast<std::uint32_t>(options_.saveInterval),
-                              options_.saveDir) != 0) {
+    if (continuousSave_.Start(static_cast<std::uint32_t>(options_.saveInterval), options_.saveDir,
+                              std::move(source)) != 0) {
         ShowMessage(L"連続保存を開始できませんでした。", kContinuousSaveCaption, MB_ICONWARNING);
     }
 }
