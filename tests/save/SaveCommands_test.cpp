@@ -157,11 +157,12 @@ TEST_F(Saving, AFullFolderKeepsNoCutShortPictureAndASlowOneHoldsNothingElse) {
     EXPECT_EQ(0u, AnswerMessage(L"現在の画面を保存").find(L"画像の保存に失敗しました。\r\n["));
     EXPECT_TRUE(FilesIn(fullFolder, L"").empty());
     Command(ID_CONTINUOUS_SAVE);
+    ASSERT_NE(nullptr, Dialog(L"連続保存"));
+    EXPECT_FALSE(CaptionHas(L"連続保存中"));  // already while the box is up
     EXPECT_NE(
         std::wstring::npos,
         AnswerMessage(L"連続保存").find(L"画像の保存に失敗したため、連続保存を停止しました。"));
     EXPECT_TRUE(FilesIn(fullFolder, L"").empty());
-    EXPECT_TRUE(WaitUntil([&] { return !CaptionHas(L"連続保存中"); }));
 
     // Held in its file creation, a save leaves the view painting and pictures coming.
     Choose(shots);

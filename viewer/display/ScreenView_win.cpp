@@ -44,8 +44,8 @@ LRESULT CScreenView::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         case kSaveFinished:
         case kContinuousSaveStopped:
+            refreshTitle_();  // continuous save may have stopped: the title says so at once
             saving_.OnSaveMessage(message, wParam, lParam);
-            refreshTitle_();
             return 0;
         case WM_SIZE:
             DefWindowProcW(hwnd_, message, wParam, lParam);
