@@ -22,6 +22,10 @@ struct ContinuousSave::State {
     std::wstring folder;
     PictureSource source;
     bool threadRunning = false;
+    // Held while the source is called, and by the owner's end, after which it is never called:
+    // a stop need not wait for a copy (which waits for imageLock).
+    CriticalSection sourceLock;
+    bool ownerGone = false;
 };
 
 ContinuousSave::ContinuousSave(WriteFunction write, Clock clock, StoppedFunction stopped)
@@ -29,6 +33,10 @@ ContinuousSave::ContinuousSave(WriteFunction write, Clock clock, StoppedFunction
 
 ContinuousSave::~ContinuousSave() {
     Stop();
+    {
+        ScopedLock lock(state_->sourceLock);
+        state_->ownerGone = true;
+    }
     for (int i = 0; i < 100 && threadRunning(); ++i) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
@@ -84,7 +92,7 @@ void ContinuousSave::Run(State& state) {
         std::wstring folder;
         std::uint32_t run = 0;
         std::uint32_t now = 0;
-        PictureCopy picture;
+        PictureSource source;
         {
             ScopedLock lock(state.lock);
             const std::uint32_t interval = state.interval.load();
@@ -96,7 +104,12 @@ void ContinuousSave::Run(State& state) {
             run = state.run;
             now = state.clock();
             const std::uint32_t last = state.lastSave.load();
-            if (last == 0 || now >= last + interval) picture = state.source();
+            if (last == 0 || now >= last + interval) source = state.source;
+        }
+        PictureCopy picture;
+        if (source) {
+            ScopedLock lock(state.sourceLock);
+            if (!state.ownerGone) picture = source();
         }
         if (picture.size != 0) {
             const std::uint32_t error = state.write(picture, folder);

@@ -2,8 +2,8 @@
 // seconds, the first one as soon as there is a picture, and switches itself off when a write
 // fails, saying so once through `stopped`. The thread co-owns the state, so it never outlives
 // what it uses; the write function must likewise own what it reaches. The picture comes from the
-// source given at the start, called under the state's lock only while on: once Stop has returned
-// it is never called again, so it may reach objects that the owner destroys after a stop.
+// source given at the start, which is never called once the object is gone (its end waits for a
+// call under way), so it may reach what its owner owns.
 //
 // One thread at most: a start that follows a stop before the thread has noticed it only switches
 // the state on again, and the thread decides to end under the lock that a start takes. The folder
@@ -35,7 +35,8 @@ class ContinuousSave {
     using StoppedFunction = std::function<void(std::uint32_t error)>;
 
     ContinuousSave(WriteFunction write, Clock clock, StoppedFunction stopped);
-    // Stops, and waits a little for the thread so that it has ended in the usual case.
+    // Stops, waits for a call of the source under way, and waits a little for the thread so that
+    // it has ended in the usual case.
     ~ContinuousSave();
     ContinuousSave(const ContinuousSave&) = delete;
     ContinuousSave& operator=(const ContinuousSave&) = delete;
@@ -44,8 +45,7 @@ class ContinuousSave {
     // or the error code when the thread cannot be started (then it stays off).
     [[nodiscard]] int Start(std::uint32_t intervalSeconds, const std::wstring& folder,
                             PictureSource source);
-    // Switches off; the thread notices within about 10 ms. Waits at most for a copy of the
-    // picture under way.
+    // Switches off; the thread notices within about 10 ms. Never waits.
     void Stop();
 
     bool on() const;
