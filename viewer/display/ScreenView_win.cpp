@@ -42,11 +42,6 @@ LRESULT CScreenView::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case kPictureArrived:
             OnPictureArrived();
             return 0;
-        case kSaveFinished:
-        case kContinuousSaveStopped:
-            refreshTitle_();  // continuous save may have stopped: the title says so at once
-            saving_.OnSaveMessage(message, wParam, lParam);
-            return 0;
         case WM_SIZE:
             DefWindowProcW(hwnd_, message, wParam, lParam);
             OnSize(wParam);
@@ -69,6 +64,11 @@ LRESULT CScreenView::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_COMMAND:
             if (OnCommand(LOWORD(wParam))) return 0;
             return DefWindowProcW(hwnd_, message, wParam, lParam);
+        case kSaveFinished:
+        case kContinuousSaveStopped:
+            refreshTitle_();  // continuous save may have stopped: the title says so at once
+            saving_.OnSaveMessage(message, wParam, lParam);
+            return 0;
         default:
             return DefWindowProcW(hwnd_, message, wParam, lParam);
     }
