@@ -2,10 +2,9 @@
 // the program for bitmap files), switch continuous save on and off, and edit the save settings.
 // The view owns the object and forwards the commands to it with the picture on show; the folder
 // and interval come from the settings the object is given, and new values go back through
-// `storeOptions`. User-interface
-// thread only. Files are written on threads of their own from a copy of the picture, so a slow
-// folder holds neither the window nor the receiver; what they found comes back to the owner
-// window as a posted message, which it hands to OnSaveMessage.
+// `storeOptions`. User-interface thread only. Files are written on threads of their own from a
+// copy of the picture, so a slow folder holds neither the window nor the receiver; what they
+// found comes back to the owner window as a posted message, which it hands to OnSaveMessage.
 #pragma once
 
 #include <windows.h>
