@@ -15,7 +15,7 @@ class ProfileSection {
     // The key's text cut to `maxChars` characters, or `absent`.
     virtual std::wstring ReadText(const wchar_t* key, const std::wstring& absent,
                                   std::size_t maxChars) = 0;
-    // Failures are not reported: the caller could do nothing about them.
+    // Failures are not reported here; a platform section may keep its own record of them.
     virtual void WriteText(const wchar_t* key, const std::wstring& value) = 0;
 };
 

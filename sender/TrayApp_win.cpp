@@ -256,6 +256,7 @@ void TrayApp::RemoveTrayIcon() {
 void TrayApp::SaveSettings() {
     PrivateProfile file(settingsPath_, kSenderSettingsSection);
     SaveSenderSettings(file, settings_);
+    TellOnceIfLeftUnconvertible(file, nullptr, kSenderCaption);
 }
 
 void TrayApp::ShowMessage(const wchar_t* text) {

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "win/TemporaryFile_win.h"
 #include "win/WinHandles.h"
 
 namespace telvo {
@@ -40,44 +41,43 @@ bool HasByteOrderMark(const std::string& bytes) {
     return starts("\xFF\xFE") || starts("\xFE\xFF") || starts("\xEF\xBB\xBF");
 }
 
-std::wstring FromAnsi(const std::string& bytes) {
-    if (bytes.empty()) return {};
+bool IsAscii(const std::string& bytes) {
+    for (const char c : bytes) {
+        if (static_cast<unsigned char>(c) >= 0x80) return false;
+    }
+    return true;
+}
+
+std::string Encode(UINT codePage, const std::wstring& text) {
+    if (text.empty()) return {};
+    const int count = static_cast<int>(text.size());
+    std::string bytes(static_cast<std::size_t>(WideCharToMultiByte(codePage, 0, text.data(), count,
+                                                                   nullptr, 0, nullptr, nullptr)),
+                      '\0');
+    WideCharToMultiByte(codePage, 0, text.data(), count, bytes.data(),
+                        static_cast<int>(bytes.size()), nullptr, nullptr);
+    return bytes;
+}
+
+// The text of `bytes` in `codePage`, when every byte belongs to a character and the text encodes
+// back to the very same bytes: a conversion that loses nothing.
+bool DecodeExactly(UINT codePage, const std::string& bytes, std::wstring* text) {
+    text->clear();
+    if (bytes.empty()) return true;
     const int count = static_cast<int>(bytes.size());
-    std::wstring text(
-        static_cast<std::size_t>(MultiByteToWideChar(CP_ACP, 0, bytes.data(), count, nullptr, 0)),
-        L'\0');
-    MultiByteToWideChar(CP_ACP, 0, bytes.data(), count, text.data(), static_cast<int>(text.size()));
-    return text;
+    const int length =
+        MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, bytes.data(), count, nullptr, 0);
+    if (length <= 0) return false;
+    text->assign(static_cast<std::size_t>(length), L'\0');
+    MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, bytes.data(), count, text->data(), length);
+    return Encode(codePage, *text) == bytes;
 }
 
 // Whether `text` comes back unchanged through the ANSI code page (no "?" and no look-alike).
 bool FitsAnsiCodePage(const std::wstring& text) {
-    if (text.empty()) return true;
-    const int count = static_cast<int>(text.size());
-    std::string bytes(static_cast<std::size_t>(WideCharToMultiByte(CP_ACP, 0, text.data(), count,
-                                                                   nullptr, 0, nullptr, nullptr)),
-                      '\0');
-    WideCharToMultiByte(CP_ACP, 0, text.data(), count, bytes.data(), static_cast<int>(bytes.size()),
-                        nullptr, nullptr);
-    return FromAnsi(bytes) == text;
+    std::wstring back;
+    return DecodeExactly(CP_ACP, Encode(CP_ACP, text), &back) && back == text;
 }
-
-// A file that is deleted when the guard goes, unless it was kept.
-class TemporaryFile {
-  public:
-    explicit TemporaryFile(std::wstring path) : path_(std::move(path)) {}
-    ~TemporaryFile() {
-        if (!path_.empty()) DeleteFileW(path_.c_str());
-    }
-    TemporaryFile(const TemporaryFile&) = delete;
-    TemporaryFile& operator=(const TemporaryFile&) = delete;
-
-    const std::wstring& path() const { return path_; }
-    void Keep() { path_.clear(); }
-
-  private:
-    std::wstring path_;
-};
 
 bool WriteAll(HANDLE file, const void* data, std::size_t size) {
     DWORD written = 0;
@@ -89,9 +89,9 @@ bool WriteAll(HANDLE file, const void* data, std::size_t size) {
 bool ReplaceWithUtf16(const std::wstring& path, const std::wstring& text) {
     const std::size_t slash = path.find_last_of(L"\\/");
     const std::wstring folder = slash == std::wstring::npos ? L"." : path.substr(0, slash + 1);
-    wchar_t name[MAX_PATH] = L"";
-    if (GetTempFileNameW(folder.c_str(), L"tlv", 0, name) == 0) return false;
-    TemporaryFile temporary(name);
+    TemporaryFile temporary;
+    if (!temporary.CreateIn(folder)) return false;
+    const wchar_t* name = temporary.path().c_str();
     {
         const UniqueFile file(CreateFileW(name, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                           FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -102,7 +102,11 @@ bool ReplaceWithUtf16(const std::wstring& path, const std::wstring& text) {
             return false;
         }
     }
-    if (!MoveFileExW(name, path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    // Replacing keeps the old file's ACL and attributes; a missing file, or a file system that
+    // cannot replace, takes the plain move.
+    if (!ReplaceFileW(path.c_str(), name, /*backup*/ nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS,
+                      nullptr, nullptr) &&
+        !MoveFileExW(name, path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         return false;
     }
     temporary.Keep();
@@ -111,16 +115,27 @@ bool ReplaceWithUtf16(const std::wstring& path, const std::wstring& text) {
 
 }  // namespace
 
-bool PrepareProfileFor(const std::wstring& path, const std::wstring& text) {
+ProfileState PrepareProfileFor(const std::wstring& path, const std::wstring* text) {
     std::string bytes;
     const FileState state = ReadWholeFile(path, &bytes);
     // An unreadable file is the profile functions' to report, as before.
-    if (state == FileState::kUnreadable) return true;
-    if (state == FileState::kRead && !bytes.empty() &&
-        (HasByteOrderMark(bytes) || FitsAnsiCodePage(text))) {
-        return true;
+    if (state == FileState::kUnreadable) return ProfileState::kReady;
+    const bool fits = text == nullptr || FitsAnsiCodePage(*text);
+    if (state == FileState::kMissing || bytes.empty()) {
+        if (text == nullptr) return ProfileState::kReady;
+        return ReplaceWithUtf16(path, L"") || fits ? ProfileState::kReady : ProfileState::kFailed;
     }
-    return ReplaceWithUtf16(path, FromAnsi(bytes)) || FitsAnsiCodePage(text);
+    if (HasByteOrderMark(bytes)) return ProfileState::kReady;
+    std::wstring converted;
+    // Read as ANSI, a UTF-8 file (Notepad's) would be damaged by the profile functions.
+    if (!IsAscii(bytes) && DecodeExactly(CP_UTF8, bytes, &converted)) {
+        return ReplaceWithUtf16(path, converted) ? ProfileState::kReady : ProfileState::kFailed;
+    }
+    if (text == nullptr) return ProfileState::kReady;
+    // Bytes that are no ANSI text would not survive the profile functions' writing either.
+    if (!DecodeExactly(CP_ACP, bytes, &converted)) return ProfileState::kWouldLose;
+    if (fits) return ProfileState::kReady;
+    return ReplaceWithUtf16(path, converted) ? ProfileState::kReady : ProfileState::kFailed;
 }
 
 }  // namespace telvo

@@ -10,6 +10,7 @@ namespace {
 TEST(SaveText, PictureNamesAndSaveSettings) {
     EXPECT_EQ(L"C:\\shots\\O_20050614_090503_007.bmp",
               PictureFilePath(L"C:\\shots\\", SaveKind::kSingle, {2005, 6, 14, 9, 5, 3, 7}));
+    EXPECT_EQ(L"C:\\s\\P_1_12.bmp", NumberedPicturePath(L"C:\\s\\P_1.bmp", 12));
 
     // The folder is checked first; an empty one is accepted.
     using Field = SaveSettingsInput::Field;

@@ -41,6 +41,7 @@ void ViewerApp::LoadSettings() {
 void ViewerApp::SaveSettings() {
     PrivateProfile file(settings_.iniPath, kViewerSettingsSection);
     settings_.SaveSettings(file);
+    TellOnceIfLeftUnconvertible(file, GetActiveWindow(), ResourceText(IDS_APP_TITLE).c_str());
 }
 
 int ViewerApp::Run() {

@@ -29,7 +29,7 @@ CScreenView::CScreenView(ViewOptions& options, SaveOptions& saveOptions,
                          std::function<void()> storeSettings, std::function<void()> refreshTitle)
     : options_(options),
       refreshTitle_(std::move(refreshTitle)),
-      saving_(receiver_.sharedStore(), saveOptions, std::move(storeSettings)) {}
+      saving_(saveOptions, std::move(storeSettings)) {}
 
 bool CScreenView::Create(HWND frame) {
     if (!RegisterWindowClassOnce(
@@ -78,6 +78,11 @@ LRESULT CScreenView::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_COMMAND:
             if (OnCommand(LOWORD(wParam))) return 0;
             return DefWindowProcW(hwnd_, message, wParam, lParam);
+        case kSaveFinished:
+        case kContinuousSaveStopped:
+            refreshTitle_();  // continuous save may have stopped: the title says so at once
+            saving_.OnSaveMessage(message, wParam, lParam);
+            return 0;
         default:
             return DefWindowProcW(hwnd_, message, wParam, lParam);
     }
@@ -98,13 +103,15 @@ bool CScreenView::OnCommand(int id) {
     }
     switch (id) {
         case ID_SAVE:
-            saving_.Save();
+            saving_.Save(CopyPictureOnShow());
             return true;
         case ID_MEMO:
-            saving_.TakeMemo();
+            saving_.TakeMemo(CopyPictureOnShow());
             return true;
         case ID_CONTINUOUS_SAVE:
-            saving_.ToggleContinuousSave();
+            // The source is called only while continuous save is on, which the saving member,
+            // going before the receiver, ends.
+            saving_.ToggleContinuousSave([this] { return CopyPictureOnShow(); });
             refreshTitle_();
             return true;
         case ID_SAVE_SETTINGS:

@@ -66,6 +66,11 @@ class CScreenView {
     // The picture on show, imageLock held while the result lives. Never while a window is
     // resized: that sends messages which take the lock on this thread again.
     ShownPicture PictureOnShow() const { return ShownPicture(receiver_.store()); }
+    // A copy of the picture on show, for saving: the lock is held for the copy only. Any thread.
+    PictureCopy CopyPictureOnShow() const {
+        const ShownPicture picture = PictureOnShow();
+        return CopyPicture(picture.bytes(), picture.size());
+    }
     CControlPanel& panel() { return panel_; }
 
     // What a receiver of this view calls after each picture it publishes.
@@ -108,7 +113,7 @@ class CScreenView {
     HCURSOR savedCursor_ = nullptr;
     CControlPanel panel_;
     ScreenReceiver receiver_;
-    SaveCommands saving_;  // after receiver_: it shares the receiver's picture store
+    SaveCommands saving_;  // after receiver_: continuous save reads the picture until it ends
     std::int32_t panOffsetX_ = 0;
     std::int32_t panOffsetY_ = 0;
     bool dragging_ = false;

@@ -1,5 +1,6 @@
 #include "viewer/net/PictureStore.h"
 
+#include <cstring>
 #include <utility>
 
 namespace telvo {
@@ -25,9 +26,13 @@ std::uint32_t PictureStore::generation() const {
     return generation_;
 }
 
-bool PictureStore::HasPicture() const {
-    ScopedLock lock(imageLock_);
-    return static_cast<bool>(imageBytes_);
+PictureCopy CopyPicture(const std::uint8_t* bytes, std::uint32_t size) {
+    PictureCopy copy;
+    if (bytes == nullptr) return copy;
+    copy.size = size;
+    copy.bytes = HeapBlock::Allocate(size);
+    if (copy.bytes) std::memcpy(copy.bytes.get(), bytes, size);
+    return copy;
 }
 
 }  // namespace telvo

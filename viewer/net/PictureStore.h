@@ -1,6 +1,6 @@
 // The CurrentImage: the last complete picture, a ScreenBitmap as received and decoded, guarded by
 // imageLock. The receive thread hands a finished picture over by pointer; readers (painting,
-// layout, title, saving) use it only while they hold the lock, through an ImageReader.
+// layout, title) use it only while they hold the lock, through an ImageReader; saving takes a copy.
 #pragma once
 
 #include <cstdint>
@@ -9,6 +9,15 @@
 #include "base/Lock.h"
 
 namespace telvo {
+
+// A copy of the CurrentImage that lives on without imageLock: what saving writes.
+struct PictureCopy {
+    HeapBlock bytes;         // empty when there was no picture, or no memory for the copy
+    std::uint32_t size = 0;  // the picture's length; 0 when there was none
+};
+
+// Copies `size` bytes of a picture read under imageLock (nothing when `bytes` is null).
+PictureCopy CopyPicture(const std::uint8_t* bytes, std::uint32_t size);
 
 class PictureStore {
   public:
@@ -25,8 +34,6 @@ class PictureStore {
     std::uint32_t Clear();
 
     std::uint32_t generation() const;
-    // Whether there is a CurrentImage now (read under imageLock). Any thread.
-    bool HasPicture() const;
 
     CriticalSection& imageLock() const { return imageLock_; }
 

@@ -47,8 +47,6 @@ class ScreenReceiver {
     std::uint32_t TitlePictureNumber() const;
 
     const PictureStore& store() const { return *store_; }
-    // For a thread that reads the pictures and must keep the store alive while it runs.
-    std::shared_ptr<const PictureStore> sharedStore() const { return store_; }
 
   private:
     void StopReception();

@@ -13,4 +13,10 @@ std::wstring PictureFilePath(const std::wstring& folder, SaveKind kind, const Lo
     return folder + (separated ? L"" : L"\\") + name;
 }
 
+std::wstring NumberedPicturePath(const std::wstring& path, unsigned number) {
+    if (number <= 1) return path;
+    const std::size_t extension = path.size() >= 4 ? path.size() - 4 : path.size();
+    return path.substr(0, extension) + L"_" + std::to_wstring(number) + path.substr(extension);
+}
+
 }  // namespace telvo

@@ -1,4 +1,5 @@
-// Names of saved pictures: "<folder>\<prefix>_YYYYMMDD_HHMMSS_mmm.bmp" from the local time.
+// Names of saved pictures: "<folder>\<prefix>_YYYYMMDD_HHMMSS_mmm.bmp" from the local time, with
+// "_2", "_3" ... before ".bmp" when that name is taken.
 #pragma once
 
 #include <cstdint>
@@ -16,5 +17,9 @@ struct LocalTime {
 // The full path of a picture saved at `time` into `folder`, which may or may not end in a
 // backslash.
 std::wstring PictureFilePath(const std::wstring& folder, SaveKind kind, const LocalTime& time);
+
+// The `number`th name to try for a picture whose first choice is `path` (ending in ".bmp"): the
+// path itself for 1, then "_2", "_3" ... before ".bmp", so that a save never replaces a file.
+std::wstring NumberedPicturePath(const std::wstring& path, unsigned number);
 
 }  // namespace telvo

@@ -1,5 +1,7 @@
-// Writes the picture on show, byte for byte, as a bitmap file.
+// Writes a picture, byte for byte, as a bitmap file that never shows up cut short.
 #pragma once
+
+#include <windows.h>
 
 #include <string>
 
@@ -8,11 +10,20 @@
 
 namespace telvo {
 
-// Writes the CurrentImage into `folder` under a name made of the kind's prefix and the local time
-// to the millisecond; a file of the same name is replaced. The picture is held under imageLock
-// until the file is closed. Returns the full path, or "" when nothing was written (no picture,
-// the file cannot be created, or the write was short: a partly written file stays). Any thread.
-std::wstring WriteCurrentPicture(const PictureStore& store, SaveKind kind,
-                                 const std::wstring& folder);
+// What a save gave: the full path of the new file, or an empty path and the system's error code.
+struct SavedPicture {
+    std::wstring path;
+    DWORD error = ERROR_SUCCESS;
+};
+
+// Writes `picture` as the file `path` (from PictureFilePath), or as "_2", "_3" ... of it when that
+// name is taken: an existing file is never replaced. The bytes go into a temporary file in the same
+// folder that takes the picture's name only once it is complete and flushed, so no cut-short file
+// ever carries such a name; on failure the temporary file is removed. Holds no lock (the picture
+// is a copy): a slow folder delays only the caller. Any thread.
+SavedPicture WriteCurrentPicture(const PictureCopy& picture, const std::wstring& path);
+
+// The local time now, for PictureFilePath.
+LocalTime LocalTimeNow();
 
 }  // namespace telvo
