@@ -31,14 +31,14 @@ eval "$(tools/wine-env.sh start "${options[@]}")"
 trap 'tools/wine-env.sh stop' EXIT
 
 (cd "$run/server" && exec "$WINE" TelvoServer.exe) >/dev/null 2>&1 &
-dialog=$(timeout 60 xdotool search --sync --onlyvisible --name '^配信設定$' | head -n 1)
+dialog=$(tools/wait-window.sh --onlyvisible '^配信設定$')
 xdotool mousemove --window "$dialog" 20 20 click 1 key Return
 echo "TelvoServer is broadcasting this screen on channel 1, a picture a second."
 
 (cd "$run/client" && exec "$WINE" TelvoClient.exe) >/dev/null 2>&1 &
 client=$!
-timeout 60 xdotool search --sync --name 'TelvoClient - Channel 1 \[No\.[1-9]' >/dev/null
-echo "TelvoClient shows it: $(xdotool search --name 'TelvoClient - Channel' getwindowname)"
+tools/wait-window.sh 'TelvoClient - Channel 1 \[No\.[1-9]' >/dev/null
+echo "TelvoClient shows it: $(xdotool getwindowname "$(tools/wait-window.sh 'TelvoClient - Channel')")"
 
 if [ "$visible" = 1 ]; then
     echo "Close TelvoClient to end."

@@ -32,12 +32,12 @@ printf '[TelvoClient]\r\nChannel=1\r\nSaveDir=Z:%s\r\nSaveInterval=1\r\n' \
     "$(echo "$soak/shots" | tr / '\\')" >"$soak/client/TelvoClient.ini"
 
 (cd "$soak/server" && exec "$WINE" TelvoServer.exe) >/dev/null 2>&1 &
-dialog=$(timeout 60 xdotool search --sync --onlyvisible --name '^配信設定$' | head -n 1)
+dialog=$(tools/wait-window.sh --onlyvisible '^配信設定$')
 xdotool mousemove --window "$dialog" 20 20 click 1 key Return
 (cd "$soak/client" && exec "$WINE" TelvoClient.exe) >/dev/null 2>&1 &
-viewer=$(timeout 60 xdotool search --sync --name 'TelvoClient - Channel 1 \[No\.[1-9]' | head -n 1)
+viewer=$(tools/wait-window.sh 'TelvoClient - Channel 1 \[No\.[1-9]')
 xdotool mousemove --window "$viewer" 60 60 click 1 key F7
-timeout 30 xdotool search --sync --name '連続保存中' >/dev/null
+tools/wait-window.sh '連続保存中' 30 >/dev/null
 
 sample() {  # process name pattern: "rss_kB threads fds"
     local pid; pid=$(pgrep -f "$1" | head -n 1)
