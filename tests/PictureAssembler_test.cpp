@@ -1,12 +1,30 @@
 #include "viewer/net/PictureAssembler.h"
 
 #include <gtest/gtest.h>
+#include <zlib.h>
+
+#include <atomic>
 
 #include "protocol/ScreenBitmap.h"
 #include "tests/TestPicture.h"
 
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#include <sanitizer/allocator_interface.h>
+#define TELVO_ALLOCATION_HOOKS 1
+#endif
+#endif
+
 namespace telvo {
 namespace {
+
+#ifdef TELVO_ALLOCATION_HOOKS
+std::atomic<std::size_t> gLargestAllocation{0};
+void OnAllocation(const volatile void*, std::size_t size) {
+    if (size > gLargestAllocation) gLargestAllocation = size;
+}
+void OnFree(const volatile void*) {}
+#endif
 
 using Picture = std::vector<std::uint8_t>;
 constexpr auto kComplete = AcceptStatus::kPictureComplete, kMore = AcceptStatus::kMoreToCome,
@@ -125,6 +143,36 @@ TEST_F(Assembly, OnlyExactPicturesAreShown) {
     Run({{good, 9, "0", 0, kComplete, 9, 9, good}});
     store.Clear();
     Run({{good, 10, "0", 0, kComplete, 9, 10, kNone, false}});
+}
+
+// What a header claims costs no memory: datagrams of a few bytes claiming 128 MiB pictures take
+// no block larger than their data can fill.
+TEST_F(Assembly, AClaimCostsNoMemory) {
+#ifndef TELVO_ALLOCATION_HOOKS
+    GTEST_SKIP() << "needs AddressSanitizer's allocation hooks";
+#else
+    static const int installed = __sanitizer_install_malloc_and_free_hooks(OnAllocation, OnFree);
+    ASSERT_NE(0, installed);
+    const auto dot = test::MakeDesktopPicture(1, 1, 1);
+    Picture datagram(kHeaderSize + compressBound(dot.size()));
+    uLongf length = static_cast<uLongf>(datagram.size() - kHeaderSize);
+    ASSERT_EQ(Z_OK, compress2(datagram.data() + kHeaderSize, &length, dot.data(), dot.size(), 9));
+    datagram.resize(kHeaderSize + length);
+    auto header = test::HeaderOf(test::Packetize(dot, 0, true)[0]);
+    header.pictureSize = kMaxPictureSize;
+    header.dataLength = static_cast<std::uint32_t>(length);
+    const auto good = test::MakeDesktopPicture(40, 30, 2);
+    Run({{good, 1, "0", 0, kComplete, 1, 1, good}});
+    gLargestAllocation = 0;
+    for (const DatagramSource& from : {kSender, kRestarted}) {  // followed, or started again
+        for (std::uint32_t number = 100; number < 110; ++number) {
+            header.pictureNumber = number;
+            EXPECT_EQ(AcceptStatus::kDecodeFailed,
+                      assembler.AcceptFragment(header, datagram.data(), datagram.size(), from));
+        }
+    }
+    EXPECT_LT(gLargestAllocation.load(), std::size_t{1} << 20);
+#endif
 }
 
 // A still screen, different fragments lost each time: a compressed picture that cannot complete (it
