@@ -198,6 +198,16 @@ TEST_F(Assembly, AStillPictureCompletesOnceEveryIndexWasSeen) {
     Run({{plain, 1, "0", 0, AcceptStatus::kOtherSender, 11, 11, still, false, kOther}});
 }
 
+// A new sender whose picture is completed from copies as its next one begins is followed from that
+// next fragment on.
+TEST_F(Assembly, AFillThatShowsANewSenderFollowsItAtOnce) {
+    const auto still = FourFragmentPicture(20), plain = test::MakeDesktopPicture(200, 150, 21);
+    Run({{still, 1, "13", 0, kMore, 0, 0, kNone},
+         {still, 2, "02", 0, kMore, 0, 0, kNone},
+         {plain, 3, "0", 0, kMore, 2, 2, still, false},
+         {plain, 3, "12", kLiveMinMs, kComplete, 3, 3, plain, false}});
+}
+
 // A changed screen: a fill with the earlier picture's fragments fails zlib's check; a fill never
 // takes a copy older than the picture on show; a change of size or fragment count forgets.
 TEST_F(Assembly, StaleFragmentsNeverMakeAPictureThatWasNotSent) {
