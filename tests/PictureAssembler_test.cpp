@@ -1,12 +1,30 @@
 #include "viewer/net/PictureAssembler.h"
 
 #include <gtest/gtest.h>
+#include <zlib.h>
+
+#include <atomic>
 
 #include "protocol/ScreenBitmap.h"
 #include "tests/TestPicture.h"
 
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#include <sanitizer/allocator_interface.h>
+#define TELVO_ALLOCATION_HOOKS 1
+#endif
+#endif
+
 namespace telvo {
 namespace {
+
+#ifdef TELVO_ALLOCATION_HOOKS
+std::atomic<std::size_t> gLargestAllocation{0};
+void OnAllocation(const volatile void*, std::size_t size) {
+    if (size > gLargestAllocation) gLargestAllocation = size;
+}
+void OnFree(const volatile void*) {}
+#endif
 
 using Picture = std::vector<std::uint8_t>;
 constexpr auto kComplete = AcceptStatus::kPictureComplete, kMore = AcceptStatus::kMoreToCome,
@@ -127,6 +145,36 @@ TEST_F(Assembly, OnlyExactPicturesAreShown) {
     Run({{good, 10, "0", 0, kComplete, 9, 10, kNone, false}});
 }
 
+// What a header claims costs no memory: datagrams of a few bytes claiming 128 MiB pictures take
+// no block larger than their data can fill.
+TEST_F(Assembly, AClaimCostsNoMemory) {
+#ifndef TELVO_ALLOCATION_HOOKS
+    GTEST_SKIP() << "needs AddressSanitizer's allocation hooks";
+#else
+    static const int installed = __sanitizer_install_malloc_and_free_hooks(OnAllocation, OnFree);
+    ASSERT_NE(0, installed);
+    const auto dot = test::MakeDesktopPicture(1, 1, 1);
+    Picture datagram(kHeaderSize + compressBound(dot.size()));
+    uLongf length = static_cast<uLongf>(datagram.size() - kHeaderSize);
+    ASSERT_EQ(Z_OK, compress2(datagram.data() + kHeaderSize, &length, dot.data(), dot.size(), 9));
+    datagram.resize(kHeaderSize + length);
+    auto header = test::HeaderOf(test::Packetize(dot, 0, true)[0]);
+    header.pictureSize = kMaxPictureSize;
+    header.dataLength = static_cast<std::uint32_t>(length);
+    const auto good = test::MakeDesktopPicture(40, 30, 2);
+    Run({{good, 1, "0", 0, kComplete, 1, 1, good}});
+    gLargestAllocation = 0;
+    for (const DatagramSource& from : {kSender, kRestarted}) {  // followed, or started again
+        for (std::uint32_t number = 100; number < 110; ++number) {
+            header.pictureNumber = number;
+            EXPECT_EQ(AcceptStatus::kDecodeFailed,
+                      assembler.AcceptFragment(header, datagram.data(), datagram.size(), from));
+        }
+    }
+    EXPECT_LT(gLargestAllocation.load(), std::size_t{1} << 20);
+#endif
+}
+
 // A still screen, different fragments lost each time: a compressed picture that cannot complete (it
 // stalled, or a newer one began) is filled from earlier copies once every index was seen.
 // Uncompressed pictures carry no check and are never filled.
@@ -148,6 +196,16 @@ TEST_F(Assembly, AStillPictureCompletesOnceEveryIndexWasSeen) {
     Run({{still, 9, "0", 0, kOlder, 10, 10, still}, {still, 11, "01", 0, kMore, 10, 10, still}});
     now += kStallMs;
     Run({{plain, 1, "0", 0, AcceptStatus::kOtherSender, 11, 11, still, false, kOther}});
+}
+
+// A new sender whose picture is completed from copies as its next one begins is followed from that
+// next fragment on.
+TEST_F(Assembly, AFillThatShowsANewSenderFollowsItAtOnce) {
+    const auto still = FourFragmentPicture(20), plain = test::MakeDesktopPicture(200, 150, 21);
+    Run({{still, 1, "13", 0, kMore, 0, 0, kNone},
+         {still, 2, "02", 0, kMore, 0, 0, kNone},
+         {plain, 3, "0", 0, kMore, 2, 2, still, false},
+         {plain, 3, "12", kLiveMinMs, kComplete, 3, 3, plain, false}});
 }
 
 // A changed screen: a fill with the earlier picture's fragments fails zlib's check; a fill never

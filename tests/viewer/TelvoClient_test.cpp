@@ -56,6 +56,7 @@ std::vector<std::uint8_t> OneDatagram(const std::vector<std::uint8_t>& picture,
     return datagram;
 }
 
+// The larger of the process's working set and its private bytes.
 std::size_t PrivateBytes(HANDLE process) {
     PROCESS_MEMORY_COUNTERS_EX counters{};
     counters.cb = sizeof counters;
@@ -322,6 +323,16 @@ TEST_F(Client, OnlyCompleteExactPicturesOfTheFollowedSenderMoveTheView) {
     std::printf("20 forged datagrams of %zu bytes: %zu -> %zu bytes\n", claim.size(), before,
                 after);
     EXPECT_LT(after, before + 60 * 1024 * 1024);
+
+    // One datagram full of deflated zeros inflates to about 32 MiB, then fails its claimed size:
+    // the block it took is not kept.
+    const auto bomb = OneDatagram(std::vector<std::uint8_t>(32 << 20, 0), 200, 64 << 20);
+    ASSERT_LE(bomb.size(), kMaxDatagramSize);
+    for (int i = 0; i < 20; ++i) ASSERT_TRUE(sendOne(forger, bomb));
+    EXPECT_TRUE(shows(ours, ++next));
+    const std::size_t afterBombs = PrivateBytes(program.process.get());
+    std::printf("20 datagrams inflating to 32 MiB: %zu -> %zu bytes\n", after, afterBombs);
+    EXPECT_LT(afterBombs, after + 30 * 1024 * 1024);
 
     auto damaged = OneDatagram(picture, 1000, static_cast<std::uint32_t>(picture.size()));
     damaged[kHeaderSize + 10] ^= 0xFF;

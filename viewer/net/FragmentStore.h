@@ -38,9 +38,6 @@ class FragmentStore {
     // slots cannot be had.
     [[nodiscard]] bool Reset(const ScreenPacketHeader& header);
 
-    // Forgets every copy; keeps the blocks and the kind.
-    void Forget();
-
     // Marks every copy held as one of picture `number`: after a picture is published, the copies
     // are the fragments of the stream on show, whichever picture brought them.
     void Relabel(std::uint32_t number);
@@ -54,13 +51,15 @@ class FragmentStore {
 
     const FragmentSlot& slot(std::uint32_t index) const { return slots_[index]; }
     std::uint32_t fragmentCount() const { return fragmentCount_; }
-    std::uint32_t pictureSize() const { return pictureSize_; }
     // Bytes from the start of the stream to the end of the last fragment's copy.
     std::size_t StreamLength() const;
     // Copies the stream (every index held) to `out`, StreamLength() bytes.
     void CopyStream(std::uint8_t* out) const;
 
   private:
+    // Forgets every copy; keeps the blocks and the kind.
+    void Forget();
+
     std::unique_ptr<FragmentSlot[]> slots_;
     std::uint32_t slotCapacity_ = 0;
     std::uint32_t pictureSize_ = 0;

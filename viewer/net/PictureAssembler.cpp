@@ -93,6 +93,12 @@ AcceptStatus PictureAssembler::AcceptFragment(const ScreenPacketHeader& header,
             CheckStalled(followed_, now);
             return AcceptStatus::kOlderPicture;
         }
+        // The picture it interrupts cannot complete from its own fragments now.
+        if (TryFill(*track)) {
+            // Shown: its sender may be followed now, and this fragment is judged as its.
+            return AcceptFragment(header, datagram, length, source);
+        }
+        GiveUp(*track);
         if (const AcceptStatus status = BeginPicture(*track, header);
             status != AcceptStatus::kMoreToCome) {
             return status;
@@ -164,7 +170,6 @@ bool PictureAssembler::MayBegin(const ScreenPacketHeader& header, std::uint64_t 
 }
 
 AcceptStatus PictureAssembler::BeginPicture(Track& track, const ScreenPacketHeader& header) {
-    if (!TryFill(track)) GiveUp(track);
     if (!track.fragments.Holds(header) && !track.fragments.Reset(header)) {
         return AcceptStatus::kNoPictureMemory;
     }
