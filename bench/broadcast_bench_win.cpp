@@ -52,11 +52,11 @@ class TimedSink : public DatagramSink {
 class TimedHost : public DesktopBroadcastHost {
   public:
     TimedHost() : DesktopBroadcastHost(nullptr) {}
-    bool CaptureScreen(HeapBlock& picture) override {
+    bool CaptureScreen(HeapBlock& picture, std::uint32_t* length) override {
         const double start = Seconds();
-        const bool ok = DesktopBroadcastHost::CaptureScreen(picture);
+        const bool ok = DesktopBroadcastHost::CaptureScreen(picture, length);
         captureSeconds += Seconds() - start;
-        if (ok) last.assign(picture.get(), picture.get() + picture.capacity());
+        if (ok) last.assign(picture.get(), picture.get() + *length);
         return ok;
     }
     DatagramSink& Sink() override { return sink; }

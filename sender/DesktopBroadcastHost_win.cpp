@@ -8,24 +8,22 @@
 
 namespace telvo {
 
-bool DesktopBroadcastHost::CaptureScreen(HeapBlock& picture) {
-    return CaptureWindow(GetDesktopWindow(), picture);
+bool DesktopBroadcastHost::CaptureScreen(HeapBlock& picture, std::uint32_t* length) {
+    const RECT area{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    originX_ = area.left;
+    originY_ = area.top;
+    return CaptureScreenArea(area, picture, length);
 }
 
 void DesktopBroadcastHost::CursorPosition(std::int32_t* x, std::int32_t* y) {
     POINT point{};
     GetCursorPos(&point);
-    *x = point.x;
-    *y = point.y;
+    *x = point.x - originX_;
+    *y = point.y - originY_;
 }
 
-void DesktopBroadcastHost::ShowSendingIcon(bool sending) {
-    if (showSendingIcon_) showSendingIcon_(sending);
-}
-
-void DesktopBroadcastHost::ReportNetworkFailure() {
-    MessageBoxW(nullptr, L"ネットワークの初期化に失敗しました", L"TelvoServer",
-                MB_OK | MB_ICONWARNING);
+void DesktopBroadcastHost::ShowState(BroadcastState state, bool announce) {
+    if (showState_) showState_(state, announce);
 }
 
 std::uint32_t DesktopBroadcastHost::Milliseconds() {

@@ -9,6 +9,7 @@
 #include "sender/SenderProfile.h"
 #include "sender/SenderSocket.h"
 #include "sender/SettingsDialog_win.h"
+#include "sender/TrayTip.h"
 #include "sender/res/resource.h"
 #include "win/PrivateProfile_win.h"
 
@@ -40,7 +41,11 @@ TrayApp::TrayApp(HINSTANCE instance, std::wstring settingsPath, ThreadStarter st
     : instance_(instance),
       settingsPath_(std::move(settingsPath)),
       notifyIcon_(notifyIcon),
-      host_([this](bool sending) { SetTrayIcon(sending ? sendingIcon_.get() : idleIcon_.get()); }),
+      // NOTE: posted, not set here: the shell call belongs on the main thread, and the broadcast
+      // thread must not wait on it.
+      host_([this](BroadcastState state, bool announce) {
+          PostMessageW(hwnd_, kBroadcastStateMessage, static_cast<WPARAM>(state), announce);
+      }),
       broadcaster_(settings_, host_, startThread),
       help_(kSenderHelpCaption, kSenderHelpText) {}
 
@@ -51,6 +56,7 @@ TrayApp::~TrayApp() {
 bool TrayApp::CreateWindowAndIcon() {
     idleIcon_.reset(LoadTrayIcon(instance_, IDI_IDLE));
     sendingIcon_.reset(LoadTrayIcon(instance_, IDI_SENDING));
+    errorIcon_.reset(LoadTrayIcon(instance_, IDI_ERROR));
 
     // NOTE: a hidden top-level window, not a message-only one: those miss broadcasts such as
     // "TaskbarCreated" and WM_QUERYENDSESSION.
@@ -131,6 +137,9 @@ LRESULT TrayApp::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case kTrayNotifyMessage:
             OnTrayNotify(static_cast<UINT>(lParam));
             return 0;
+        case kBroadcastStateMessage:
+            OnBroadcastState(static_cast<BroadcastState>(wParam), lParam != 0);
+            return 0;
         case WM_CLOSE:
             OnExit();
             return 0;
@@ -140,8 +149,10 @@ LRESULT TrayApp::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     }
     if (message == taskbarCreatedMessage_ && message != 0) {
         // The notification area was rebuilt. Should the icon not come back, the program goes on
-        // without it, as it would before any rebuild: the next one tries again.
-        static_cast<void>(AddTrayIcon());
+        // without it, as it would before any rebuild: the next one tries again. It comes back as at
+        // start-up, then shows a failure that still lasts.
+        channelInTip_ = false;
+        if (AddTrayIcon() && FailureText(state_)[0] != L'\0') OnBroadcastState(state_, false);
         return 0;
     }
     return DefWindowProcW(hwnd_, message, wParam, lParam);
@@ -186,6 +197,31 @@ void TrayApp::OnTrayNotify(UINT mouseMessage) {
     }
 }
 
+void TrayApp::OnBroadcastState(BroadcastState state, bool announce) {
+    const bool tipChanges = FailureText(state) != FailureText(state_);
+    state_ = state;
+    SetTrayIcon(state == BroadcastState::kSending   ? sendingIcon_.get()
+                : state == BroadcastState::kWaiting ? idleIcon_.get()
+                                                    : errorIcon_.get());
+    if (tipChanges) UpdateTip();
+    if (!announce) return;
+    // A socket that cannot be opened is the one failure told by a message, as before; the loop
+    // goes on trying behind it. Any other outage gets one balloon.
+    if (state == BroadcastState::kNetworkFailing) {
+        ShowMessage(FailureText(state));
+    } else {
+        ShowBalloon(FailureText(state));
+    }
+}
+
+void TrayApp::UpdateTip() {
+    const std::wstring name = channelInTip_
+                                  ? std::wstring(kSenderCaption) + L"(" +
+                                        std::to_wstring(settings_.channelIndex.load() + 1) + L"ch)"
+                                  : std::wstring(kSenderCaption);
+    SetTrayTip(ComposeTrayTip(name, state_, {}));
+}
+
 void TrayApp::ShowTrayMenu() {
     const UniqueMenu menu = LoadTrayMenu();
     if (!menu) return;
@@ -210,15 +246,14 @@ void TrayApp::OnSettings() {
 
 void TrayApp::ReopenSenderSocket() {
     // One step for a broadcast that may be sending: its next datagram goes to the new channel.
-    if (OpenSenderSocket(settings_.toAddress,
-                         ChannelPort(settings_.basePort, settings_.channelIndex.load())) != 0) {
+    if (OpenSenderSocket(settings_) != 0) {
         ShowMessage(L"ネットワークの初期化に失敗しました");
     }
 }
 
 void TrayApp::SetChannelTip() {
-    SetTrayTip(std::wstring(kSenderCaption) + L"(" +
-               std::to_wstring(settings_.channelIndex.load() + 1) + L"ch)");
+    channelInTip_ = true;
+    UpdateTip();
 }
 
 void TrayApp::OnExit() {
@@ -245,6 +280,15 @@ void TrayApp::SetTrayTip(const std::wstring& tip) {
 void TrayApp::SetTrayIcon(HICON icon) {
     NOTIFYICONDATAW data = IconData(hwnd_, NIF_ICON);
     data.hIcon = icon;
+    notifyIcon_(NIM_MODIFY, &data);
+}
+
+void TrayApp::ShowBalloon(const wchar_t* text) {
+    NOTIFYICONDATAW data = IconData(hwnd_, NIF_INFO);
+    data.cbSize = NOTIFYICONDATAW_V2_SIZE;  // the first layout with a balloon
+    wcsncpy(data.szInfo, text, 255);
+    wcsncpy(data.szInfoTitle, kSenderCaption, 63);
+    data.dwInfoFlags = NIIF_WARNING;
     notifyIcon_(NIM_MODIFY, &data);
 }
 

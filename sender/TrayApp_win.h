@@ -20,6 +20,8 @@
 namespace telvo {
 
 inline constexpr UINT kTrayNotifyMessage = WM_APP + 100;
+// Posted by the broadcast thread: wParam a BroadcastState, lParam non-zero to announce it.
+inline constexpr UINT kBroadcastStateMessage = WM_APP + 101;
 inline constexpr UINT kTrayIconId = 666;
 inline constexpr wchar_t kSenderWindowClass[] = L"TelvoServerWClass";
 inline constexpr wchar_t kSenderCaption[] = L"TelvoServer";
@@ -60,6 +62,8 @@ class TrayApp {
     void StartBroadcast();
     int End(int exitCode);
     void OnTrayNotify(UINT mouseMessage);
+    void OnBroadcastState(BroadcastState state, bool announce);
+    void UpdateTip();
     void OnSettings();
     void ReopenSenderSocket();
     void SetChannelTip();
@@ -71,6 +75,7 @@ class TrayApp {
     void SetTrayIcon(HICON icon);
     void RemoveTrayIcon();
     void SaveSettings();
+    void ShowBalloon(const wchar_t* text);
     void ShowMessage(const wchar_t* text);
 
     const HINSTANCE instance_;
@@ -78,6 +83,7 @@ class TrayApp {
     const NotifyIconCall notifyIcon_;
     UniqueIcon idleIcon_;
     UniqueIcon sendingIcon_;
+    UniqueIcon errorIcon_;
     std::atomic<HWND> hwnd_{nullptr};  // read by the broadcast thread's icon switch
     UINT taskbarCreatedMessage_ = 0;
     SenderSettings settings_;
@@ -85,6 +91,8 @@ class TrayApp {
     Broadcaster broadcaster_;
     HelpWindow help_;
     bool settingsDialogOpen_ = false;
+    BroadcastState state_ = BroadcastState::kWaiting;  // as last posted by the broadcast thread
+    bool channelInTip_ = false;  // the tip names the channel (not before the start-up dialog)
 };
 
 }  // namespace telvo

@@ -156,27 +156,40 @@ COLORREF PixelAt(const HeapBlock& picture, std::uint32_t x, std::uint32_t y) {
     return RGB(p[2], p[1], p[0]);
 }
 
-TEST(ScreenCapture, AWindowComesOutPixelForPixelWithThePointerAtItsHotspotAndZeroPadding) {
-    SetCursorPos(40 + 20, 50 + 10);  // the hotspot on (20, 10) of the window
+TEST(ScreenCapture, AnAreaComesOutPixelForPixelWithThePointerAtItsOwnSizeAndZeroPadding) {
+    // A black 64 x 64 pointer with its hotspot in the middle, over (100, 60) of the window.
+    const std::vector<std::uint8_t> andMask(64 * 64 / 8, 0), xorMask(64 * 64 / 8, 0);
+    const HCURSOR large =
+        CreateCursor(GetModuleHandleW(nullptr), 32, 32, 64, 64, andMask.data(), xorMask.data());
+    ASSERT_NE(nullptr, large);
+    SetCursorPos(40 + 100, 50 + 60);
+    const RECT area{40, 50, 40 + 201, 50 + 137};  // the window's place on the screen
     HeapBlock picture, pointer;
+    std::uint32_t length = 0, pointerLength = 0;
     {
-        const PatternWindow pattern(101, 37);  // 303 bytes a row: one byte of padding
-        ShowCursor(FALSE);                     // a hidden pointer is not drawn
-        ASSERT_TRUE(CaptureWindow(pattern.window, picture));
+        const PatternWindow pattern(201, 137);  // 603 bytes a row: one byte of padding
+        ShowCursor(FALSE);                      // a hidden pointer is not drawn
+        ASSERT_TRUE(CaptureScreenArea(area, picture, &length));
         ShowCursor(TRUE);
-        ASSERT_TRUE(CaptureWindow(pattern.window, pointer));
+        const HCURSOR previous = SetCursor(large);  // until messages are handled again
+        ASSERT_TRUE(CaptureScreenArea(area, pointer, &pointerLength));
+        SetCursor(previous);
     }
-    ASSERT_EQ(NeededLength(101, 37), picture.capacity());
-    int wrong = 0;  // pixels, padding, and pixels above or left of the pointer's hotspot
-    for (std::uint32_t y = 0; y < 37; ++y) {
-        wrong += picture.get()[54 + y * 304 + 303] != 0;  // padding
-        for (std::uint32_t x = 0; x < 101; ++x) {
-            wrong += PixelAt(picture, x, y) != (x == 10 && y == 5 ? kDot : x < 50 ? kLeft : kRight);
-            wrong += (x < 20 || y < 10) && PixelAt(pointer, x, y) != PixelAt(picture, x, y);
+    DestroyCursor(large);
+    ASSERT_EQ(NeededLength(201, 137), length);
+    ASSERT_EQ(length, pointerLength);
+    int wrong = 0;  // pixels, padding, and the pointer's square from (68, 28) to (131, 91)
+    for (std::uint32_t y = 0; y < 137; ++y) {
+        wrong += picture.get()[54 + y * 604 + 603] != 0;  // padding
+        for (std::uint32_t x = 0; x < 201; ++x) {
+            wrong += PixelAt(picture, x, y) != (x == 10 && y == 5 ? kDot
+                                                : x < 100         ? kLeft
+                                                                  : kRight);
+            const bool under = x >= 68 && x < 132 && y >= 28 && y < 92;
+            wrong += PixelAt(pointer, x, y) != (under ? RGB(0, 0, 0) : PixelAt(picture, x, y));
         }
     }
     EXPECT_EQ(0, wrong);
-    EXPECT_NE(PixelAt(picture, 20, 10), PixelAt(pointer, 20, 10));  // the hotspot itself
 }
 
 }  // namespace
