@@ -18,20 +18,37 @@ void Narrow(const std::wstring& text, char* out, std::size_t size) {
     out[i] = '\0';
 }
 
+// The key's value when it is a decimal number from `low` to `high` (blanks around it allowed);
+// otherwise, and when the key is absent, `current`.
+std::uint32_t StoredNumber(ProfileSection& section, const wchar_t* key, std::uint32_t low,
+                           std::uint32_t high, std::uint32_t current) {
+    const std::wstring text = section.ReadText(key, L"", 64);
+    const std::size_t begin = text.find_first_not_of(L" \t");
+    if (begin == std::wstring::npos) return current;
+    std::uint64_t number = 0;
+    std::size_t i = begin;
+    for (; i < text.size() && text[i] >= L'0' && text[i] <= L'9' && number <= high; ++i) {
+        number = number * 10 + static_cast<std::uint64_t>(text[i] - L'0');
+    }
+    const bool onlyBlanksAfter = text.find_first_not_of(L" \t", i) == std::wstring::npos;
+    if (i == begin || !onlyBlanksAfter || number < low || number > high) return current;
+    return static_cast<std::uint32_t>(number);
+}
+
 }  // namespace
 
 void LoadSenderSettings(ProfileSection& section, SenderSettings& settings) {
-    settings.captureInterval =
-        section.ReadInteger(L"CaptureInterval", settings.captureInterval.load());
-    const std::uint32_t channel = section.ReadInteger(L"Channel", settings.channelIndex.load() + 1);
-    if (channel >= 1 && channel <= kChannelCount) settings.channelIndex = channel - 1;
+    settings.captureInterval = StoredNumber(section, L"CaptureInterval", 0, kMaxCaptureInterval,
+                                            settings.captureInterval.load());
+    settings.channelIndex =
+        StoredNumber(section, L"Channel", 1, kChannelCount, settings.channelIndex.load() + 1) - 1;
     settings.compress = static_cast<std::int32_t>(
         section.ReadInteger(L"Compress", static_cast<std::uint32_t>(settings.compress.load())));
     const std::wstring address =
         section.ReadText(L"ToAddress", Widen(settings.toAddress), kAddressTextSize - 1);
     Narrow(address, settings.toAddress, kAddressTextSize);
-    settings.basePort =
-        static_cast<std::uint16_t>(section.ReadInteger(L"BasePort", settings.basePort));
+    settings.basePort = static_cast<std::uint16_t>(
+        StoredNumber(section, L"BasePort", 1, kMaxBasePort, settings.basePort));
 }
 
 void SaveSenderSettings(ProfileSection& section, const SenderSettings& settings) {

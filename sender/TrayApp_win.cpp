@@ -18,6 +18,10 @@ namespace {
 
 // The broadcast thread waits this long at most for the program to end it at exit.
 constexpr int kExitWaitMs = 2000;
+// Until the notification area takes the icon (an autostart before the taskbar exists), it is
+// offered again this often.
+constexpr UINT kAddIconTimer = 1;
+constexpr UINT kAddIconRetryMs = 1000;
 
 HICON LoadTrayIcon(HINSTANCE instance, int id) {
     return static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(id), IMAGE_ICON,
@@ -75,10 +79,7 @@ bool TrayApp::CreateWindowAndIcon() {
     PrivateProfile file(settingsPath_, kSenderSettingsSection);
     LoadSenderSettings(file, settings_);
 
-    if (!AddTrayIcon()) {
-        ShowMessage(L"アイコンの追加に失敗しました");
-        return false;
-    }
+    ShowTrayIcon();
     return true;
 }
 
@@ -88,7 +89,11 @@ int TrayApp::Run() {
     if (!CreateWindowAndIcon()) return 0;
 
     // "終了" also ends a broadcast that a double-click during the dialog has started.
-    if (SettingsDialog(settings_, true).Show(instance_, hwnd_) != IDOK) return End(0);
+    startUpDialogOpen_ = true;
+    const INT_PTR result = SettingsDialog(settings_, true).Show(instance_, hwnd_);
+    startUpDialogOpen_ = false;
+    if (result != IDOK) return End(0);
+    SaveSettings();
     SetChannelTip();
     // A double-click during the dialog may have started a broadcast on the settings from before.
     if (broadcaster_.broadcasting()) ReopenSenderSocket();
@@ -123,6 +128,9 @@ UniqueMenu TrayApp::LoadTrayMenu() const {
     EnableMenuItem(popup, ID_START,
                    MF_BYCOMMAND | (broadcasting || settingsDialogOpen_ ? MF_GRAYED : MF_ENABLED));
     EnableMenuItem(popup, ID_STOP, MF_BYCOMMAND | (broadcasting ? MF_ENABLED : MF_GRAYED));
+    EnableMenuItem(
+        popup, ID_SETTINGS,
+        MF_BYCOMMAND | (settingsDialogOpen_ || startUpDialogOpen_ ? MF_GRAYED : MF_ENABLED));
     return menu;
 }
 
@@ -143,16 +151,22 @@ LRESULT TrayApp::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_CLOSE:
             OnExit();
             return 0;
+        case WM_ENDSESSION:
+            // The session ends without "終了": keep what the user chose.
+            if (wParam != FALSE) SaveSettings();
+            return 0;
+        case WM_TIMER:
+            if (wParam == kAddIconTimer) ShowTrayIcon();
+            return 0;
         case WM_DESTROY:
             PostQuitMessage(0);
             return 0;
     }
     if (message == taskbarCreatedMessage_ && message != 0) {
-        // The notification area was rebuilt. Should the icon not come back, the program goes on
-        // without it, as it would before any rebuild: the next one tries again. It comes back as at
-        // start-up, then shows a failure that still lasts.
+        // The notification area was rebuilt: the icon comes back as at start-up.
         channelInTip_ = false;
-        if (AddTrayIcon() && FailureText(state_)[0] != L'\0') OnBroadcastState(state_, false);
+        iconShown_ = false;
+        ShowTrayIcon();
         return 0;
     }
     return DefWindowProcW(hwnd_, message, wParam, lParam);
@@ -198,11 +212,9 @@ void TrayApp::OnTrayNotify(UINT mouseMessage) {
 }
 
 void TrayApp::OnBroadcastState(BroadcastState state, bool announce) {
-    const bool tipChanges = FailureText(state) != FailureText(state_);
+    const bool tipChanges = std::wcscmp(FailureText(state), FailureText(state_)) != 0;
     state_ = state;
-    SetTrayIcon(state == BroadcastState::kSending   ? sendingIcon_.get()
-                : state == BroadcastState::kWaiting ? idleIcon_.get()
-                                                    : errorIcon_.get());
+    SetTrayIcon(StateIcon(state));
     if (tipChanges) UpdateTip();
     if (!announce) return;
     // A socket that cannot be opened is the one failure told by a message, as before; the loop
@@ -212,6 +224,20 @@ void TrayApp::OnBroadcastState(BroadcastState state, bool announce) {
     } else {
         ShowBalloon(FailureText(state));
     }
+}
+
+HICON TrayApp::StateIcon(BroadcastState state) const {
+    switch (state) {
+        case BroadcastState::kWaiting:
+            return idleIcon_.get();
+        case BroadcastState::kSending:
+            return sendingIcon_.get();
+        case BroadcastState::kCaptureFailing:
+        case BroadcastState::kSendFailing:
+        case BroadcastState::kNetworkFailing:
+            break;
+    }
+    return errorIcon_.get();
 }
 
 void TrayApp::UpdateTip() {
@@ -235,6 +261,7 @@ void TrayApp::ShowTrayMenu() {
 }
 
 void TrayApp::OnSettings() {
+    if (settingsDialogOpen_ || startUpDialogOpen_) return;  // one settings dialog at a time
     settingsDialogOpen_ = true;
     const INT_PTR result = SettingsDialog(settings_, false).Show(instance_, hwnd_);
     settingsDialogOpen_ = false;
@@ -261,6 +288,19 @@ void TrayApp::OnExit() {
     SaveSettings();
     RemoveTrayIcon();
     PostQuitMessage(0);
+}
+
+void TrayApp::ShowTrayIcon() {
+    if (iconShown_) return;
+    iconShown_ = AddTrayIcon();
+    if (!iconShown_) {
+        SetTimer(hwnd_, kAddIconTimer, kAddIconRetryMs, nullptr);
+        return;
+    }
+    KillTimer(hwnd_, kAddIconTimer);
+    // What happened while there was no icon: the channel once chosen, a failure that lasts.
+    if (state_ != BroadcastState::kWaiting) SetTrayIcon(StateIcon(state_));
+    if (channelInTip_ || Failing(state_)) UpdateTip();
 }
 
 bool TrayApp::AddTrayIcon() {

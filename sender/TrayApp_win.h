@@ -63,6 +63,7 @@ class TrayApp {
     int End(int exitCode);
     void OnTrayNotify(UINT mouseMessage);
     void OnBroadcastState(BroadcastState state, bool announce);
+    HICON StateIcon(BroadcastState state) const;
     void UpdateTip();
     void OnSettings();
     void ReopenSenderSocket();
@@ -71,6 +72,7 @@ class TrayApp {
     void ShowTrayMenu();
 
     [[nodiscard]] bool AddTrayIcon();
+    void ShowTrayIcon();
     void SetTrayTip(const std::wstring& tip);
     void SetTrayIcon(HICON icon);
     void RemoveTrayIcon();
@@ -90,7 +92,9 @@ class TrayApp {
     DesktopBroadcastHost host_;
     Broadcaster broadcaster_;
     HelpWindow help_;
-    bool settingsDialogOpen_ = false;
+    bool settingsDialogOpen_ = false;                  // the one opened from the tray menu
+    bool startUpDialogOpen_ = false;                   // the one of start-up
+    bool iconShown_ = false;                           // the notification area took the icon
     BroadcastState state_ = BroadcastState::kWaiting;  // as last posted by the broadcast thread
     bool channelInTip_ = false;  // the tip names the channel (not before the start-up dialog)
 };

@@ -13,6 +13,9 @@ inline constexpr std::size_t kTrayTipLength = 63;  // what the notification area
 
 // What fails in `state`, for the tip and the balloon; empty for a state without a failure.
 const wchar_t* FailureText(BroadcastState state);
+inline bool Failing(BroadcastState state) {
+    return FailureText(state)[0] != L'\0';
+}
 
 // `name` (the program's, with the channel once chosen), what fails in `state` if anything, then
 // each non-empty note, one a line, cut to kTrayTipLength characters.

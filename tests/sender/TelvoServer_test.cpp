@@ -3,6 +3,8 @@
 
 #include <atomic>
 #include <map>
+#include <mutex>
+#include <string>
 #include <thread>
 #include <tuple>
 #include <utility>
@@ -18,19 +20,66 @@
 namespace telvo {
 namespace {
 
-std::atomic<int> iconAdds{0};
-BOOL WINAPI CountIconAdds(DWORD message, NOTIFYICONDATAW* data) {
-    iconAdds += message == NIM_ADD && data->uID == kTrayIconId;
+// The notification area as the tray program sees it: icons taken, tips and balloons shown.
+struct TrayRecord {
+    std::mutex lock;
+    int refuse = 0;  // adds to refuse before one is taken, as before the taskbar exists
+    int adds = 0;
+    std::vector<std::wstring> tips, balloons;
+    template <typename Reader>
+    auto Read(Reader read) {
+        const std::lock_guard<std::mutex> hold(lock);
+        return read(*this);
+    }
+    void Reset(int refuseAdds) {
+        Read([&](TrayRecord& t) {
+            t.refuse = refuseAdds;
+            t.adds = 0;
+            t.tips.clear();
+            t.balloons.clear();
+            return 0;
+        });
+    }
+} tray;
+BOOL WINAPI RecordTray(DWORD message, NOTIFYICONDATAW* data) {
+    const std::lock_guard<std::mutex> hold(tray.lock);
+    if (message == NIM_ADD && tray.refuse > 0) return --tray.refuse, FALSE;
+    tray.adds += message == NIM_ADD && data->uID == kTrayIconId;
+    if ((data->uFlags & NIF_TIP) != 0) tray.tips.emplace_back(data->szTip);
+    if ((data->uFlags & NIF_INFO) != 0) tray.balloons.emplace_back(data->szInfo);
     return TRUE;
 }
+std::wstring LastTip() {
+    return tray.Read([](TrayRecord& t) { return t.tips.empty() ? L"" : t.tips.back(); });
+}
 
-std::pair<bool, bool> StartStopEnabled(const TrayApp& app) {
+// Whether the menu items start, stop and settings are enabled.
+std::tuple<bool, bool, bool> MenuEnabled(const TrayApp& app) {
     const UniqueMenu menu = app.LoadTrayMenu();
     const auto enabled = [&](UINT id) {
         return (GetMenuState(GetSubMenu(menu.get(), 0), id, MF_BYCOMMAND) & MF_GRAYED) == 0;
     };
-    return {enabled(ID_START), enabled(ID_STOP)};
+    return {enabled(ID_START), enabled(ID_STOP), enabled(ID_SETTINGS)};
 }
+
+// Runs Linux's ip command (Wine starts Unix programs too) in the test's network namespace.
+void RunIp(std::wstring arguments) {
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    arguments = L"/usr/sbin/ip " + arguments;
+    ASSERT_TRUE(CreateProcessW(L"Z:\\usr\\sbin\\ip", arguments.data(), nullptr, nullptr, FALSE, 0,
+                               nullptr, nullptr, &startup, &process));
+    WaitForSingleObject(process.hProcess, 10000);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+}
+
+// The multicast route of the test network gone, as when a cable is pulled; back when this goes.
+struct RouteOutage {
+    RouteOutage() { RunIp(L"route del 224.0.0.0/4"); }
+    ~RouteOutage() { RunIp(L"route add 224.0.0.0/4 dev lo src 127.0.0.1"); }
+};
 
 constexpr DWORD kWaitMs = 30000;  // a loaded machine under Wine can be slow to show a window
 
@@ -101,22 +150,53 @@ TEST(Server, BroadcastsAsToldFromStartUpToExitAndKeepsItsSettingsFile) {
         test::ReadFileText(ini));
 }
 
+TEST(Server, KeepsTheStartUpChoicesFromConfirmationAndSavesThemAgainWhenTheSessionEnds) {
+    TELVO_REQUIRE_TEST_NETWORK();
+    const std::wstring folder = test::MakeFreshFolder(L"session");
+    const std::wstring ini = folder + L"\\TelvoServer.ini";
+    const std::wstring executable = test::CopyInto(TELVO_SERVER_EXE, folder);
+    const auto saved = [&] {
+        return test::ReadFileText(ini).find(L"CaptureInterval=2000") != std::wstring::npos;
+    };
+    test::Program program;
+    ASSERT_TRUE(program.Start(executable, folder));
+    const HWND dialog = test::WaitForDialog(program.id, L"配信設定", kWaitMs);
+    SetDlgItemTextW(dialog, IDC_INTERVAL_EDIT, L"2");
+    PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+    EXPECT_TRUE(test::WaitUntil(saved, std::chrono::seconds(30)));
+    ASSERT_TRUE(DeleteFileW(ini.c_str()));  // whatever became of the file meanwhile
+
+    // Windows ends the session (a logoff, an update restart), then the process.
+    const HWND window =
+        test::WaitForWindow(program.id, kSenderWindowClass, kSenderCaption, kWaitMs);
+    DWORD_PTR answer = FALSE;
+    SendMessageTimeoutW(window, WM_QUERYENDSESSION, 0, 0, SMTO_NORMAL, kWaitMs, &answer);
+    EXPECT_EQ(TRUE, answer);
+    SendMessageTimeoutW(window, WM_ENDSESSION, TRUE, 0, SMTO_NORMAL, kWaitMs, &answer);
+    TerminateProcess(program.process.get(), 1);
+    WaitForSingleObject(program.process.get(), kWaitMs);
+    EXPECT_TRUE(saved());
+}
+
 TEST(TrayApp, TheMenuFollowsTheStateTheIconComesBackAndShutdownEndsTheBroadcastFirst) {
     TELVO_REQUIRE_TEST_NETWORK();
     const std::wstring ini = test::MakeFreshFolder(L"tray") + L"\\TelvoServer.ini";
     const std::string bad = "[TelvoServer]\r\nCompress=0\r\nChannel=9\r\nBasePort=70000\r\n";
     ASSERT_TRUE(test::WriteFileBytes(ini, bad));
-    TrayApp app(GetModuleHandleW(nullptr), ini, StartDetachedThread, CountIconAdds);
+    tray.Reset(2);  // the taskbar is not there yet: the icon is offered until it is
+    TrayApp app(GetModuleHandleW(nullptr), ini, StartDetachedThread, RecordTray);
+    const auto adds = [] { return tray.Read([](TrayRecord& t) { return t.adds; }); };
     std::atomic<LRESULT> answer{-1};
     std::thread user([&] {  // while the start-up dialog is open
         const HWND dialog = test::WaitForDialog(GetCurrentProcessId(), L"配信設定", kWaitMs);
         EXPECT_EQ(L"1", test::WindowText(GetDlgItem(dialog, IDC_CHANNEL_EDIT)));  // 9 is no channel
+        EXPECT_TRUE(test::WaitUntil([&] { return adds() == 1; }, std::chrono::seconds(30)));
         SendMessageW(app.window(), RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
-        EXPECT_EQ(2, iconAdds.load());  // added again when the notification area is rebuilt
-        EXPECT_EQ(std::make_pair(true, false), StartStopEnabled(app));
+        EXPECT_EQ(2, adds());  // added again when the notification area is rebuilt
+        EXPECT_EQ(std::tuple(true, false, false), MenuEnabled(app));  // no second settings dialog
         PostMessageW(app.window(), kTrayNotifyMessage, kTrayIconId, WM_LBUTTONDBLCLK);
         EXPECT_TRUE(test::WaitUntil([&] { return app.broadcaster().pictureCounter() > 0; }));
-        EXPECT_EQ(std::make_pair(false, true), StartStopEnabled(app));
+        EXPECT_EQ(std::tuple(false, true, false), MenuEnabled(app));
         answer = SendMessageW(dialog, WM_QUERYENDSESSION, 0, 0);  // Windows asks to shut down
     });
     EXPECT_EQ(0, app.Run());
@@ -124,6 +204,37 @@ TEST(TrayApp, TheMenuFollowsTheStateTheIconComesBackAndShutdownEndsTheBroadcastF
     EXPECT_EQ(TRUE, answer.load());
     EXPECT_FALSE(app.broadcaster().threadRunning());  // ended before the program goes
     EXPECT_EQ(std::wstring(bad.begin(), bad.end()), test::ReadFileText(ini));  // unwritten
+}
+
+TEST(TrayApp, PicturesResumeByThemselvesAfterANetworkOutageThatTheTrayShowedMeanwhile) {
+    TELVO_REQUIRE_TEST_NETWORK();
+    ASSERT_EQ(0, StartSockets(1, 1));
+    const std::wstring ini = test::MakeFreshFolder(L"outage") + L"\\TelvoServer.ini";
+    ASSERT_TRUE(test::WriteFileBytes(ini, "[TelvoServer]\r\nBasePort=abc\r\n"));
+    test::ChannelListener channel1(54321);  // where nonsense for BasePort sends
+    tray.Reset(0);
+    TrayApp app(GetModuleHandleW(nullptr), ini, StartDetachedThread, RecordTray);
+    std::thread user([&] {
+        Confirm(test::WaitForDialog(GetCurrentProcessId(), L"配信設定", kWaitMs), L"1");
+        ScreenPacketHeader picture;
+        EXPECT_TRUE(channel1.Next(&picture, 10000, true));
+        {
+            const RouteOutage outage;
+            EXPECT_TRUE(
+                test::WaitUntil([] { return LastTip() == L"TelvoServer(1ch)\n送信できません"; },
+                                std::chrono::seconds(30)));
+        }
+        while (channel1.Next(&picture, 0)) {
+        }
+        EXPECT_TRUE(channel1.Next(&picture, 10000, true));
+        EXPECT_TRUE(test::WaitUntil([] { return LastTip() == L"TelvoServer(1ch)"; }));
+        EXPECT_EQ(std::vector<std::wstring>{L"送信できません"},
+                  tray.Read([](TrayRecord& t) { return t.balloons; }));
+        EXPECT_TRUE(app.broadcaster().broadcasting());
+        PostMessageW(app.window(), WM_COMMAND, ID_EXIT, 0);
+    });
+    EXPECT_EQ(0, app.Run());
+    user.join();
 }
 
 constexpr COLORREF kLeft = RGB(200, 30, 40), kRight = RGB(20, 60, 220), kDot = RGB(0, 255, 0);
