@@ -51,7 +51,8 @@ class TimedSink : public DatagramSink {
 
 class TimedHost : public DesktopBroadcastHost {
   public:
-    TimedHost() : DesktopBroadcastHost(nullptr) {}
+    explicit TimedHost(const SenderSettings& settings)
+        : DesktopBroadcastHost(settings, ListMonitors, nullptr, nullptr) {}
     bool CaptureScreen(HeapBlock& picture, std::uint32_t* length) override {
         const double start = Seconds();
         const bool ok = DesktopBroadcastHost::CaptureScreen(picture, length);
@@ -91,7 +92,7 @@ void Run(bool compress, int receiveBuffer, std::uint16_t basePort, double runSec
         std::printf("the receiver cannot join\n");
         return;
     }
-    TimedHost host;
+    TimedHost host(settings);
     Broadcaster broadcaster(settings, host);
     const double start = Seconds();
     (void)broadcaster.Start();

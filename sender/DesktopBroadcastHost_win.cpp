@@ -9,9 +9,15 @@
 namespace telvo {
 
 bool DesktopBroadcastHost::CaptureScreen(HeapBlock& picture, std::uint32_t* length) {
-    const RECT area{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
-    originX_ = area.left;
-    originY_ = area.top;
+    const ScreenChoice choice =
+        ChooseScreen(settings_.monitor.load(), listMonitors_(), VirtualDesktop());
+    if (choice.fellBack != fellBack_) {
+        fellBack_ = choice.fellBack;
+        if (showFallback_) showFallback_(fellBack_);
+    }
+    originX_ = choice.area.left;
+    originY_ = choice.area.top;
+    const RECT area{choice.area.left, choice.area.top, choice.area.right, choice.area.bottom};
     return CaptureScreenArea(area, picture, length);
 }
 

@@ -1,11 +1,12 @@
-// The broadcast thread's host in the real program: the screen, the pointer, the broadcast's state
-// (handed to the tray program through the callback it gives), the millisecond clock and the sender
-// socket.
+// The broadcast thread's host in the real program: the chosen screen, the pointer, the broadcast's
+// state and whether the chosen monitor is missing (both handed to the tray program through the
+// callbacks it gives), the millisecond clock and the sender socket.
 #pragma once
 
 #include <functional>
 
 #include "sender/BroadcastLoop.h"
+#include "sender/Monitors_win.h"
 #include "sender/SenderSocket.h"
 
 namespace telvo {
@@ -13,7 +14,14 @@ namespace telvo {
 class DesktopBroadcastHost : public BroadcastHost {
   public:
     using StateSwitch = std::function<void(BroadcastState state, bool announce)>;
-    explicit DesktopBroadcastHost(StateSwitch showState) : showState_(std::move(showState)) {}
+    // Called when the chosen monitor goes missing (the primary one is shown instead) or is back.
+    using FallbackSwitch = std::function<void(bool fellBack)>;
+    DesktopBroadcastHost(const SenderSettings& settings, MonitorLister listMonitors,
+                         StateSwitch showState, FallbackSwitch showFallback)
+        : settings_(settings),
+          listMonitors_(listMonitors),
+          showState_(std::move(showState)),
+          showFallback_(std::move(showFallback)) {}
 
     [[nodiscard]] bool CaptureScreen(HeapBlock& picture, std::uint32_t* length) override;
     void CursorPosition(std::int32_t* x, std::int32_t* y) override;
@@ -23,7 +31,11 @@ class DesktopBroadcastHost : public BroadcastHost {
     DatagramSink& Sink() override { return sink_; }
 
   private:
+    const SenderSettings& settings_;
+    const MonitorLister listMonitors_;
     StateSwitch showState_;
+    FallbackSwitch showFallback_;
+    bool fellBack_ = false;
     SenderSocketSink sink_;
     std::int32_t originX_ = 0, originY_ = 0;  // the last picture's top-left on the screen
 };

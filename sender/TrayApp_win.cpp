@@ -41,15 +41,19 @@ NOTIFYICONDATAW IconData(HWND hwnd, UINT flags) {
 }  // namespace
 
 TrayApp::TrayApp(HINSTANCE instance, std::wstring settingsPath, ThreadStarter startThread,
-                 NotifyIconCall notifyIcon)
+                 NotifyIconCall notifyIcon, MonitorLister listMonitors)
     : instance_(instance),
       settingsPath_(std::move(settingsPath)),
       notifyIcon_(notifyIcon),
+      listMonitors_(listMonitors),
       // NOTE: posted, not set here: the shell call belongs on the main thread, and the broadcast
       // thread must not wait on it.
-      host_([this](BroadcastState state, bool announce) {
-          PostMessageW(hwnd_, kBroadcastStateMessage, static_cast<WPARAM>(state), announce);
-      }),
+      host_(
+          settings_, listMonitors,
+          [this](BroadcastState state, bool announce) {
+              PostMessageW(hwnd_, kBroadcastStateMessage, static_cast<WPARAM>(state), announce);
+          },
+          [this](bool fellBack) { PostMessageW(hwnd_, kMonitorFallbackMessage, fellBack, 0); }),
       broadcaster_(settings_, host_, startThread),
       help_(kSenderHelpCaption, kSenderHelpText) {}
 
@@ -90,7 +94,7 @@ int TrayApp::Run() {
 
     // "終了" also ends a broadcast that a double-click during the dialog has started.
     startUpDialogOpen_ = true;
-    const INT_PTR result = SettingsDialog(settings_, true).Show(instance_, hwnd_);
+    const INT_PTR result = ShowSettingsDialog(true);
     startUpDialogOpen_ = false;
     if (result != IDOK) return End(0);
     SaveSettings();
@@ -147,6 +151,9 @@ LRESULT TrayApp::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         case kBroadcastStateMessage:
             OnBroadcastState(static_cast<BroadcastState>(wParam), lParam != 0);
+            return 0;
+        case kMonitorFallbackMessage:
+            OnMonitorFallback(wParam != 0);
             return 0;
         case WM_CLOSE:
             OnExit();
@@ -226,6 +233,11 @@ void TrayApp::OnBroadcastState(BroadcastState state, bool announce) {
     }
 }
 
+void TrayApp::OnMonitorFallback(bool fellBack) {
+    monitorFellBack_ = fellBack;
+    UpdateTip();
+}
+
 HICON TrayApp::StateIcon(BroadcastState state) const {
     switch (state) {
         case BroadcastState::kWaiting:
@@ -245,7 +257,8 @@ void TrayApp::UpdateTip() {
                                   ? std::wstring(kSenderCaption) + L"(" +
                                         std::to_wstring(settings_.channelIndex.load() + 1) + L"ch)"
                                   : std::wstring(kSenderCaption);
-    SetTrayTip(ComposeTrayTip(name, state_, {}));
+    SetTrayTip(ComposeTrayTip(name, state_,
+                              {monitorFellBack_ ? L"選んだ画面がないため主画面を配信中" : L""}));
 }
 
 void TrayApp::ShowTrayMenu() {
@@ -263,12 +276,18 @@ void TrayApp::ShowTrayMenu() {
 void TrayApp::OnSettings() {
     if (settingsDialogOpen_ || startUpDialogOpen_) return;  // one settings dialog at a time
     settingsDialogOpen_ = true;
-    const INT_PTR result = SettingsDialog(settings_, false).Show(instance_, hwnd_);
+    const INT_PTR result = ShowSettingsDialog(false);
     settingsDialogOpen_ = false;
     if (result != IDOK) return;
     SaveSettings();
     SetChannelTip();
     ReopenSenderSocket();
+}
+
+INT_PTR TrayApp::ShowSettingsDialog(bool firstStart) {
+    return SettingsDialog(settings_, firstStart,
+                          MonitorChoices(listMonitors_(), VirtualDesktop(), settings_.monitor))
+        .Show(instance_, hwnd_);
 }
 
 void TrayApp::ReopenSenderSocket() {
@@ -300,7 +319,7 @@ void TrayApp::ShowTrayIcon() {
     KillTimer(hwnd_, kAddIconTimer);
     // What happened while there was no icon: the channel once chosen, a failure that lasts.
     if (state_ != BroadcastState::kWaiting) SetTrayIcon(StateIcon(state_));
-    if (channelInTip_ || Failing(state_)) UpdateTip();
+    if (channelInTip_ || Failing(state_) || monitorFellBack_) UpdateTip();
 }
 
 bool TrayApp::AddTrayIcon() {

@@ -12,6 +12,7 @@
 
 #include "sender/BroadcastLoop.h"
 #include "sender/DesktopBroadcastHost_win.h"
+#include "sender/Monitors_win.h"
 #include "sender/SenderSettings.h"
 #include "win/HelpWindow_win.h"
 #include "win/WinHandles.h"
@@ -22,6 +23,8 @@ namespace telvo {
 inline constexpr UINT kTrayNotifyMessage = WM_APP + 100;
 // Posted by the broadcast thread: wParam a BroadcastState, lParam non-zero to announce it.
 inline constexpr UINT kBroadcastStateMessage = WM_APP + 101;
+// Posted by the broadcast thread: wParam non-zero while the chosen monitor is missing.
+inline constexpr UINT kMonitorFallbackMessage = WM_APP + 102;
 inline constexpr UINT kTrayIconId = 666;
 inline constexpr wchar_t kSenderWindowClass[] = L"TelvoServerWClass";
 inline constexpr wchar_t kSenderCaption[] = L"TelvoServer";
@@ -32,10 +35,11 @@ using NotifyIconCall = BOOL(WINAPI*)(DWORD message, NOTIFYICONDATAW* data);
 class TrayApp {
   public:
     // `startThread` starts the broadcast thread (a test may make it fail); `notifyIcon` shows the
-    // tray icon.
+    // tray icon; `listMonitors` tells which monitors there are.
     TrayApp(HINSTANCE instance, std::wstring settingsPath,
             ThreadStarter startThread = StartDetachedThread,
-            NotifyIconCall notifyIcon = Shell_NotifyIconW);
+            NotifyIconCall notifyIcon = Shell_NotifyIconW,
+            MonitorLister listMonitors = ListMonitors);
     TrayApp(const TrayApp&) = delete;
     TrayApp& operator=(const TrayApp&) = delete;
     ~TrayApp();
@@ -63,6 +67,8 @@ class TrayApp {
     int End(int exitCode);
     void OnTrayNotify(UINT mouseMessage);
     void OnBroadcastState(BroadcastState state, bool announce);
+    void OnMonitorFallback(bool fellBack);
+    [[nodiscard]] INT_PTR ShowSettingsDialog(bool firstStart);
     HICON StateIcon(BroadcastState state) const;
     void UpdateTip();
     void OnSettings();
@@ -83,6 +89,7 @@ class TrayApp {
     const HINSTANCE instance_;
     const std::wstring settingsPath_;
     const NotifyIconCall notifyIcon_;
+    const MonitorLister listMonitors_;
     UniqueIcon idleIcon_;
     UniqueIcon sendingIcon_;
     UniqueIcon errorIcon_;
@@ -96,7 +103,8 @@ class TrayApp {
     bool startUpDialogOpen_ = false;                   // the one of start-up
     bool iconShown_ = false;                           // the notification area took the icon
     BroadcastState state_ = BroadcastState::kWaiting;  // as last posted by the broadcast thread
-    bool channelInTip_ = false;  // the tip names the channel (not before the start-up dialog)
+    bool channelInTip_ = false;     // the tip names the channel (not before the start-up dialog)
+    bool monitorFellBack_ = false;  // as last posted by the broadcast thread
 };
 
 }  // namespace telvo

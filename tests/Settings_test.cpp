@@ -4,6 +4,7 @@
 #include <cwctype>
 #include <tuple>
 
+#include "sender/ScreenChoice.h"
 #include "sender/SenderProfile.h"
 #include "sender/SettingsText.h"
 #include "tests/MemorySection.h"
@@ -36,6 +37,32 @@ TEST(SenderSettings, StoredValuesComeBackExactlyAndNonsenseIsReadAsTheDefault) {
     }
     EXPECT_EQ(1000000u, CaptureIntervalFromText(L"1,000"));  // as the up-down control writes it
     for (const wchar_t* text : {L"0", L"6", L"x"}) EXPECT_EQ(1u, ChannelIndexFromText(text, 1));
+}
+
+TEST(SenderSettings, TheChosenMonitorIsKeptAndAMissingOneFallsBackToThePrimary) {
+    test::MemorySection section;
+    for (const auto& [stored, read] :
+         {std::pair(L"-1", -1), std::pair(L"7", 7), std::pair(L"-2", 0), std::pair(L"100", 0),
+          std::pair(L"1.5", 0)}) {
+        section.values = {{L"Monitor", stored}};
+        SenderSettings settings;
+        LoadSenderSettings(section, settings);
+        EXPECT_EQ(read, settings.monitor.load()) << stored;
+    }
+    const ScreenArea desktop{-1280, 0, 1920, 1080}, left{-1280, 0, 0, 1024}, main{0, 0, 1920, 1080};
+    const std::vector<Monitor> monitors = {{left, false}, {main, true}};
+    EXPECT_EQ(main, ChooseScreen(0, monitors, desktop).area);
+    EXPECT_EQ(left, ChooseScreen(1, monitors, desktop).area);
+    EXPECT_EQ(desktop, ChooseScreen(-1, monitors, desktop).area);
+    const ScreenChoice gone = ChooseScreen(3, monitors, desktop);
+    EXPECT_TRUE(gone.fellBack);
+    EXPECT_EQ(main, gone.area);
+    EXPECT_FALSE(ChooseScreen(2, monitors, desktop).fellBack);
+    std::vector<std::int32_t> listed;  // a missing choice stays on the list
+    for (const MonitorChoice& choice : MonitorChoices(monitors, desktop, 3)) {
+        listed.push_back(choice.monitor);
+    }
+    EXPECT_EQ((std::vector<std::int32_t>{0, 1, 2, 3, -1}), listed);
 }
 
 // Values are taken as they stand (a port by its low 16 bits) and written back as read; a stored

@@ -146,7 +146,7 @@ TEST(Server, BroadcastsAsToldFromStartUpToExitAndKeepsItsSettingsFile) {
     ASSERT_TRUE(program.ExitsCleanly(kWaitMs));
     EXPECT_EQ(
         L"\xFEFF[TelvoServer]\r\nCaptureInterval=1000\r\nCompress=1\r\nChannel=4\r\n"
-        L"ToAddress=224.3.2.1\r\nBasePort=54321\r\n",
+        L"ToAddress=224.3.2.1\r\nBasePort=54321\r\nMonitor=0\r\n",
         test::ReadFileText(ini));
 }
 
@@ -237,24 +237,85 @@ TEST(TrayApp, PicturesResumeByThemselvesAfterANetworkOutageThatTheTrayShowedMean
     user.join();
 }
 
+// The primary screen, and while `secondShown` a second monitor: a part of the primary one, where
+// the test can look.
+std::atomic<bool> secondShown{true};
+constexpr ScreenArea kSecond{40, 50, 40 + 201, 50 + 137};
+std::vector<Monitor> TwoMonitors() {
+    std::vector<Monitor> monitors = {
+        {{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)}, true}};
+    if (secondShown) monitors.push_back({kSecond, false});
+    return monitors;
+}
+
+TEST(TrayApp, BroadcastsTheChosenMonitorAndThePrimaryOneWhileTheChosenOneIsGone) {
+    TELVO_REQUIRE_TEST_NETWORK();
+    ASSERT_EQ(0, StartSockets(1, 1));
+    const std::wstring ini = test::MakeFreshFolder(L"monitor") + L"\\TelvoServer.ini";
+    test::ChannelListener channel1(54321);
+    tray.Reset(0);
+    secondShown = true;
+    TrayApp app(GetModuleHandleW(nullptr), ini, StartDetachedThread, RecordTray, TwoMonitors);
+    SetCursorPos(40 + 100, 50 + 60);
+    std::thread user([&] {
+        const HWND dialog = test::WaitForDialog(GetCurrentProcessId(), L"配信設定", kWaitMs);
+        const HWND list = GetDlgItem(dialog, IDC_MONITOR);
+        EXPECT_EQ(4, SendMessageW(list, CB_GETCOUNT, 0, 0));  // primary, 1, 2, all
+        EXPECT_EQ(0, SendMessageW(list, CB_GETCURSEL, 0, 0));
+        SendMessageW(list, CB_SETCURSEL, 2, 0);  // the second monitor
+        Confirm(dialog, L"1");
+        ScreenPacketHeader picture;
+        EXPECT_TRUE(channel1.Next(&picture, 10000, true));
+        EXPECT_EQ(std::tuple(201, 137, 100, 60),
+                  std::tuple(picture.width, picture.height, picture.cursorX, picture.cursorY));
+        secondShown = false;  // unplugged
+        EXPECT_TRUE(test::WaitUntil(
+            [] { return LastTip() == L"TelvoServer(1ch)\n選んだ画面がないため主画面を配信中"; },
+            std::chrono::seconds(30)));
+        while (channel1.Next(&picture, 0)) {
+        }
+        EXPECT_TRUE(channel1.Next(&picture, 10000, true));
+        EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN), picture.width);
+        PostMessageW(app.window(), WM_COMMAND, ID_EXIT, 0);
+    });
+    EXPECT_EQ(0, app.Run());
+    user.join();
+    EXPECT_NE(std::wstring::npos, test::ReadFileText(ini).find(L"Monitor=2"));  // kept for later
+}
+
 constexpr COLORREF kLeft = RGB(200, 30, 40), kRight = RGB(20, 60, 220), kDot = RGB(0, 255, 0);
 
-// A borderless top-most window at (40, 50): its left half, its right half, a dot at (10, 5).
+// A borderless top-most window at (40, 50) that paints its left half, its right half and a dot at
+// (10, 5).
+LRESULT CALLBACK PaintPattern(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message != WM_PAINT) return DefWindowProcW(window, message, wParam, lParam);
+    const PaintDc paint(window);
+    RECT whole{};
+    GetClientRect(window, &whole);
+    const RECT half{0, 0, whole.right / 2, whole.bottom};
+    const UniqueGdiObject left(CreateSolidBrush(kLeft)), right(CreateSolidBrush(kRight));
+    FillRect(paint.get(), &whole, static_cast<HBRUSH>(right.get()));
+    FillRect(paint.get(), &half, static_cast<HBRUSH>(left.get()));
+    SetPixel(paint.get(), 10, 5, kDot);
+    return 0;
+}
+
 struct PatternWindow {
     PatternWindow(int width, int height)
-        : window(CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, L"STATIC", L"",
+        : window(CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, RegisteredClass(), L"",
                                  WS_POPUP | WS_VISIBLE, 40, 50, width, height, nullptr, nullptr,
-                                 nullptr, nullptr)) {
-        test::PumpUntil([] { return true; });  // painted as it shows, then drawn on
-        const WindowDc dc(window, WindowDc::Area::kClient);
-        const UniqueGdiObject left(CreateSolidBrush(kLeft)), right(CreateSolidBrush(kRight));
-        const RECT whole{0, 0, width, height}, half{0, 0, width / 2, height};
-        FillRect(dc.get(), &whole, static_cast<HBRUSH>(right.get()));
-        FillRect(dc.get(), &half, static_cast<HBRUSH>(left.get()));
-        SetPixel(dc.get(), 10, 5, kDot);
-        GdiFlush();
-    }
+                                 nullptr, nullptr)) {}
     ~PatternWindow() { DestroyWindow(window); }
+    static const wchar_t* RegisteredClass() {
+        static const bool registered = [] {
+            WNDCLASSW windowClass{};
+            windowClass.lpfnWndProc = PaintPattern;
+            windowClass.hInstance = GetModuleHandleW(nullptr);
+            windowClass.lpszClassName = L"TelvoTestPattern";
+            return RegisterClassW(&windowClass) != 0;
+        }();
+        return registered ? L"TelvoTestPattern" : L"STATIC";
+    }
     const HWND window;
 };
 
@@ -280,7 +341,10 @@ TEST(ScreenCapture, AnAreaComesOutPixelForPixelWithThePointerAtItsOwnSizeAndZero
     {
         const PatternWindow pattern(201, 137);  // 603 bytes a row: one byte of padding
         ShowCursor(FALSE);                      // a hidden pointer is not drawn
-        ASSERT_TRUE(CaptureScreenArea(area, picture, &length));
+        ASSERT_TRUE(test::PumpUntil([&] {       // once the window is on the screen
+            return CaptureScreenArea(area, picture, &length) &&
+                   PixelAt(picture, 200, 136) == kRight;
+        }));
         ShowCursor(TRUE);
         const HCURSOR previous = SetCursor(large);  // until messages are handled again
         ASSERT_TRUE(CaptureScreenArea(area, pointer, &pointerLength));
