@@ -44,13 +44,21 @@ bool Broadcaster::EndUnlessRestarted(HeapBlock& picture) {
     return true;
 }
 
-BroadcastState Broadcaster::TakeAndSend(HeapBlock& picture, bool* socketOpen) {
+void Broadcaster::Show(BroadcastState state, bool announce) {
+    if (state != shown_) host_.ShowState(state, announce);
+    shown_ = state;
+}
+
+BroadcastState Broadcaster::TakeAndSend(HeapBlock& picture, bool* socketOpen, bool failing) {
     if (!*socketOpen) {
         if (OpenSenderSocket(settings_) != 0) return BroadcastState::kNetworkFailing;
         *socketOpen = true;
     }
     std::uint32_t length = 0;
     if (!host_.CaptureScreen(picture, &length)) return BroadcastState::kCaptureFailing;
+    // NOTE: only now: a sending icon shown before the capture could be in the picture or not,
+    // and an unchanged screen would not give the same picture.
+    if (!failing) Show(BroadcastState::kSending, false);
     std::int32_t cursorX = 0, cursorY = 0;
     host_.CursorPosition(&cursorX, &cursorY);
     const std::uint32_t number = pictureCounter_.fetch_add(1);
@@ -69,15 +77,10 @@ void Broadcaster::Run() {
     bool shotTaken = false;  // the clock wraps: no value of lastShot can mean "none"
     std::uint32_t lastShot = 0;
     bool failing = false;  // an outage: the last try failed
-    BroadcastState shown = BroadcastState::kWaiting;
-    const auto show = [&](BroadcastState state, bool announce) {
-        if (state != shown) host_.ShowState(state, announce);
-        shown = state;
-    };
     std::uint32_t seenStarts = starts_.load();
     for (;;) {
         if (!broadcasting_.load()) {
-            show(BroadcastState::kWaiting, false);
+            Show(BroadcastState::kWaiting, false);
             if (EndUnlessRestarted(picture)) return;
         }
         if (const std::uint32_t starts = starts_.load(); starts != seenStarts) {
@@ -95,9 +98,8 @@ void Broadcaster::Run() {
         }
         shotTaken = true;
         lastShot = now;
-        if (!failing) show(BroadcastState::kSending, false);
-        const BroadcastState result = TakeAndSend(picture, &socketOpen);
-        show(result, result != BroadcastState::kWaiting && !failing);
+        const BroadcastState result = TakeAndSend(picture, &socketOpen, failing);
+        Show(result, result != BroadcastState::kWaiting && !failing);
         failing = result != BroadcastState::kWaiting;
     }
 }

@@ -27,7 +27,7 @@ namespace telvo {
 // What the broadcast is doing, as the tray shows it.
 enum class BroadcastState {
     kWaiting,         // between pictures, and when stopped
-    kSending,         // taking and sending a picture
+    kSending,         // sending a picture (shown once it is taken: the icon is on the screen)
     kCaptureFailing,  // the screen cannot be captured (a secure desktop, say); tried again
     kSendFailing,     // pictures cannot be sent (no route to the group, say); tried again
     kNetworkFailing,  // the sender socket cannot be opened; tried again
@@ -76,8 +76,9 @@ class Broadcaster {
     static void ThreadBody(void* self);
     void Run();
     // Opens the socket when need be, takes a picture and sends it; kWaiting when it went out.
-    BroadcastState TakeAndSend(HeapBlock& picture, bool* socketOpen);
+    BroadcastState TakeAndSend(HeapBlock& picture, bool* socketOpen, bool failing);
     bool EndUnlessRestarted(HeapBlock& picture);
+    void Show(BroadcastState state, bool announce);
 
     const SenderSettings& settings_;
     BroadcastHost& host_;
@@ -86,7 +87,8 @@ class Broadcaster {
     std::atomic<bool> broadcasting_{false};
     std::atomic<std::uint32_t> starts_{0};  // counted under lock_
     bool threadRunning_ = false;
-    std::atomic<std::uint32_t> pictureCounter_{0};  // written by the broadcast thread only
+    std::atomic<std::uint32_t> pictureCounter_{0};     // written by the broadcast thread only
+    BroadcastState shown_ = BroadcastState::kWaiting;  // the broadcast thread's only
 };
 
 }  // namespace telvo

@@ -46,8 +46,8 @@ TrayApp::TrayApp(HINSTANCE instance, std::wstring settingsPath, ThreadStarter st
       settingsPath_(std::move(settingsPath)),
       notifyIcon_(notifyIcon),
       listMonitors_(listMonitors),
-      // NOTE: posted, not set here: the shell call belongs on the main thread, and the broadcast
-      // thread must not wait on it.
+      // NOTE: posted: the shell calls belong on the main thread, and the broadcast thread must
+      // not wait on it.
       host_(
           settings_, listMonitors,
           [this](BroadcastState state, bool announce) {
@@ -64,7 +64,7 @@ TrayApp::~TrayApp() {
 bool TrayApp::CreateWindowAndIcon() {
     idleIcon_.reset(LoadTrayIcon(instance_, IDI_IDLE));
     sendingIcon_.reset(LoadTrayIcon(instance_, IDI_SENDING));
-    errorIcon_.reset(LoadTrayIcon(instance_, IDI_ERROR));
+    errorIcon_.reset(LoadTrayIcon(instance_, IDI_FAILING));
 
     // NOTE: a hidden top-level window, not a message-only one: those miss broadcasts such as
     // "TaskbarCreated" and WM_QUERYENDSESSION.
@@ -114,8 +114,7 @@ int TrayApp::Run() {
 int TrayApp::End(int exitCode) {
     RemoveTrayIcon();
     DestroyWindow(hwnd_);
-    // The broadcast thread uses this object: let it end before the object goes. One blocked on
-    // its network-failure message would keep it; the process then ends around it.
+    // The broadcast thread uses this object: let it end before the object goes.
     broadcaster_.Stop();
     for (int waited = 0; broadcaster_.threadRunning(); waited += 10) {
         if (waited >= kExitWaitMs) ExitProcess(static_cast<UINT>(exitCode));
@@ -154,6 +153,9 @@ LRESULT TrayApp::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         case kMonitorFallbackMessage:
             OnMonitorFallback(wParam != 0);
+            return 0;
+        case kNetworkFailureMessage:
+            ShowMessage(FailureText(BroadcastState::kNetworkFailing));
             return 0;
         case WM_CLOSE:
             OnExit();
@@ -224,10 +226,10 @@ void TrayApp::OnBroadcastState(BroadcastState state, bool announce) {
     SetTrayIcon(StateIcon(state));
     if (tipChanges) UpdateTip();
     if (!announce) return;
-    // A socket that cannot be opened is the one failure told by a message, as before; the loop
-    // goes on trying behind it. Any other outage gets one balloon.
+    // A socket that cannot be opened is the one failure told by a message, as before; posted, so
+    // that the tray is up to date while it shows. Any other outage gets one balloon.
     if (state == BroadcastState::kNetworkFailing) {
-        ShowMessage(FailureText(state));
+        PostMessageW(hwnd_, kNetworkFailureMessage, 0, 0);
     } else {
         ShowBalloon(FailureText(state));
     }

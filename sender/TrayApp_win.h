@@ -25,6 +25,8 @@ inline constexpr UINT kTrayNotifyMessage = WM_APP + 100;
 inline constexpr UINT kBroadcastStateMessage = WM_APP + 101;
 // Posted by the broadcast thread: wParam non-zero while the chosen monitor is missing.
 inline constexpr UINT kMonitorFallbackMessage = WM_APP + 102;
+// Posted to itself: shows that the sender socket cannot be opened.
+inline constexpr UINT kNetworkFailureMessage = WM_APP + 103;
 inline constexpr UINT kTrayIconId = 666;
 inline constexpr wchar_t kSenderWindowClass[] = L"TelvoServerWClass";
 inline constexpr wchar_t kSenderCaption[] = L"TelvoServer";

@@ -6,7 +6,7 @@
 #define IDI_SENDING 110
 #define IDI_CAPTURE 114
 #define IDI_CHANNEL 116
-#define IDI_ERROR 117
+#define IDI_FAILING 117
 
 #define IDR_TRAY_MENU 111
 #define IDD_SETTINGS 104

@@ -164,7 +164,8 @@ TEST(Server, KeepsTheStartUpChoicesFromConfirmationAndSavesThemAgainWhenTheSessi
     SetDlgItemTextW(dialog, IDC_INTERVAL_EDIT, L"2");
     PostMessageW(dialog, WM_COMMAND, IDOK, 0);
     EXPECT_TRUE(test::WaitUntil(saved, std::chrono::seconds(30)));
-    ASSERT_TRUE(DeleteFileW(ini.c_str()));  // whatever became of the file meanwhile
+    // Whatever became of the file meanwhile; it may still be open for its last keys.
+    ASSERT_TRUE(test::WaitUntil([&] { return DeleteFileW(ini.c_str()) != FALSE; }));
 
     // Windows ends the session (a logoff, an update restart), then the process.
     const HWND window =
