@@ -150,7 +150,7 @@ TEST(Server, BroadcastsAsToldFromStartUpToExitAndKeepsItsSettingsFile) {
         test::ReadFileText(ini));
 }
 
-TEST(Server, KeepsTheStartUpChoicesFromConfirmationAndSavesThemAgainWhenTheSessionEnds) {
+TEST(Server, ReadsNonsenseAsDefaultsKeepsTheStartUpChoicesAndSavesThemAgainWhenTheSessionEnds) {
     TELVO_REQUIRE_TEST_NETWORK();
     const std::wstring folder = test::MakeFreshFolder(L"session");
     const std::wstring ini = folder + L"\\TelvoServer.ini";
@@ -158,11 +158,16 @@ TEST(Server, KeepsTheStartUpChoicesFromConfirmationAndSavesThemAgainWhenTheSessi
     const auto saved = [&] {
         return test::ReadFileText(ini).find(L"CaptureInterval=2000") != std::wstring::npos;
     };
+    ASSERT_TRUE(test::WriteFileBytes(ini, "[TelvoServer]\r\nBasePort=abc\r\n"));
+    ASSERT_EQ(0, StartSockets(1, 1));
+    test::ChannelListener channel1(54321);  // where nonsense for BasePort sends
     test::Program program;
     ASSERT_TRUE(program.Start(executable, folder));
     const HWND dialog = test::WaitForDialog(program.id, L"配信設定", kWaitMs);
     SetDlgItemTextW(dialog, IDC_INTERVAL_EDIT, L"2");
     PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+    ScreenPacketHeader picture;
+    EXPECT_TRUE(channel1.Next(&picture, 10000, true));
     EXPECT_TRUE(test::WaitUntil(saved, std::chrono::seconds(30)));
     // Whatever became of the file meanwhile; it may still be open for its last keys.
     ASSERT_TRUE(test::WaitUntil([&] { return DeleteFileW(ini.c_str()) != FALSE; }));
