@@ -169,16 +169,16 @@ TEST(Server, ReadsNonsenseAsDefaultsKeepsTheStartUpChoicesAndSavesThemAgainWhenT
     // Whatever became of the file meanwhile; it may still be open for its last keys.
     ASSERT_TRUE(test::WaitUntil([&] { return DeleteFileW(ini.c_str()) != FALSE; }));
 
-    // Windows ends the session (a logoff, an update restart), then the process.
+    // Windows ends the session (a logoff, an update restart).
     const HWND window =
         test::WaitForWindow(program.id, kSenderWindowClass, kSenderCaption, kWaitMs);
     DWORD_PTR answer = FALSE;
     SendMessageTimeoutW(window, WM_QUERYENDSESSION, 0, 0, SMTO_NORMAL, kWaitMs, &answer);
     EXPECT_EQ(TRUE, answer);
     SendMessageTimeoutW(window, WM_ENDSESSION, TRUE, 0, SMTO_NORMAL, kWaitMs, &answer);
-    TerminateProcess(program.process.get(), 1);
-    WaitForSingleObject(program.process.get(), kWaitMs);
-    EXPECT_TRUE(saved());
+    EXPECT_TRUE(saved());  // before the process ends, as Windows would end it now
+    PostMessageW(window, WM_COMMAND, ID_EXIT, 0);
+    EXPECT_TRUE(program.ExitsCleanly(kWaitMs));
 }
 
 TEST(TrayApp, TheMenuFollowsTheStateTheIconComesBackAndShutdownEndsTheBroadcastFirst) {
