@@ -56,7 +56,10 @@ void Broadcaster::EndOnFailure(HeapBlock& picture) {
 bool Broadcaster::OpenSocketUntilGivenUp() {
     for (;;) {
         const std::uint16_t port = ChannelPort(settings_.basePort, settings_.channelIndex.load());
-        if (OpenSenderSocket(settings_.toAddress, port) == 0) return true;
+        if (OpenSenderSocket(settings_.toAddress, port, settings_.interfaceAddress.load(),
+                             settings_.ttl.load()) == 0) {
+            return true;
+        }
         broadcasting_.store(false);
         // NOTE: the user may start again while the message is shown (this thread still counts as
         // running, so that start only sets `broadcasting`): then try again rather than lose it.

@@ -2,6 +2,9 @@
 
 #include <string>
 
+#include "base/NetworkAdapters.h"
+#include "base/Socket.h"
+
 namespace telvo {
 namespace {
 
@@ -32,6 +35,14 @@ void LoadSenderSettings(ProfileSection& section, SenderSettings& settings) {
     Narrow(address, settings.toAddress, kAddressTextSize);
     settings.basePort =
         static_cast<std::uint16_t>(section.ReadInteger(L"BasePort", settings.basePort));
+    // An "Interface" that is no address leaves the choice to the system, as an empty one does.
+    char adapter[kAddressTextSize];
+    Narrow(section.ReadText(L"Interface", L"", kAddressTextSize - 1), adapter, sizeof adapter);
+    std::uint32_t adapterAddress = 0;
+    settings.interfaceAddress =
+        adapter[0] != '\0' && ParseIPv4(adapter, &adapterAddress) ? adapterAddress : 0;
+    const std::uint32_t ttl = section.ReadInteger(L"TTL", settings.ttl.load());
+    if (ttl >= 1 && ttl <= kMaxTimeToLive) settings.ttl = ttl;
 }
 
 void SaveSenderSettings(ProfileSection& section, const SenderSettings& settings) {
@@ -40,6 +51,9 @@ void SaveSenderSettings(ProfileSection& section, const SenderSettings& settings)
     section.WriteText(L"Channel", std::to_wstring(settings.channelIndex.load() + 1));
     section.WriteText(L"ToAddress", Widen(settings.toAddress));
     section.WriteText(L"BasePort", std::to_wstring(static_cast<int>(settings.basePort)));
+    const std::uint32_t adapter = settings.interfaceAddress.load();
+    section.WriteText(L"Interface", adapter != 0 ? AddressText(adapter) : L"");
+    section.WriteText(L"TTL", std::to_wstring(settings.ttl.load()));
 }
 
 }  // namespace telvo

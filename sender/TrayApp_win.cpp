@@ -40,7 +40,10 @@ TrayApp::TrayApp(HINSTANCE instance, std::wstring settingsPath, ThreadStarter st
     : instance_(instance),
       settingsPath_(std::move(settingsPath)),
       notifyIcon_(notifyIcon),
-      host_([this](bool sending) { SetTrayIcon(sending ? sendingIcon_.get() : idleIcon_.get()); }),
+      host_([this](bool sending) {
+          SetTrayIcon(sending ? sendingIcon_.get() : idleIcon_.get());
+          KeepTipCurrent();  // the broadcast thread opens and closes the socket
+      }),
       broadcaster_(settings_, host_, startThread),
       help_(kSenderHelpCaption, kSenderHelpText) {}
 
@@ -204,21 +207,29 @@ void TrayApp::OnSettings() {
     settingsDialogOpen_ = false;
     if (result != IDOK) return;
     SaveSettings();
-    SetChannelTip();
     ReopenSenderSocket();
+    SetChannelTip();
 }
 
 void TrayApp::ReopenSenderSocket() {
     // One step for a broadcast that may be sending: its next datagram goes to the new channel.
     if (OpenSenderSocket(settings_.toAddress,
-                         ChannelPort(settings_.basePort, settings_.channelIndex.load())) != 0) {
+                         ChannelPort(settings_.basePort, settings_.channelIndex.load()),
+                         settings_.interfaceAddress.load(), settings_.ttl.load()) != 0) {
         ShowMessage(L"ネットワークの初期化に失敗しました");
     }
 }
 
 void TrayApp::SetChannelTip() {
+    const bool fallback = SenderAdapterMissing();
+    tipShowsFallback_ = fallback;
     SetTrayTip(std::wstring(kSenderCaption) + L"(" +
-               std::to_wstring(settings_.channelIndex.load() + 1) + L"ch)");
+               std::to_wstring(settings_.channelIndex.load() + 1) + L"ch)" +
+               (fallback ? kInterfaceFallbackNote : L""));
+}
+
+void TrayApp::KeepTipCurrent() {
+    if (SenderAdapterMissing() != tipShowsFallback_.load()) SetChannelTip();
 }
 
 void TrayApp::OnExit() {

@@ -23,6 +23,8 @@ inline constexpr UINT kTrayNotifyMessage = WM_APP + 100;
 inline constexpr UINT kTrayIconId = 666;
 inline constexpr wchar_t kSenderWindowClass[] = L"TelvoServerWClass";
 inline constexpr wchar_t kSenderCaption[] = L"TelvoServer";
+// Added to the tip while the adapter of the settings is not there and the system's choice sends.
+inline constexpr wchar_t kInterfaceFallbackNote[] = L"\n送信ｱﾀﾞﾌﾟﾀがないため自動で送信中";
 
 // What puts the tray icon into the notification area: Shell_NotifyIconW, or a test's stand-in.
 using NotifyIconCall = BOOL(WINAPI*)(DWORD message, NOTIFYICONDATAW* data);
@@ -63,6 +65,7 @@ class TrayApp {
     void OnSettings();
     void ReopenSenderSocket();
     void SetChannelTip();
+    void KeepTipCurrent();
     void OnExit();
     void ShowTrayMenu();
 
@@ -85,6 +88,7 @@ class TrayApp {
     Broadcaster broadcaster_;
     HelpWindow help_;
     bool settingsDialogOpen_ = false;
+    std::atomic<bool> tipShowsFallback_{false};
 };
 
 }  // namespace telvo

@@ -19,6 +19,7 @@ int ReceiveSession::JoinGroup(const char* group, std::uint16_t port, int receive
     group_ = group;
     port_ = port;
     receiveBufferBytes_ = receiveBufferBytes;
+    adapterChanges_ = AdapterChangeCount();  // a change after this finds the new adapters
     return JoinLocked();
 }
 
@@ -30,14 +31,46 @@ int ReceiveSession::JoinLocked() {
     if (error == 0 && receiveBufferBytes_ > 0) {
         (void)SetReceiveBufferSize(socket_.get(), receiveBufferBytes_);
     }
-    std::uint32_t address = 0;
+    if (error == 0 &&
+        !(ParseIPv4(group_.c_str(), &groupAddress_) && IsMulticastGroup(groupAddress_)))
+        error = InvalidArgumentError();
     if (error == 0) {
-        error = ParseIPv4(group_.c_str(), &address) ? JoinMulticastGroup(socket_.get(), address)
-                                                    : InvalidArgumentError();
+        JoinAdaptersLocked();
+        error = SetNonBlocking(socket_.get());
     }
-    if (error == 0) error = SetNonBlocking(socket_.get());
     if (error != 0) socket_.reset();
     return error;
+}
+
+void ReceiveSession::JoinAdaptersLocked() {
+    // A join that fails (an adapter that has just gone, a membership in place) only leaves that
+    // adapter to the next look.
+    if (adapter_ != 0) {
+        (void)JoinMulticastGroupOn(socket_.get(), groupAddress_, adapter_);
+        return;
+    }
+    std::vector<NetworkAdapter> adapters;
+    if (listAdapters_(&adapters) != 0) {
+        (void)JoinMulticastGroup(socket_.get(), groupAddress_);  // the system's choice, at least
+        return;
+    }
+    for (const NetworkAdapter& adapter : adapters) {
+        (void)JoinMulticastGroupOn(socket_.get(), groupAddress_, adapter.address);
+    }
+}
+
+void ReceiveSession::KeepJoined(bool arrived) {
+    const auto now = std::chrono::steady_clock::now();
+    if (arrived) lastArrival_ = now;
+    const auto check = std::chrono::milliseconds(kAdapterCheckMs);
+    const std::uint32_t changes = AdapterChangeCount();
+    if (changes == adapterChanges_ && (now - lastArrival_ < check || now - lastJoin_ < check)) {
+        return;
+    }
+    adapterChanges_ = changes;
+    lastJoin_ = now;
+    ScopedLock lock(socketLock_);
+    if (socket_ && state_.load() == ReceiveState::kRunning) JoinAdaptersLocked();
 }
 
 int ReceiveSession::Start(const std::shared_ptr<ReceiveSession>& self) {
@@ -115,9 +148,11 @@ void ReceiveSession::ReceiveLoop() {
             started = true;
         }
     }
+    lastArrival_ = lastJoin_ = std::chrono::steady_clock::now();
     while (started) {
         const long length = ReceiveOne();
         if (length == kEndReception) break;
+        KeepJoined(length >= 0);
         if (length == kReceiveFailed) {
             if (!Rejoin()) break;
             continue;
