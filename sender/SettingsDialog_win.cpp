@@ -3,7 +3,9 @@
 #include <commctrl.h>
 
 #include <string>
+#include <vector>
 
+#include "base/NetworkAdapters.h"
 #include "sender/SettingsText.h"
 #include "sender/res/resource.h"
 
@@ -68,10 +70,40 @@ void SettingsDialog::OnInit(HWND dialog) {
     SendDlgItemMessageW(dialog, IDC_CHANNEL_SPIN, UDM_SETPOS32, 0, static_cast<LPARAM>(channel));
     SendDlgItemMessageW(dialog, IDC_CHANNEL_EDIT, EM_LIMITTEXT, 1, 0);
 
+    FillAdapterList(dialog);
+
     if (firstStart_) {
         SetDlgItemTextW(dialog, IDOK, L"ｷｬﾌﾟﾁｬ開始");
         SetDlgItemTextW(dialog, IDCANCEL, L"終了");
     }
+}
+
+// "自動" (the system's choice) first, then each adapter that is up by name and address. An adapter
+// of the settings that is not there now stays in the list, chosen, so that OK keeps it.
+void SettingsDialog::FillAdapterList(HWND dialog) {
+    const HWND list = GetDlgItem(dialog, IDC_ADAPTER);
+    const auto add = [&](const std::wstring& text, std::uint32_t address) {
+        const LRESULT item =
+            SendMessageW(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+        if (item >= 0) SendMessageW(list, CB_SETITEMDATA, static_cast<WPARAM>(item), address);
+        return item;
+    };
+    const std::uint32_t chosen = settings_.interfaceAddress.load();
+    LRESULT selected = add(L"自動", 0);
+    std::vector<NetworkAdapter> adapters;
+    // Without a list only "自動" and the adapter of the settings can be chosen.
+    (void)ListNetworkAdapters(&adapters);
+    bool present = false;
+    for (const NetworkAdapter& adapter : adapters) {
+        const LRESULT item =
+            add(adapter.name + L" (" + AddressText(adapter.address) + L")", adapter.address);
+        if (adapter.address == chosen && chosen != 0 && !present) {
+            selected = item;
+            present = true;
+        }
+    }
+    if (chosen != 0 && !present) selected = add(AddressText(chosen) + L" (見つかりません)", chosen);
+    SendMessageW(list, CB_SETCURSEL, static_cast<WPARAM>(selected), 0);
 }
 
 void SettingsDialog::OnOk(HWND dialog) {
@@ -79,6 +111,11 @@ void SettingsDialog::OnOk(HWND dialog) {
     settings_.compress = IsDlgButtonChecked(dialog, IDC_COMPRESS) == BST_CHECKED ? 1 : 0;
     settings_.channelIndex =
         ChannelIndexFromText(ItemText(dialog, IDC_CHANNEL_EDIT), settings_.channelIndex.load());
+    const LRESULT adapter = SendDlgItemMessageW(dialog, IDC_ADAPTER, CB_GETCURSEL, 0, 0);
+    if (adapter != CB_ERR) {
+        settings_.interfaceAddress = static_cast<std::uint32_t>(SendDlgItemMessageW(
+            dialog, IDC_ADAPTER, CB_GETITEMDATA, static_cast<WPARAM>(adapter), 0));
+    }
 }
 
 }  // namespace telvo

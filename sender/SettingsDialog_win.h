@@ -1,4 +1,5 @@
-// The settings dialog (104): the channel, the capture interval in whole seconds, compression.
+// The settings dialog (104): the channel, the capture interval in whole seconds, compression, the
+// adapter the pictures leave through.
 #pragma once
 
 #include <windows.h>
@@ -23,6 +24,7 @@ class SettingsDialog {
     void OnInit(HWND dialog);
     INT_PTR OnDialogMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
     void OnOk(HWND dialog);
+    void FillAdapterList(HWND dialog);
 
     SenderSettings& settings_;
     const bool firstStart_;

@@ -1,8 +1,11 @@
 // TelvoServer.exe under Wine as a user would use it; in-process, its menus and the capture.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
+#include <fstream>
 #include <map>
+#include <string>
 #include <thread>
 #include <tuple>
 #include <utility>
@@ -13,6 +16,7 @@
 #include "sender/TrayApp_win.h"
 #include "sender/res/resource.h"
 #include "tests/NetworkTest.h"
+#include "tests/win/AdapterLab.h"
 #include "tests/win/ProgramDriver.h"
 
 namespace telvo {
@@ -97,8 +101,62 @@ TEST(Server, BroadcastsAsToldFromStartUpToExitAndKeepsItsSettingsFile) {
     ASSERT_TRUE(program.ExitsCleanly(kWaitMs));
     EXPECT_EQ(
         L"\xFEFF[TelvoServer]\r\nCaptureInterval=1000\r\nCompress=1\r\nChannel=4\r\n"
-        L"ToAddress=224.3.2.1\r\nBasePort=54321\r\n",
+        L"ToAddress=224.3.2.1\r\nBasePort=54321\r\nInterface=\r\nTTL=1\r\n",
         test::ReadFileText(ini));
+}
+
+// On a computer with two adapters the dialog lists them, and the pictures leave through the one
+// of the settings with their time-to-live: a host behind it gets every picture, with a
+// time-to-live of 4.
+TEST(Server, SendsThroughTheAdapterOfItsSettingsWithItsTimeToLive) {
+    TELVO_REQUIRE_TEST_NETWORK();
+    test::AdapterLab lab;
+    ASSERT_TRUE(lab.Up()) << "the lab needs root and the native build (tools/build.sh native)";
+    const std::wstring folder = test::MakeFreshFolder(L"server-adapter");
+    const std::wstring ini = folder + L"\\TelvoServer.ini";
+    ASSERT_TRUE(test::WriteFileBytes(ini,
+                                     "[TelvoServer]\r\nBasePort=49200\r\n"
+                                     "Interface=198.18.2.1\r\nTTL=4\r\n"));
+    const std::string probed = "/tmp/telvo-probe-" + std::to_string(GetCurrentProcessId());
+    ASSERT_TRUE(lab.Probe(49200, 3, probed));
+    test::Program program;
+    ASSERT_TRUE(program.Start(test::CopyInto(TELVO_SERVER_EXE, folder), folder));
+    const HWND dialog = test::WaitForDialog(program.id, L"配信設定", kWaitMs);
+    ASSERT_NE(nullptr, dialog);
+    const HWND list = GetDlgItem(dialog, IDC_ADAPTER);
+    std::vector<std::wstring> items;
+    for (LRESULT i = 0; i < SendMessageW(list, CB_GETCOUNT, 0, 0); ++i) {
+        wchar_t text[256] = L"";
+        if (SendMessageW(list, CB_GETLBTEXTLEN, i, 0) < 256) {
+            SendMessageW(list, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text));
+        }
+        items.push_back(text);
+    }
+    auto listed = [&](const wchar_t* address) {
+        return std::count_if(items.begin(), items.end(), [&](const std::wstring& item) {
+            return item.find(L"(" + std::wstring(address) + L")") != std::wstring::npos;
+        });
+    };
+    ASSERT_FALSE(items.empty());
+    EXPECT_EQ(L"自動", items[0]);
+    EXPECT_EQ(4u, items.size());
+    EXPECT_TRUE(listed(L"127.0.0.1") == 1 && listed(L"198.18.1.1") == 1 &&
+                listed(L"198.18.2.1") == 1);
+    EXPECT_NE(std::wstring::npos, test::WindowText(list).find(L"(198.18.2.1)"));  // chosen
+    Confirm(dialog, L"1");
+
+    ASSERT_TRUE(test::WaitUntil([&] { return test::AdapterLab::Exists(probed); },
+                                std::chrono::seconds(60)));
+    std::string line;
+    std::getline(std::ifstream(test::AdapterLab::WindowsPath(probed).c_str()), line);
+    EXPECT_EQ("complete 3 incomplete 0 ttl 4 4", line);
+    DeleteFileW(test::AdapterLab::WindowsPath(probed).c_str());
+    const HWND window =
+        test::WaitForWindow(program.id, kSenderWindowClass, kSenderCaption, kWaitMs);
+    PostMessageW(window, WM_COMMAND, ID_EXIT, 0);
+    ASSERT_TRUE(program.ExitsCleanly(kWaitMs));
+    EXPECT_NE(std::wstring::npos,
+              test::ReadFileText(ini).find(L"\r\nInterface=198.18.2.1\r\nTTL=4\r\n"));
 }
 
 TEST(TrayApp, TheMenuFollowsTheStateTheIconComesBackAndShutdownEndsTheBroadcastFirst) {
