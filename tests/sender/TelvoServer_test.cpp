@@ -5,6 +5,7 @@
 #include <atomic>
 #include <fstream>
 #include <map>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <tuple>
@@ -182,6 +183,43 @@ TEST(TrayApp, TheMenuFollowsTheStateTheIconComesBackAndShutdownEndsTheBroadcastF
     EXPECT_EQ(TRUE, answer.load());
     EXPECT_FALSE(app.broadcaster().threadRunning());  // ended before the program goes
     EXPECT_EQ(std::wstring(bad.begin(), bad.end()), test::ReadFileText(ini));  // unwritten
+}
+
+std::mutex tipLock;
+std::wstring lastTip;
+BOOL WINAPI RecordTips(DWORD message, NOTIFYICONDATAW* data) {
+    std::lock_guard<std::mutex> lock(tipLock);
+    if (message == NIM_MODIFY && (data->uFlags & NIF_TIP) != 0) lastTip = data->szTip;
+    return TRUE;
+}
+
+// An adapter of the settings that is not there: the dialog keeps it, the pictures go out through
+// the system's choice, and the tip says so.
+TEST(TrayApp, AnAdapterThatIsNotThereLeavesTheChoiceToTheSystemAndTheTipSaysSo) {
+    TELVO_REQUIRE_TEST_NETWORK();
+    ASSERT_EQ(0, StartSockets(1, 1));
+    const std::wstring ini = test::MakeFreshFolder(L"tray-adapter") + L"\\TelvoServer.ini";
+    ASSERT_TRUE(test::WriteFileBytes(ini,
+                                     "[TelvoServer]\r\nBasePort=49300\r\n"
+                                     "Interface=198.18.99.1\r\n"));
+    test::ChannelListener channel1(49300);
+    TrayApp app(GetModuleHandleW(nullptr), ini, StartDetachedThread, RecordTips);
+    std::thread user([&] {
+        const HWND dialog = test::WaitForDialog(GetCurrentProcessId(), L"配信設定", kWaitMs);
+        EXPECT_EQ(L"198.18.99.1 (見つかりません)",
+                  test::WindowText(GetDlgItem(dialog, IDC_ADAPTER)));
+        PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+        ScreenPacketHeader picture;
+        EXPECT_TRUE(channel1.Next(&picture, 10000));
+        EXPECT_TRUE(test::WaitUntil([] {
+            std::lock_guard<std::mutex> lock(tipLock);
+            return lastTip == std::wstring(L"TelvoServer(1ch)") + kInterfaceFallbackNote;
+        }));
+        PostMessageW(app.window(), WM_COMMAND, ID_EXIT, 0);
+    });
+    EXPECT_EQ(0, app.Run());
+    user.join();
+    EXPECT_NE(std::wstring::npos, test::ReadFileText(ini).find(L"\r\nInterface=198.18.99.1\r\n"));
 }
 
 constexpr COLORREF kLeft = RGB(200, 30, 40), kRight = RGB(20, 60, 220), kDot = RGB(0, 255, 0);
