@@ -7,8 +7,9 @@
 // "lost No.<number> <seen>/<count> fragments". At the end, the share of pictures completed.
 // Ends after N completed pictures (exit 0) or S seconds (exit 0 if no count was asked, else 1).
 // With --save-dir, each picture is also written there as it arrived, as "No.<number>.bmp".
-// It joins the group on every network adapter that is up, or with --interface only on the adapter
-// with that IPv4 address, and joins again when adapters come and go, as the viewer does.
+// It joins the group on every network adapter that is up (a line after the first names them), or
+// with --interface only on the adapter with that IPv4 address, and joins again when adapters come
+// and go, as the viewer does.
 #include <chrono>
 #include <condition_variable>
 #include <csignal>
@@ -17,7 +18,9 @@
 #include <fstream>
 #include <mutex>
 #include <string>
+#include <vector>
 
+#include "base/NetworkAdapters.h"
 #include "base/Socket.h"
 #include "protocol/ScreenPacket.h"
 #include "tools/CommandLine.h"
@@ -63,6 +66,22 @@ void SavePicture(const telvo::ScreenReceiver& receiver, const std::string& folde
     if (image.bytes() == nullptr) return;
     std::ofstream file(folder + "/No." + std::to_string(number) + ".bmp", std::ios::binary);
     file.write(reinterpret_cast<const char*>(image.bytes()), image.size());
+}
+
+// The adapters joined at the start; adapters that come later are joined too.
+void PrintAdapters(std::uint32_t only) {
+    std::vector<telvo::NetworkAdapter> adapters;
+    if (only == 0 && telvo::ListNetworkAdapters(&adapters) != 0) return;
+    if (only != 0) adapters.push_back({L"", only});
+    std::printf(only != 0 ? "on adapter" : "on every adapter:");
+    for (const telvo::NetworkAdapter& adapter : adapters) {
+        std::string name;
+        for (const wchar_t c : adapter.name) name += c < 0x80 ? static_cast<char>(c) : '?';
+        const std::wstring address = telvo::AddressText(adapter.address);
+        std::printf(" %s%s%s", name.c_str(), name.empty() ? "" : " ",
+                    std::string(address.begin(), address.end()).c_str());
+    }
+    std::printf("\n");
 }
 
 }  // namespace
@@ -123,6 +142,7 @@ int main(int argc, char** argv) {
     }
     std::printf("listening on %s port %u (channel %u)\n", channel.group.c_str(),
                 ChannelPort(channel.basePort, channel.channelIndex), channel.channelIndex + 1);
+    PrintAdapters(adapterAddress);
     std::fflush(stdout);
 
     std::unique_lock<std::mutex> lock(mutex);
