@@ -35,27 +35,27 @@ int ReceiveSession::JoinLocked() {
         !(ParseIPv4(group_.c_str(), &groupAddress_) && IsMulticastGroup(groupAddress_)))
         error = InvalidArgumentError();
     if (error == 0) {
-        JoinAdaptersLocked();
+        JoinAdaptersLocked(AdaptersToJoin());
         error = SetNonBlocking(socket_.get());
     }
     if (error != 0) socket_.reset();
     return error;
 }
 
-void ReceiveSession::JoinAdaptersLocked() {
+std::vector<std::uint32_t> ReceiveSession::AdaptersToJoin() const {
+    if (adapter_ != 0) return {adapter_};
+    std::vector<NetworkAdapter> adapters;
+    if (listAdapters_(&adapters) != 0) return {0};  // INADDR_ANY: the system's choice, at least
+    std::vector<std::uint32_t> addresses;
+    for (const NetworkAdapter& adapter : adapters) addresses.push_back(adapter.address);
+    return addresses;
+}
+
+void ReceiveSession::JoinAdaptersLocked(const std::vector<std::uint32_t>& adapters) {
     // A join that fails (an adapter that has just gone, a membership in place) only leaves that
     // adapter to the next look.
-    if (adapter_ != 0) {
-        (void)JoinMulticastGroupOn(socket_.get(), groupAddress_, adapter_);
-        return;
-    }
-    std::vector<NetworkAdapter> adapters;
-    if (listAdapters_(&adapters) != 0) {
-        (void)JoinMulticastGroup(socket_.get(), groupAddress_);  // the system's choice, at least
-        return;
-    }
-    for (const NetworkAdapter& adapter : adapters) {
-        (void)JoinMulticastGroupOn(socket_.get(), groupAddress_, adapter.address);
+    for (const std::uint32_t adapter : adapters) {
+        (void)JoinMulticastGroupOn(socket_.get(), groupAddress_, adapter);
     }
 }
 
@@ -69,8 +69,10 @@ void ReceiveSession::KeepJoined(bool arrived) {
     }
     adapterChanges_ = changes;
     lastJoin_ = now;
+    // Listed outside the lock: a channel switch that stops this thread does not wait for it.
+    const std::vector<std::uint32_t> adapters = AdaptersToJoin();
     ScopedLock lock(socketLock_);
-    if (socket_ && state_.load() == ReceiveState::kRunning) JoinAdaptersLocked();
+    if (socket_ && state_.load() == ReceiveState::kRunning) JoinAdaptersLocked(adapters);
 }
 
 int ReceiveSession::Start(const std::shared_ptr<ReceiveSession>& self) {

@@ -108,7 +108,10 @@ class ReceiveSession {
     // Waits kRejoinMs, then joins again on a new socket; repeats until that works. False when a
     // stop was requested.
     [[nodiscard]] bool Rejoin();
-    void JoinAdaptersLocked();
+    // The adapters' addresses to join on: the one asked for, or every one listed, or INADDR_ANY
+    // (the system's choice) when they cannot be listed.
+    std::vector<std::uint32_t> AdaptersToJoin() const;
+    void JoinAdaptersLocked(const std::vector<std::uint32_t>& adapters);
     // Joins again on every adapter when the system reported a change or nothing has arrived for a
     // while. `arrived`: whether the last receive brought a datagram.
     void KeepJoined(bool arrived);
