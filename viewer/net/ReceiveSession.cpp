@@ -31,9 +31,9 @@ int ReceiveSession::JoinLocked() {
     if (error == 0 && receiveBufferBytes_ > 0) {
         (void)SetReceiveBufferSize(socket_.get(), receiveBufferBytes_);
     }
-    if (error == 0 &&
-        !(ParseIPv4(group_.c_str(), &groupAddress_) && IsMulticastGroup(groupAddress_)))
-        error = InvalidArgumentError();
+    // A group that does not parse, or is no multicast group, can be joined on no adapter.
+    const bool group = ParseIPv4(group_.c_str(), &groupAddress_) && IsMulticastGroup(groupAddress_);
+    if (error == 0 && !group) error = InvalidArgumentError();
     if (error == 0) {
         JoinAdaptersLocked(AdaptersToJoin());
         error = SetNonBlocking(socket_.get());
