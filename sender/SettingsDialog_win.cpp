@@ -36,6 +36,11 @@ INT_PTR SettingsDialog::OnDialogMessage(HWND dialog, UINT message, WPARAM wParam
                 case IDCANCEL:
                     EndDialog(dialog, IDCANCEL);
                     return TRUE;
+                case IDC_ADAPTER:
+                    // Adapters come and go while the dialog is open: list them as they are now.
+                    if (HIWORD(wParam) == CBN_DROPDOWN)
+                        FillAdapterList(dialog, ChosenAdapter(dialog));
+                    return TRUE;
             }
             return FALSE;
         case WM_QUERYENDSESSION:
@@ -70,7 +75,7 @@ void SettingsDialog::OnInit(HWND dialog) {
     SendDlgItemMessageW(dialog, IDC_CHANNEL_SPIN, UDM_SETPOS32, 0, static_cast<LPARAM>(channel));
     SendDlgItemMessageW(dialog, IDC_CHANNEL_EDIT, EM_LIMITTEXT, 1, 0);
 
-    FillAdapterList(dialog);
+    FillAdapterList(dialog, settings_.interfaceAddress.load());
 
     if (firstStart_) {
         SetDlgItemTextW(dialog, IDOK, L"ｷｬﾌﾟﾁｬ開始");
@@ -78,17 +83,17 @@ void SettingsDialog::OnInit(HWND dialog) {
     }
 }
 
-// "自動" (the system's choice) first, then each adapter that is up by name and address. An adapter
-// of the settings that is not there now stays in the list, chosen, so that OK keeps it.
-void SettingsDialog::FillAdapterList(HWND dialog) {
+// "自動" (the system's choice) first, then each adapter that is up by name and address, `chosen`
+// selected. A chosen adapter that is not there now stays in the list, so that OK keeps it.
+void SettingsDialog::FillAdapterList(HWND dialog, std::uint32_t chosen) {
     const HWND list = GetDlgItem(dialog, IDC_ADAPTER);
+    SendMessageW(list, CB_RESETCONTENT, 0, 0);
     const auto add = [&](const std::wstring& text, std::uint32_t address) {
         const LRESULT item =
             SendMessageW(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
         if (item >= 0) SendMessageW(list, CB_SETITEMDATA, static_cast<WPARAM>(item), address);
         return item;
     };
-    const std::uint32_t chosen = settings_.interfaceAddress.load();
     LRESULT selected = add(L"自動", 0);
     std::vector<NetworkAdapter> adapters;
     // Without a list only "自動" and the adapter of the settings can be chosen.
@@ -106,16 +111,19 @@ void SettingsDialog::FillAdapterList(HWND dialog) {
     SendMessageW(list, CB_SETCURSEL, static_cast<WPARAM>(selected), 0);
 }
 
+std::uint32_t SettingsDialog::ChosenAdapter(HWND dialog) const {
+    const LRESULT item = SendDlgItemMessageW(dialog, IDC_ADAPTER, CB_GETCURSEL, 0, 0);
+    if (item == CB_ERR) return settings_.interfaceAddress.load();
+    return static_cast<std::uint32_t>(
+        SendDlgItemMessageW(dialog, IDC_ADAPTER, CB_GETITEMDATA, static_cast<WPARAM>(item), 0));
+}
+
 void SettingsDialog::OnOk(HWND dialog) {
     settings_.captureInterval = CaptureIntervalFromText(ItemText(dialog, IDC_INTERVAL_EDIT));
     settings_.compress = IsDlgButtonChecked(dialog, IDC_COMPRESS) == BST_CHECKED ? 1 : 0;
     settings_.channelIndex =
         ChannelIndexFromText(ItemText(dialog, IDC_CHANNEL_EDIT), settings_.channelIndex.load());
-    const LRESULT adapter = SendDlgItemMessageW(dialog, IDC_ADAPTER, CB_GETCURSEL, 0, 0);
-    if (adapter != CB_ERR) {
-        settings_.interfaceAddress = static_cast<std::uint32_t>(SendDlgItemMessageW(
-            dialog, IDC_ADAPTER, CB_GETITEMDATA, static_cast<WPARAM>(adapter), 0));
-    }
+    settings_.interfaceAddress = ChosenAdapter(dialog);
 }
 
 }  // namespace telvo

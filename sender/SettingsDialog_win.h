@@ -24,7 +24,8 @@ class SettingsDialog {
     void OnInit(HWND dialog);
     INT_PTR OnDialogMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
     void OnOk(HWND dialog);
-    void FillAdapterList(HWND dialog);
+    void FillAdapterList(HWND dialog, std::uint32_t chosen);
+    std::uint32_t ChosenAdapter(HWND dialog) const;
 
     SenderSettings& settings_;
     const bool firstStart_;

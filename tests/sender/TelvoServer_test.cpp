@@ -106,9 +106,9 @@ TEST(Server, BroadcastsAsToldFromStartUpToExitAndKeepsItsSettingsFile) {
         test::ReadFileText(ini));
 }
 
-// On a computer with two adapters the dialog lists them, and the pictures leave through the one
-// of the settings with their time-to-live: a host behind it gets every picture, with a
-// time-to-live of 4.
+// On a computer with two adapters the dialog lists them, also when one goes while it is open, and
+// the pictures leave through the one of the settings with their time-to-live: a host behind it
+// gets every picture, with a time-to-live of 4.
 TEST(Server, SendsThroughTheAdapterOfItsSettingsWithItsTimeToLive) {
     TELVO_REQUIRE_TEST_NETWORK();
     test::AdapterLab lab;
@@ -118,8 +118,6 @@ TEST(Server, SendsThroughTheAdapterOfItsSettingsWithItsTimeToLive) {
     ASSERT_TRUE(test::WriteFileBytes(ini,
                                      "[TelvoServer]\r\nBasePort=49200\r\n"
                                      "Interface=198.18.2.1\r\nTTL=4\r\n"));
-    const std::string probed = "/tmp/telvo-probe-" + std::to_string(GetCurrentProcessId());
-    ASSERT_TRUE(lab.Probe(49200, 3, probed));
     test::Program program;
     ASSERT_TRUE(program.Start(test::CopyInto(TELVO_SERVER_EXE, folder), folder));
     const HWND dialog = test::WaitForDialog(program.id, L"配信設定", kWaitMs);
@@ -144,6 +142,13 @@ TEST(Server, SendsThroughTheAdapterOfItsSettingsWithItsTimeToLive) {
     EXPECT_TRUE(listed(L"127.0.0.1") == 1 && listed(L"198.18.1.1") == 1 &&
                 listed(L"198.18.2.1") == 1);
     EXPECT_NE(std::wstring::npos, test::WindowText(list).find(L"(198.18.2.1)"));  // chosen
+    ASSERT_TRUE(lab.DeleteSecond());
+    SendMessageW(list, CB_SHOWDROPDOWN, TRUE, 0);  // listed anew as it drops down
+    SendMessageW(list, CB_SHOWDROPDOWN, FALSE, 0);
+    EXPECT_EQ(L"198.18.2.1 (見つかりません)", test::WindowText(list));
+    ASSERT_TRUE(lab.AddSecond());
+    const std::string probed = "/tmp/telvo-probe-" + std::to_string(GetCurrentProcessId());
+    ASSERT_TRUE(lab.Probe(49200, 3, probed));
     Confirm(dialog, L"1");
 
     ASSERT_TRUE(test::WaitUntil([&] { return test::AdapterLab::Exists(probed); },
