@@ -108,7 +108,7 @@ TEST(Server, BroadcastsAsToldFromStartUpToExitAndKeepsItsSettingsFile) {
 
 // On a computer with two adapters the dialog lists them, also when one goes while it is open, and
 // the pictures leave through the one of the settings with their time-to-live: a host behind it
-// gets every picture, with a time-to-live of 4.
+// gets every picture, with a time-to-live of 4. When that adapter goes, the broadcast goes on.
 TEST(Server, SendsThroughTheAdapterOfItsSettingsWithItsTimeToLive) {
     TELVO_REQUIRE_TEST_NETWORK();
     test::AdapterLab lab;
@@ -157,6 +157,13 @@ TEST(Server, SendsThroughTheAdapterOfItsSettingsWithItsTimeToLive) {
     std::getline(std::ifstream(test::AdapterLab::WindowsPath(probed).c_str()), line);
     EXPECT_EQ("complete 3 incomplete 0 ttl 4 4", line);
     DeleteFileW(test::AdapterLab::WindowsPath(probed).c_str());
+    // The adapter goes during the broadcast: the pictures go on through the system's choice, the
+    // first adapter, on which this computer hears the group.
+    ASSERT_EQ(0, StartSockets(1, 1));
+    test::ChannelListener firstAdapter(49200);
+    ASSERT_TRUE(firstAdapter.ok() && lab.DeleteSecond());
+    ScreenPacketHeader picture;
+    EXPECT_TRUE(firstAdapter.Next(&picture, 10000, true));
     const HWND window =
         test::WaitForWindow(program.id, kSenderWindowClass, kSenderCaption, kWaitMs);
     PostMessageW(window, WM_COMMAND, ID_EXIT, 0);
