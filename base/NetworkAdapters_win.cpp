@@ -1,6 +1,6 @@
 #include <winsock2.h>
 #include <ws2tcpip.h>
-// after winsock2.h
+// NOTE: the IP helper headers need winsock2.h before them.
 #include <iphlpapi.h>
 #include <netioapi.h>
 
