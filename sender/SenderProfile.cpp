@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "base/NetworkAdapters.h"
+#include "base/Socket.h"
 #include "sender/ScreenChoice.h"
 
 namespace telvo {
@@ -57,6 +59,14 @@ void LoadSenderSettings(ProfileSection& section, SenderSettings& settings) {
         StoredNumber(section, L"BasePort", 1, kMaxBasePort, settings.basePort));
     settings.monitor = static_cast<std::int32_t>(
         StoredNumber(section, L"Monitor", kWholeDesktop, kMaxMonitor, settings.monitor.load()));
+    // An "Interface" that is no address leaves the choice to the system, as an empty one does.
+    char adapter[kAddressTextSize];
+    Narrow(section.ReadText(L"Interface", L"", kAddressTextSize - 1), adapter, sizeof adapter);
+    std::uint32_t adapterAddress = 0;
+    settings.interfaceAddress =
+        adapter[0] != '\0' && ParseIPv4(adapter, &adapterAddress) ? adapterAddress : 0;
+    settings.ttl = static_cast<std::uint32_t>(
+        StoredNumber(section, L"TTL", 1, kMaxTimeToLive, settings.ttl.load()));
 }
 
 void SaveSenderSettings(ProfileSection& section, const SenderSettings& settings) {
@@ -66,6 +76,9 @@ void SaveSenderSettings(ProfileSection& section, const SenderSettings& settings)
     section.WriteText(L"ToAddress", Widen(settings.toAddress));
     section.WriteText(L"BasePort", std::to_wstring(static_cast<int>(settings.basePort)));
     section.WriteText(L"Monitor", std::to_wstring(settings.monitor.load()));
+    const std::uint32_t adapter = settings.interfaceAddress.load();
+    section.WriteText(L"Interface", adapter != 0 ? AddressText(adapter) : L"");
+    section.WriteText(L"TTL", std::to_wstring(settings.ttl.load()));
 }
 
 }  // namespace telvo

@@ -1,5 +1,5 @@
 // The settings dialog (104): the channel, the capture interval in whole seconds, compression, the
-// screen to broadcast.
+// screen to broadcast, the adapter the pictures leave through.
 #pragma once
 
 #include <windows.h>
@@ -28,6 +28,8 @@ class SettingsDialog {
     void OnInit(HWND dialog);
     INT_PTR OnDialogMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
     void OnOk(HWND dialog);
+    void FillAdapterList(HWND dialog, std::uint32_t chosen);
+    std::uint32_t ChosenAdapter(HWND dialog) const;
 
     SenderSettings& settings_;
     const bool firstStart_;

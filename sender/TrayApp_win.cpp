@@ -187,7 +187,7 @@ void TrayApp::OnCommand(int id) {
             StartBroadcast();
             break;
         case ID_STOP:
-            broadcaster_.Stop();
+            StopBroadcast();
             break;
         case ID_SETTINGS:
             OnSettings();
@@ -206,11 +206,21 @@ void TrayApp::StartBroadcast() {
     if (broadcaster_.Start() != 0) ShowMessage(L"配信を開始できませんでした");
 }
 
+void TrayApp::StopBroadcast() {
+    broadcaster_.Stop();
+    // The thread may post no state: it may be waiting already.
+    if (adapterFellBack_) UpdateTip();
+}
+
+bool TrayApp::AdapterFellBack() const {
+    return broadcaster_.broadcasting() && SenderAdapterMissing();
+}
+
 void TrayApp::OnTrayNotify(UINT mouseMessage) {
     switch (mouseMessage) {
         case WM_LBUTTONDBLCLK:
             if (broadcaster_.broadcasting())
-                broadcaster_.Stop();
+                StopBroadcast();
             else
                 StartBroadcast();
             break;
@@ -224,7 +234,8 @@ void TrayApp::OnBroadcastState(BroadcastState state, bool announce) {
     const bool tipChanges = std::wcscmp(FailureText(state), FailureText(state_)) != 0;
     state_ = state;
     SetTrayIcon(StateIcon(state));
-    if (tipChanges) UpdateTip();
+    // The sender socket may have fallen back to the system's adapter at an open or a send.
+    if (tipChanges || AdapterFellBack() != adapterFellBack_) UpdateTip();
     if (!announce) return;
     // A socket that cannot be opened is the one failure told by a message, as before; posted, so
     // that the tray is up to date while it shows. Any other outage gets one balloon.
@@ -259,8 +270,10 @@ void TrayApp::UpdateTip() {
                                   ? std::wstring(kSenderCaption) + L"(" +
                                         std::to_wstring(settings_.channelIndex.load() + 1) + L"ch)"
                                   : std::wstring(kSenderCaption);
+    adapterFellBack_ = AdapterFellBack();
     SetTrayTip(ComposeTrayTip(name, state_,
-                              {monitorFellBack_ ? L"選んだ画面がないため主画面を配信中" : L""}));
+                              {monitorFellBack_ ? kMonitorFallbackNote : L"",
+                               adapterFellBack_ ? kInterfaceFallbackNote : L""}));
 }
 
 void TrayApp::ShowTrayMenu() {
@@ -282,8 +295,8 @@ void TrayApp::OnSettings() {
     settingsDialogOpen_ = false;
     if (result != IDOK) return;
     SaveSettings();
-    SetChannelTip();
     ReopenSenderSocket();
+    SetChannelTip();
 }
 
 INT_PTR TrayApp::ShowSettingsDialog(bool firstStart) {
@@ -321,7 +334,7 @@ void TrayApp::ShowTrayIcon() {
     KillTimer(hwnd_, kAddIconTimer);
     // What happened while there was no icon: the channel once chosen, a failure that lasts.
     if (state_ != BroadcastState::kWaiting) SetTrayIcon(StateIcon(state_));
-    if (channelInTip_ || Failing(state_) || monitorFellBack_) UpdateTip();
+    if (channelInTip_ || Failing(state_) || monitorFellBack_ || adapterFellBack_) UpdateTip();
 }
 
 bool TrayApp::AddTrayIcon() {

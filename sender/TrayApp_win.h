@@ -30,6 +30,10 @@ inline constexpr UINT kNetworkFailureMessage = WM_APP + 103;
 inline constexpr UINT kTrayIconId = 666;
 inline constexpr wchar_t kSenderWindowClass[] = L"TelvoServerWClass";
 inline constexpr wchar_t kSenderCaption[] = L"TelvoServer";
+// Notes on a line of the tip of their own: while the chosen monitor is missing and the primary
+// screen is sent, and while the adapter of the settings is not there and the system's choice sends.
+inline constexpr wchar_t kMonitorFallbackNote[] = L"選んだ画面がないため主画面を配信中";
+inline constexpr wchar_t kInterfaceFallbackNote[] = L"送信ｱﾀﾞﾌﾟﾀがないため自動で送信中";
 
 // What puts the tray icon into the notification area: Shell_NotifyIconW, or a test's stand-in.
 using NotifyIconCall = BOOL(WINAPI*)(DWORD message, NOTIFYICONDATAW* data);
@@ -66,6 +70,9 @@ class TrayApp {
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
     void OnCommand(int id);
     void StartBroadcast();
+    void StopBroadcast();
+    // Whether a broadcast sends through the system's choice because its adapter is not there.
+    bool AdapterFellBack() const;
     int End(int exitCode);
     void OnTrayNotify(UINT mouseMessage);
     void OnBroadcastState(BroadcastState state, bool announce);
@@ -107,6 +114,7 @@ class TrayApp {
     BroadcastState state_ = BroadcastState::kWaiting;  // as last posted by the broadcast thread
     bool channelInTip_ = false;     // the tip names the channel (not before the start-up dialog)
     bool monitorFellBack_ = false;  // as last posted by the broadcast thread
+    bool adapterFellBack_ = false;  // as the tip last showed it
 };
 
 }  // namespace telvo

@@ -1,7 +1,9 @@
 // TelvoServer.exe under Wine as a user would use it; in-process, its menus and the capture.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
+#include <fstream>
 #include <map>
 #include <mutex>
 #include <string>
@@ -15,6 +17,7 @@
 #include "sender/TrayApp_win.h"
 #include "sender/res/resource.h"
 #include "tests/NetworkTest.h"
+#include "tests/win/AdapterLab.h"
 #include "tests/win/ProgramDriver.h"
 
 namespace telvo {
@@ -143,7 +146,7 @@ TEST(Server, BroadcastsAsToldFromStartUpToExitAndKeepsItsSettingsFile) {
     ASSERT_TRUE(program.ExitsCleanly(kWaitMs));
     EXPECT_EQ(
         L"\xFEFF[TelvoServer]\r\nCaptureInterval=1000\r\nCompress=1\r\nChannel=4\r\n"
-        L"ToAddress=224.3.2.1\r\nBasePort=54321\r\nMonitor=0\r\n",
+        L"ToAddress=224.3.2.1\r\nBasePort=54321\r\nMonitor=0\r\nInterface=\r\nTTL=1\r\n",
         test::ReadFileText(ini));
 }
 
@@ -179,6 +182,72 @@ TEST(Server, ReadsNonsenseAsDefaultsKeepsTheStartUpChoicesAndSavesThemAgainWhenT
     EXPECT_TRUE(saved());  // before the process ends, as Windows would end it now
     PostMessageW(window, WM_COMMAND, ID_EXIT, 0);
     EXPECT_TRUE(program.ExitsCleanly(kWaitMs));
+}
+
+// On a computer with two adapters the dialog lists them, also when one goes while it is open, and
+// the pictures leave through the one of the settings with their time-to-live: a host behind it
+// gets every picture, with a time-to-live of 4. When that adapter goes, the broadcast goes on.
+TEST(Server, SendsThroughTheAdapterOfItsSettingsWithItsTimeToLive) {
+    TELVO_REQUIRE_TEST_NETWORK();
+    test::AdapterLab lab;
+    ASSERT_TRUE(lab.Up()) << "the lab needs root and the native build (tools/build.sh native)";
+    const std::wstring folder = test::MakeFreshFolder(L"server-adapter");
+    const std::wstring ini = folder + L"\\TelvoServer.ini";
+    ASSERT_TRUE(test::WriteFileBytes(ini,
+                                     "[TelvoServer]\r\nBasePort=49200\r\n"
+                                     "Interface=198.18.2.1\r\nTTL=4\r\n"));
+    test::Program program;
+    ASSERT_TRUE(program.Start(test::CopyInto(TELVO_SERVER_EXE, folder), folder));
+    const HWND dialog = test::WaitForDialog(program.id, L"配信設定", kWaitMs);
+    ASSERT_NE(nullptr, dialog);
+    const HWND list = GetDlgItem(dialog, IDC_ADAPTER);
+    std::vector<std::wstring> items;
+    for (LRESULT i = 0; i < SendMessageW(list, CB_GETCOUNT, 0, 0); ++i) {
+        wchar_t text[256] = L"";
+        if (SendMessageW(list, CB_GETLBTEXTLEN, i, 0) < 256) {
+            SendMessageW(list, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text));
+        }
+        items.push_back(text);
+    }
+    auto listed = [&](const wchar_t* address) {
+        return std::count_if(items.begin(), items.end(), [&](const std::wstring& item) {
+            return item.find(L"(" + std::wstring(address) + L")") != std::wstring::npos;
+        });
+    };
+    ASSERT_FALSE(items.empty());
+    EXPECT_EQ(L"自動", items[0]);
+    EXPECT_EQ(4u, items.size());
+    EXPECT_TRUE(listed(L"127.0.0.1") == 1 && listed(L"198.18.1.1") == 1 &&
+                listed(L"198.18.2.1") == 1);
+    EXPECT_NE(std::wstring::npos, test::WindowText(list).find(L"(198.18.2.1)"));  // chosen
+    ASSERT_TRUE(lab.DeleteSecond());
+    SendMessageW(list, CB_SHOWDROPDOWN, TRUE, 0);  // listed anew as it drops down
+    SendMessageW(list, CB_SHOWDROPDOWN, FALSE, 0);
+    EXPECT_EQ(L"198.18.2.1 (見つかりません)", test::WindowText(list));
+    ASSERT_TRUE(lab.AddSecond());
+    const std::string probed = "/tmp/telvo-probe-" + std::to_string(GetCurrentProcessId());
+    ASSERT_TRUE(lab.Probe(49200, 3, probed));
+    Confirm(dialog, L"1");
+
+    ASSERT_TRUE(test::WaitUntil([&] { return test::AdapterLab::Exists(probed); },
+                                std::chrono::seconds(60)));
+    std::string line;
+    std::getline(std::ifstream(test::AdapterLab::WindowsPath(probed).c_str()), line);
+    EXPECT_EQ("complete 3 incomplete 0 ttl 4 4", line);
+    DeleteFileW(test::AdapterLab::WindowsPath(probed).c_str());
+    // The adapter goes during the broadcast: the pictures go on through the system's choice, the
+    // first adapter, on which this computer hears the group.
+    ASSERT_EQ(0, StartSockets(1, 1));
+    test::ChannelListener firstAdapter(49200);
+    ASSERT_TRUE(firstAdapter.ok() && lab.DeleteSecond());
+    ScreenPacketHeader picture;
+    EXPECT_TRUE(firstAdapter.Next(&picture, 10000, true));
+    const HWND window =
+        test::WaitForWindow(program.id, kSenderWindowClass, kSenderCaption, kWaitMs);
+    PostMessageW(window, WM_COMMAND, ID_EXIT, 0);
+    ASSERT_TRUE(program.ExitsCleanly(kWaitMs));
+    EXPECT_NE(std::wstring::npos,
+              test::ReadFileText(ini).find(L"\r\nInterface=198.18.2.1\r\nTTL=4\r\n"));
 }
 
 TEST(TrayApp, TheMenuFollowsTheStateTheIconComesBackAndShutdownEndsTheBroadcastFirst) {
@@ -267,6 +336,37 @@ TEST(TrayApp, BroadcastsTheChosenMonitorThroughANetworkOutageAndThePrimaryWhileT
     EXPECT_EQ(0, app.Run());
     user.join();
     EXPECT_NE(std::wstring::npos, test::ReadFileText(ini).find(L"Monitor=2"));  // kept for later
+}
+
+// An adapter of the settings that is not there: the dialog keeps it, the pictures go out through
+// the system's choice, and the tip says so while the broadcast runs.
+TEST(TrayApp, AnAdapterThatIsNotThereLeavesTheChoiceToTheSystemAndTheTipSaysSo) {
+    TELVO_REQUIRE_TEST_NETWORK();
+    ASSERT_EQ(0, StartSockets(1, 1));
+    const std::wstring ini = test::MakeFreshFolder(L"tray-adapter") + L"\\TelvoServer.ini";
+    ASSERT_TRUE(test::WriteFileBytes(ini,
+                                     "[TelvoServer]\r\nBasePort=49300\r\n"
+                                     "Interface=198.18.99.1\r\n"));
+    test::ChannelListener channel1(49300);
+    tray.Reset(0);
+    TrayApp app(GetModuleHandleW(nullptr), ini, StartDetachedThread, RecordTray);
+    std::thread user([&] {
+        const HWND dialog = test::WaitForDialog(GetCurrentProcessId(), L"配信設定", kWaitMs);
+        EXPECT_EQ(L"198.18.99.1 (見つかりません)",
+                  test::WindowText(GetDlgItem(dialog, IDC_ADAPTER)));
+        PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+        ScreenPacketHeader picture;
+        EXPECT_TRUE(channel1.Next(&picture, 10000));
+        EXPECT_TRUE(test::WaitUntil([] {
+            return LastTip() == std::wstring(L"TelvoServer(1ch)\n") + kInterfaceFallbackNote;
+        }));
+        PostMessageW(app.window(), WM_COMMAND, ID_STOP, 0);
+        EXPECT_TRUE(test::WaitUntil([] { return LastTip() == L"TelvoServer(1ch)"; }));
+        PostMessageW(app.window(), WM_COMMAND, ID_EXIT, 0);
+    });
+    EXPECT_EQ(0, app.Run());
+    user.join();
+    EXPECT_NE(std::wstring::npos, test::ReadFileText(ini).find(L"\r\nInterface=198.18.99.1\r\n"));
 }
 
 constexpr COLORREF kLeft = RGB(200, 30, 40), kRight = RGB(20, 60, 220), kDot = RGB(0, 255, 0);
