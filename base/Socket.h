@@ -51,6 +51,21 @@ UniqueSocket CreateUdpSocket();
 [[nodiscard]] int JoinMulticastGroup(NativeSocket socket, std::uint32_t group);
 [[nodiscard]] int SetReceiveBufferSize(NativeSocket socket, int bytes);
 
+// Joins `group` on the adapter whose IPv4 address is `adapter` (network order). A membership that
+// is already in place fails harmlessly (EADDRINUSE / WSAEADDRINUSE).
+[[nodiscard]] int JoinMulticastGroupOn(NativeSocket socket, std::uint32_t group,
+                                       std::uint32_t adapter);
+// Multicast datagrams leave through the adapter whose IPv4 address is `adapter` (IP_MULTICAST_IF).
+[[nodiscard]] int SetMulticastInterface(NativeSocket socket, std::uint32_t adapter);
+// Multicast datagrams carry the time-to-live `ttl`, 1 to 255 (IP_MULTICAST_TTL).
+[[nodiscard]] int SetMulticastTimeToLive(NativeSocket socket, int ttl);
+
+// Whether an IPv4 address (network order) is a multicast group, 224.0.0.0 to 239.255.255.255.
+inline bool IsMulticastGroup(std::uint32_t address) {
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(&address);
+    return (bytes[0] & 0xF0) == 0xE0;
+}
+
 // Makes receives return at once when nothing is there. Returns 0 or the error code.
 [[nodiscard]] int SetNonBlocking(NativeSocket socket);
 

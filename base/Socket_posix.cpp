@@ -64,6 +64,26 @@ int JoinMulticastGroup(NativeSocket socket, std::uint32_t group) {
                : errno;
 }
 
+int JoinMulticastGroupOn(NativeSocket socket, std::uint32_t group, std::uint32_t adapter) {
+    ip_mreq request{};
+    request.imr_multiaddr.s_addr = group;
+    request.imr_interface.s_addr = adapter;
+    return ::setsockopt(socket, IPPROTO_IP, IP_ADD_MEMBERSHIP, &request, sizeof request) == 0
+               ? 0
+               : errno;
+}
+
+int SetMulticastInterface(NativeSocket socket, std::uint32_t adapter) {
+    in_addr address{};
+    address.s_addr = adapter;
+    return ::setsockopt(socket, IPPROTO_IP, IP_MULTICAST_IF, &address, sizeof address) == 0 ? 0
+                                                                                            : errno;
+}
+
+int SetMulticastTimeToLive(NativeSocket socket, int ttl) {
+    return ::setsockopt(socket, IPPROTO_IP, IP_MULTICAST_TTL, &ttl, sizeof ttl) == 0 ? 0 : errno;
+}
+
 int SetReceiveBufferSize(NativeSocket socket, int bytes) {
     return ::setsockopt(socket, SOL_SOCKET, SO_RCVBUF, &bytes, sizeof bytes) == 0 ? 0 : errno;
 }

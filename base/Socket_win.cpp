@@ -80,6 +80,33 @@ int JoinMulticastGroup(NativeSocket socket, std::uint32_t group) {
                : ::WSAGetLastError();
 }
 
+int JoinMulticastGroupOn(NativeSocket socket, std::uint32_t group, std::uint32_t adapter) {
+    ip_mreq request{};
+    request.imr_multiaddr.s_addr = group;
+    request.imr_interface.s_addr = adapter;
+    return ::setsockopt(static_cast<SOCKET>(socket), IPPROTO_IP, IP_ADD_MEMBERSHIP,
+                        reinterpret_cast<const char*>(&request), sizeof request) == 0
+               ? 0
+               : ::WSAGetLastError();
+}
+
+int SetMulticastInterface(NativeSocket socket, std::uint32_t adapter) {
+    in_addr address{};
+    address.s_addr = adapter;
+    return ::setsockopt(static_cast<SOCKET>(socket), IPPROTO_IP, IP_MULTICAST_IF,
+                        reinterpret_cast<const char*>(&address), sizeof address) == 0
+               ? 0
+               : ::WSAGetLastError();
+}
+
+int SetMulticastTimeToLive(NativeSocket socket, int ttl) {
+    const DWORD value = static_cast<DWORD>(ttl);
+    return ::setsockopt(static_cast<SOCKET>(socket), IPPROTO_IP, IP_MULTICAST_TTL,
+                        reinterpret_cast<const char*>(&value), sizeof value) == 0
+               ? 0
+               : ::WSAGetLastError();
+}
+
 int SetReceiveBufferSize(NativeSocket socket, int bytes) {
     return ::setsockopt(static_cast<SOCKET>(socket), SOL_SOCKET, SO_RCVBUF,
                         reinterpret_cast<const char*>(&bytes), sizeof bytes) == 0

@@ -16,14 +16,16 @@ unsigned PauseAfterFragment(std::uint32_t fragmentCount) {
 
 int SendPicture(DatagramSink& sink, const std::uint8_t* bitmap, std::uint32_t length,
                 std::uint32_t pictureNumber, std::int32_t cursorX, std::int32_t cursorY,
-                bool compress) {
+                bool compress, PictureSent* outcome) {
+    PictureSent done;
+    if (outcome == nullptr) outcome = &done;
+    *outcome = PictureSent();
     HeapBlock datagram = HeapBlock::Allocate(kMaxDatagramSize);
     if (!datagram) return 0;
 
     ScreenPacketHeader header;
     header.version = kProtocolVersion;
     header.kind = kPictureFragmentKind;
-    header.flags = compress ? kFlagCompressed : 0;
     header.pictureNumber = pictureNumber;
     header.pictureSize = length;
     if (length >= kBitmapHeadersSize) {
@@ -36,19 +38,22 @@ int SendPicture(DatagramSink& sink, const std::uint8_t* bitmap, std::uint32_t le
     const std::uint8_t* transmitted = bitmap;
     std::uint32_t transmittedLength = length;
     HeapBlock compressed;
-    if (compress) {
-        compressed = HeapBlock::Allocate(length);
-        if (!compressed) return 0;
-        uLongf compressedLength = length;
-        if (compress2(compressed.get(), &compressedLength, bitmap, length, Z_DEFAULT_COMPRESSION) !=
-            Z_OK) {
-            return 0;  // includes a picture that does not fit in `length` bytes compressed
-        }
+    if (compress) compressed = HeapBlock::Allocate(length);
+    // A picture that does not fit in `length` bytes compressed (Z_BUF_ERROR) goes out as it is:
+    // skipping it would keep a noisy screen from the viewers for good.
+    if (uLongf compressedLength = length;
+        compressed && compress2(compressed.get(), &compressedLength, bitmap, length,
+                                Z_DEFAULT_COMPRESSION) == Z_OK) {
         transmitted = compressed.get();
         transmittedLength = static_cast<std::uint32_t>(compressedLength);
+        header.flags = kFlagCompressed;
     }
+    outcome->sent = true;
+    outcome->compressed = header.flags == kFlagCompressed;
+    outcome->transmittedLength = transmittedLength;
 
     header.fragmentCount = FragmentCount(transmittedLength);
+    outcome->fragmentCount = header.fragmentCount;
     for (std::uint32_t index = 0; index < header.fragmentCount; ++index) {
         header.fragmentIndex = index;
         header.dataLength = FragmentDataLength(transmittedLength, index);

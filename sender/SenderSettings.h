@@ -22,6 +22,11 @@ struct SenderSettings {
     std::atomic<std::uint32_t> channelIndex{0};        // channel 1..5 as 0..4
     char toAddress[kAddressTextSize] = {};
     std::uint16_t basePort = kDefaultBasePort;
+    std::atomic<std::int32_t> monitor{0};  // 0 the primary screen, 1..n a monitor, -1 all of them
+    // The adapter the pictures leave through ("Interface"): its IPv4 address in network order, 0
+    // for the system's choice.
+    std::atomic<std::uint32_t> interfaceAddress{0};
+    std::atomic<std::uint32_t> ttl{1};  // "TTL": the pictures' time-to-live, 1 to 255
 };
 
 }  // namespace telvo

@@ -3,7 +3,9 @@
 #include <commctrl.h>
 
 #include <string>
+#include <vector>
 
+#include "base/NetworkAdapters.h"
 #include "sender/SettingsText.h"
 #include "sender/res/resource.h"
 
@@ -33,6 +35,11 @@ INT_PTR SettingsDialog::OnDialogMessage(HWND dialog, UINT message, WPARAM wParam
                     return TRUE;
                 case IDCANCEL:
                     EndDialog(dialog, IDCANCEL);
+                    return TRUE;
+                case IDC_ADAPTER:
+                    // Adapters come and go while the dialog is open: list them as they are now.
+                    if (HIWORD(wParam) == CBN_DROPDOWN)
+                        FillAdapterList(dialog, ChosenAdapter(dialog));
                     return TRUE;
             }
             return FALSE;
@@ -68,10 +75,59 @@ void SettingsDialog::OnInit(HWND dialog) {
     SendDlgItemMessageW(dialog, IDC_CHANNEL_SPIN, UDM_SETPOS32, 0, static_cast<LPARAM>(channel));
     SendDlgItemMessageW(dialog, IDC_CHANNEL_EDIT, EM_LIMITTEXT, 1, 0);
 
+    // The list keeps the order of `monitors_`; each entry carries its monitor number.
+    const HWND monitorList = GetDlgItem(dialog, IDC_MONITOR);
+    for (const MonitorChoice& choice : monitors_) {
+        const LRESULT index = SendMessageW(monitorList, CB_ADDSTRING, 0,
+                                           reinterpret_cast<LPARAM>(choice.text.c_str()));
+        if (index < 0) continue;
+        SendMessageW(monitorList, CB_SETITEMDATA, static_cast<WPARAM>(index), choice.monitor);
+        if (choice.monitor == settings_.monitor.load()) {
+            SendMessageW(monitorList, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+        }
+    }
+
+    FillAdapterList(dialog, settings_.interfaceAddress.load());
+
     if (firstStart_) {
         SetDlgItemTextW(dialog, IDOK, L"ｷｬﾌﾟﾁｬ開始");
         SetDlgItemTextW(dialog, IDCANCEL, L"終了");
     }
+}
+
+// "自動" (the system's choice) first, then each adapter that is up by name and address, `chosen`
+// selected. A chosen adapter that is not there now stays in the list, so that OK keeps it.
+void SettingsDialog::FillAdapterList(HWND dialog, std::uint32_t chosen) {
+    const HWND list = GetDlgItem(dialog, IDC_ADAPTER);
+    SendMessageW(list, CB_RESETCONTENT, 0, 0);
+    const auto add = [&](const std::wstring& text, std::uint32_t address) {
+        const LRESULT item =
+            SendMessageW(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+        if (item >= 0) SendMessageW(list, CB_SETITEMDATA, static_cast<WPARAM>(item), address);
+        return item;
+    };
+    LRESULT selected = add(L"自動", 0);
+    std::vector<NetworkAdapter> adapters;
+    // Without a list only "自動" and the adapter of the settings can be chosen.
+    (void)ListNetworkAdapters(&adapters);
+    bool present = false;
+    for (const NetworkAdapter& adapter : adapters) {
+        const LRESULT item =
+            add(adapter.name + L" (" + AddressText(adapter.address) + L")", adapter.address);
+        if (adapter.address == chosen && chosen != 0 && !present) {
+            selected = item;
+            present = true;
+        }
+    }
+    if (chosen != 0 && !present) selected = add(AddressText(chosen) + L" (見つかりません)", chosen);
+    SendMessageW(list, CB_SETCURSEL, static_cast<WPARAM>(selected), 0);
+}
+
+std::uint32_t SettingsDialog::ChosenAdapter(HWND dialog) const {
+    const LRESULT item = SendDlgItemMessageW(dialog, IDC_ADAPTER, CB_GETCURSEL, 0, 0);
+    if (item == CB_ERR) return settings_.interfaceAddress.load();
+    return static_cast<std::uint32_t>(
+        SendDlgItemMessageW(dialog, IDC_ADAPTER, CB_GETITEMDATA, static_cast<WPARAM>(item), 0));
 }
 
 void SettingsDialog::OnOk(HWND dialog) {
@@ -79,6 +135,12 @@ void SettingsDialog::OnOk(HWND dialog) {
     settings_.compress = IsDlgButtonChecked(dialog, IDC_COMPRESS) == BST_CHECKED ? 1 : 0;
     settings_.channelIndex =
         ChannelIndexFromText(ItemText(dialog, IDC_CHANNEL_EDIT), settings_.channelIndex.load());
+    const LRESULT chosen = SendDlgItemMessageW(dialog, IDC_MONITOR, CB_GETCURSEL, 0, 0);
+    if (chosen != CB_ERR) {
+        settings_.monitor = static_cast<std::int32_t>(SendDlgItemMessageW(
+            dialog, IDC_MONITOR, CB_GETITEMDATA, static_cast<WPARAM>(chosen), 0));
+    }
+    settings_.interfaceAddress = ChosenAdapter(dialog);
 }
 
 }  // namespace telvo

@@ -1,8 +1,12 @@
-// The settings dialog (104): the channel, the capture interval in whole seconds, compression.
+// The settings dialog (104): the channel, the capture interval in whole seconds, compression, the
+// screen to broadcast, the adapter the pictures leave through.
 #pragma once
 
 #include <windows.h>
 
+#include <vector>
+
+#include "sender/ScreenChoice.h"
 #include "sender/SenderSettings.h"
 #include "win/DialogProc_win.h"
 
@@ -10,9 +14,10 @@ namespace telvo {
 
 class SettingsDialog {
   public:
-    // At start-up the buttons read "ｷｬﾌﾟﾁｬ開始" and "終了" instead of OK and Cancel.
-    SettingsDialog(SenderSettings& settings, bool firstStart)
-        : settings_(settings), firstStart_(firstStart) {}
+    // At start-up the buttons read "ｷｬﾌﾟﾁｬ開始" and "終了" instead of OK and Cancel. `monitors`
+    // are the entries of the list of screens.
+    SettingsDialog(SenderSettings& settings, bool firstStart, std::vector<MonitorChoice> monitors)
+        : settings_(settings), firstStart_(firstStart), monitors_(std::move(monitors)) {}
 
     // Shows the dialog, modal, owned by `owner`. On OK the new values are in the settings.
     // Returns IDOK, IDCANCEL, or -1 when the dialog cannot be shown.
@@ -23,9 +28,12 @@ class SettingsDialog {
     void OnInit(HWND dialog);
     INT_PTR OnDialogMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
     void OnOk(HWND dialog);
+    void FillAdapterList(HWND dialog, std::uint32_t chosen);
+    std::uint32_t ChosenAdapter(HWND dialog) const;
 
     SenderSettings& settings_;
     const bool firstStart_;
+    const std::vector<MonitorChoice> monitors_;
 };
 
 }  // namespace telvo

@@ -12,6 +12,7 @@
 #include <atomic>
 #include <chrono>
 #include <thread>
+#include <vector>
 
 #include "sender/SenderSocket.h"
 #include "tests/NetworkTest.h"
@@ -175,6 +176,44 @@ TEST_F(Reception, TheSenderFollowedKeepsTheViewUntilItFallsSilent) {
     EXPECT_EQ(told.load(), receiver.TitlePictureNumber());
 }
 #endif
+
+// The system's report of an adapter that came (a stand-in for it here) joins the group there at
+// once, even while another program's datagrams keep the port busy: the receiver would otherwise
+// look again only after a silence. A sender socket aimed through an adapter that is not there
+// sends through the system's choice and says so.
+std::atomic<bool> loopbackListed{false};
+int ListLoopbackOnceReported(std::vector<NetworkAdapter>* adapters) {
+    adapters->clear();
+    std::uint32_t loopback = 0;
+    if (loopbackListed && ParseIPv4("127.0.0.1", &loopback)) adapters->push_back({L"lo", loopback});
+    return 0;
+}
+
+TEST_F(Reception, AReportedAdapterIsJoinedAtOnceAndAMissingOneFallsBackToTheSystemsChoice) {
+    receiver.SetAdapters("", &ListLoopbackOnceReported);
+    ASSERT_EQ(0, Open(receiver, 1));
+    std::atomic<bool> busy{true};
+    std::thread otherProgram([&] {
+        std::uint32_t loopback = 0;
+        const UniqueSocket socket = CreateUdpSocket();
+        const std::uint8_t byte = 1;
+        while (busy && ParseIPv4("127.0.0.1", &loopback)) {
+            (void)SendDatagramTo(socket.get(), &byte, 1, loopback, kBasePort + 1);
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+    });
+    loopbackListed = true;
+    NoteAdapterChange();
+    std::uint32_t absent = 0;
+    ASSERT_TRUE(ParseIPv4("198.18.77.1", &absent));
+    ASSERT_EQ(0, OpenSenderSocket(kDefaultGroup, kBasePort + 1, absent, 2));
+    EXPECT_TRUE(SenderAdapterMissing());
+    EXPECT_TRUE(SendUntilShown(test::MakeDesktopPicture(320, 240, 1), false));
+    busy = false;
+    otherProgram.join();
+    CloseSenderSocket();
+    EXPECT_FALSE(SenderAdapterMissing());
+}
 
 }  // namespace
 }  // namespace telvo

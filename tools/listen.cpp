@@ -1,7 +1,7 @@
 // telvo_listen: joins a channel and prints one line per picture, for measuring what a network
 // delivers. Usage:
 //   telvo_listen [--channel 1-5] [--group 224.3.2.1] [--base-port 54321] [--count N] [--seconds S]
-//                [--save-dir FOLDER]
+//                [--save-dir FOLDER] [--interface ADDRESS]
 // A picture that completed begins its line with "No.<number>", tells its sender as "from
 // <address>:<port>" and ends with "by itself" or "reused <n>" (fragments taken from earlier
 // pictures); one that never completed prints "lost No.<number> <seen>/<count> fragments". A
@@ -9,6 +9,9 @@
 // once each time that other sender changes. At the end, the share of pictures completed.
 // Ends after N completed pictures (exit 0) or S seconds (exit 0 if no count was asked, else 1).
 // With --save-dir, each picture is also written there as it arrived, as "No.<number>.bmp".
+// It joins the group on every network adapter that is up (a line after the first names them), or
+// with --interface only on the adapter with that IPv4 address, and joins again when adapters come
+// and go, as the viewer does.
 #include <chrono>
 #include <condition_variable>
 #include <csignal>
@@ -17,7 +20,9 @@
 #include <fstream>
 #include <mutex>
 #include <string>
+#include <vector>
 
+#include "base/NetworkAdapters.h"
 #include "base/Socket.h"
 #include "protocol/ScreenPacket.h"
 #include "tools/CommandLine.h"
@@ -73,6 +78,22 @@ void SavePicture(const telvo::ScreenReceiver& receiver, const std::string& folde
     file.write(reinterpret_cast<const char*>(image.bytes()), image.size());
 }
 
+// The adapters joined at the start; adapters that come later are joined too.
+void PrintAdapters(std::uint32_t only) {
+    std::vector<telvo::NetworkAdapter> adapters;
+    if (only == 0 && telvo::ListNetworkAdapters(&adapters) != 0) return;
+    if (only != 0) adapters.push_back({L"", only});
+    std::printf(only != 0 ? "on adapter" : "on every adapter:");
+    for (const telvo::NetworkAdapter& adapter : adapters) {
+        std::string name;
+        for (const wchar_t c : adapter.name) name += c < 0x80 ? static_cast<char>(c) : '?';
+        const std::wstring address = telvo::AddressText(adapter.address);
+        std::printf(" %s%s%s", name.c_str(), name.empty() ? "" : " ",
+                    std::string(address.begin(), address.end()).c_str());
+    }
+    std::printf("\n");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -83,6 +104,12 @@ int main(int argc, char** argv) {
     const auto count = options.Number("count", 0, 0, 1000000000, &ok);
     const auto seconds = options.Number("seconds", 0, 0, 100000000, &ok);
     const std::string saveFolder = options.Text("save-dir", "");
+    const std::string adapter = options.Text("interface", "");
+    std::uint32_t adapterAddress = 0;
+    if (!adapter.empty() && !ParseIPv4(adapter.c_str(), &adapterAddress)) {
+        std::fprintf(stderr, "--interface: %s is no IPv4 address\n", adapter.c_str());
+        ok = false;
+    }
     if (!ok) return 2;
     std::signal(SIGINT, &RequestStop);
     std::signal(SIGTERM, &RequestStop);
@@ -98,6 +125,7 @@ int main(int argc, char** argv) {
     std::int64_t lost = 0;
     Clock::time_point previous = Clock::now();
     ScreenReceiver receiver;
+    receiver.SetAdapters(adapter);
     receiver.SetLossNotifier([&](const LostPicture& picture) {
         std::lock_guard<std::mutex> lock(mutex);
         std::printf("lost No.%u %u/%u fragments\n", picture.number, picture.fragmentsSeen,
@@ -129,6 +157,7 @@ int main(int argc, char** argv) {
     }
     std::printf("listening on %s port %u (channel %u)\n", channel.group.c_str(),
                 ChannelPort(channel.basePort, channel.channelIndex), channel.channelIndex + 1);
+    PrintAdapters(adapterAddress);
     std::fflush(stdout);
 
     std::unique_lock<std::mutex> lock(mutex);

@@ -6,12 +6,15 @@
 #include <psapi.h>  // after windows.h
 #include <zlib.h>
 
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cwchar>
 #include <string>
 #include <vector>
 
+#include "tests/win/AdapterLab.h"
 #include "tests/win/ProgramDriver.h"
 #include "viewer/res/resource.h"
 
@@ -367,6 +370,45 @@ TEST_F(Client, OnlyCompleteExactPicturesOfTheFollowedSenderMoveTheView) {
                 static_cast<unsigned long long>(cpu), beforeFlood, afterFlood);
     EXPECT_LT(afterFlood, beforeFlood + 60 * 1024 * 1024);
     EXPECT_LT(cpu, floodMs + 500u);  // at most one core
+}
+
+// A computer whose system would receive the group on its first adapter only: the viewer shows the
+// pictures of a sender behind the second one, again soon after that adapter went and came back,
+// and none of them when "Interface" names the first adapter.
+TEST_F(Client, ReceivesOnEveryAdapterAgainWhenOneComesBackAndOnlyOnTheOneNamed) {
+    test::AdapterLab lab;
+    ASSERT_TRUE(lab.Up()) << "the lab needs root and the native build (tools/build.sh native)";
+    constexpr std::uint16_t kPort = 49100;
+    auto showsFrom = [&](std::uint32_t first, std::chrono::milliseconds timeout) {
+        return WaitUntil(
+            [&] {
+                const std::wstring caption = test::WindowText(frame);
+                const auto at = caption.find(L"[No.");
+                return at != npos && std::wcstoul(caption.c_str() + at + 4, nullptr, 10) >= first;
+            },
+            timeout);
+    };
+    Start("[TelvoClient]\r\nBasePort=49100\r\n");
+    ASSERT_TRUE(lab.Send(2, 100, kPort));
+    EXPECT_TRUE(showsFrom(100, std::chrono::milliseconds(kWaitMs)));
+
+    ASSERT_TRUE(lab.StopSending() && lab.DeleteSecond() && lab.AddSecond());
+    const auto back = std::chrono::steady_clock::now();
+    ASSERT_TRUE(lab.Send(2, 1000, kPort));
+    EXPECT_TRUE(showsFrom(1000, std::chrono::seconds(15)));
+    const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(
+                          std::chrono::steady_clock::now() - back)
+                          .count();
+    EXPECT_LT(took, 5000);
+
+    ASSERT_TRUE(lab.StopSending());
+    PostMessageW(frame, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(program.ExitsCleanly(kWaitMs));
+    Start("[TelvoClient]\r\nBasePort=49100\r\nInterface=198.18.1.1\r\n");
+    ASSERT_TRUE(lab.Send(2, 2000, kPort));
+    EXPECT_FALSE(showsFrom(2000, std::chrono::seconds(4)));
+    ASSERT_TRUE(lab.StopSending() && lab.Send(1, 3000, kPort));  // its own host is shown
+    EXPECT_TRUE(showsFrom(3000, std::chrono::milliseconds(kWaitMs)));
 }
 
 }  // namespace

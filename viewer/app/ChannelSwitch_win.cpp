@@ -22,6 +22,7 @@ void CMainFrame::SelectChannel(std::int32_t channelIndex) {
     settings.channelIndex = channelIndex;
     app_.SaveSettings();
     view_.ChannelChanged(channelIndex);
+    view_.receiver().SetAdapters(AsciiAddress(settings.interfaceAddress));
     // A failure leaves the view empty; choosing the channel again retries.
     (void)view_.receiver().OpenChannel(view_.PictureNotifier(),
                                        static_cast<std::uint32_t>(channelIndex),

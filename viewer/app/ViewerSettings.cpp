@@ -21,6 +21,7 @@ void ViewerSettings::LoadSettings(ProfileSection& section) {
     saveDir = section.ReadText(L"SaveDir", saveDir, kMaxSettingText);
     saveInterval = static_cast<std::int32_t>(
         section.ReadInteger(L"SaveInterval", static_cast<std::uint32_t>(saveInterval)));
+    interfaceAddress = section.ReadText(L"Interface", interfaceAddress, kMaxSettingText);
 }
 
 void ViewerSettings::SaveSettings(ProfileSection& section) const {

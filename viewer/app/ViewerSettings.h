@@ -1,4 +1,5 @@
-// The viewer's settings record and its five keys in "TelvoClient.ini", section "TelvoClient".
+// The viewer's settings record, its five keys and the optional "Interface" in "TelvoClient.ini",
+// section "TelvoClient".
 // Values are taken as they stand, without range checks: a bad "Channel" gives a channelIndex
 // outside 0..4, which receives nothing until the user picks a channel.
 #pragma once
@@ -25,9 +26,12 @@ struct ViewerSettings : ViewOptions, SaveOptions {
     std::int32_t channelIndex = 0;
     std::wstring toAddress = std::wstring(kDefaultGroup, kDefaultGroup + sizeof kDefaultGroup - 1);
     std::uint16_t basePort = kDefaultBasePort;
+    // "Interface": the IPv4 address of the one adapter to receive on. Empty, absent or no
+    // address: every adapter. Read only, never written: the key is there only when put there.
+    std::wstring interfaceAddress;
 
-    // Reads "Channel", "ToAddress", "BasePort", "SaveDir", "SaveInterval" in that order; an
-    // absent key keeps the field's current value.
+    // Reads "Channel", "ToAddress", "BasePort", "SaveDir", "SaveInterval" and "Interface" in that
+    // order; an absent key keeps the field's current value.
     void LoadSettings(ProfileSection& section);
     // Writes all five keys in the same order.
     void SaveSettings(ProfileSection& section) const;

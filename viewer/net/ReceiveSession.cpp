@@ -19,6 +19,7 @@ int ReceiveSession::JoinGroup(const char* group, std::uint16_t port, int receive
     group_ = group;
     port_ = port;
     receiveBufferBytes_ = receiveBufferBytes;
+    adapterChanges_ = AdapterChangeCount();  // a change after this finds the new adapters
     return JoinLocked();
 }
 
@@ -30,14 +31,48 @@ int ReceiveSession::JoinLocked() {
     if (error == 0 && receiveBufferBytes_ > 0) {
         (void)SetReceiveBufferSize(socket_.get(), receiveBufferBytes_);
     }
-    std::uint32_t address = 0;
+    // A group that does not parse, or is no multicast group, can be joined on no adapter.
+    const bool group = ParseIPv4(group_.c_str(), &groupAddress_) && IsMulticastGroup(groupAddress_);
+    if (error == 0 && !group) error = InvalidArgumentError();
     if (error == 0) {
-        error = ParseIPv4(group_.c_str(), &address) ? JoinMulticastGroup(socket_.get(), address)
-                                                    : InvalidArgumentError();
+        JoinAdaptersLocked(AdaptersToJoin());
+        error = SetNonBlocking(socket_.get());
     }
-    if (error == 0) error = SetNonBlocking(socket_.get());
     if (error != 0) socket_.reset();
     return error;
+}
+
+std::vector<std::uint32_t> ReceiveSession::AdaptersToJoin() const {
+    if (adapter_ != 0) return {adapter_};
+    std::vector<NetworkAdapter> adapters;
+    if (listAdapters_(&adapters) != 0) return {0};  // INADDR_ANY: the system's choice, at least
+    std::vector<std::uint32_t> addresses;
+    for (const NetworkAdapter& adapter : adapters) addresses.push_back(adapter.address);
+    return addresses;
+}
+
+void ReceiveSession::JoinAdaptersLocked(const std::vector<std::uint32_t>& adapters) {
+    // A join that fails (an adapter that has just gone, a membership in place) only leaves that
+    // adapter to the next look.
+    for (const std::uint32_t adapter : adapters) {
+        (void)JoinMulticastGroupOn(socket_.get(), groupAddress_, adapter);
+    }
+}
+
+void ReceiveSession::KeepJoined(bool arrived) {
+    const auto now = std::chrono::steady_clock::now();
+    if (arrived) lastArrival_ = now;
+    const auto check = std::chrono::milliseconds(kAdapterCheckMs);
+    const std::uint32_t changes = AdapterChangeCount();
+    if (changes == adapterChanges_ && (now - lastArrival_ < check || now - lastJoin_ < check)) {
+        return;
+    }
+    adapterChanges_ = changes;
+    lastJoin_ = now;
+    // Listed outside the lock: a channel switch that stops this thread does not wait for it.
+    const std::vector<std::uint32_t> adapters = AdaptersToJoin();
+    ScopedLock lock(socketLock_);
+    if (socket_ && state_.load() == ReceiveState::kRunning) JoinAdaptersLocked(adapters);
 }
 
 int ReceiveSession::Start(const std::shared_ptr<ReceiveSession>& self) {
@@ -116,9 +151,11 @@ void ReceiveSession::ReceiveLoop() {
             started = true;
         }
     }
+    lastArrival_ = lastJoin_ = std::chrono::steady_clock::now();
     while (started) {
         const long length = ReceiveOne();
         if (length == kEndReception) break;
+        KeepJoined(length >= 0);
         if (length == kReceiveFailed) {
             if (!Rejoin()) break;
             continue;

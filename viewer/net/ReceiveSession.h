@@ -15,15 +15,25 @@
 // Nothing a datagram carries ends reception. A receive that fails (the network adapter went away,
 // sleep and resume) closes the socket, and the thread joins the group again on a new one every
 // kRejoinMs until that works.
+//
+// Adapters: the group is joined on every IPv4 adapter that is up (or on the one adapter asked
+// for), since the system's own choice is one adapter, often a virtual one. An adapter that goes
+// away and comes back loses its membership without any error, so the thread joins again on every
+// adapter when the system reports a change and whenever nothing has arrived for kAdapterCheckMs;
+// a join already in place costs nothing. A datagram that comes twice, through two adapters, is a
+// repeat that the assembly drops.
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "base/HeapBlock.h"
 #include "base/Lock.h"
+#include "base/NetworkAdapters.h"
 #include "base/Socket.h"
 #include "viewer/net/PictureAssembler.h"
 
@@ -39,10 +49,14 @@ enum class ReceiveState : std::uint32_t {
 
 inline constexpr unsigned kReceiveSliceMs = 50;
 inline constexpr unsigned kRejoinMs = 3000;
+inline constexpr unsigned kAdapterCheckMs = 2000;
 inline constexpr std::size_t kReceiveBufferSize = 65535;
 // Bursts of a whole uncompressed picture (up to hundreds of 32800-byte datagrams) must fit while
 // the thread waits on the user interface; the platform's default buffer holds a handful.
 inline constexpr int kReceiveBufferBytes = 8 * 1024 * 1024;
+
+// What lists the adapters: ListNetworkAdapters, or a test's stand-in.
+using AdapterLister = int (*)(std::vector<NetworkAdapter>* adapters);
 
 class ReceiveSession {
   public:
@@ -57,6 +71,13 @@ class ReceiveSession {
     // layer's error code (a group that does not parse gives InvalidArgumentError()). The thread
     // joins the same way again after a failed receive.
     [[nodiscard]] int JoinGroup(const char* group, std::uint16_t port, int receiveBufferBytes);
+
+    // Before JoinGroup: join only on the adapter whose IPv4 address is `adapter` (network order),
+    // 0 for every adapter that `list` gives.
+    void SetAdapters(std::uint32_t adapter, AdapterLister list) {
+        adapter_ = adapter;
+        listAdapters_ = list;
+    }
 
     // Called on the receive thread for each picture given up. Before Start.
     void SetLossNotifier(PictureAssembler::LossNotifier notify) {
@@ -91,6 +112,13 @@ class ReceiveSession {
     // Waits kRejoinMs, then joins again on a new socket; repeats until that works. False when a
     // stop was requested.
     [[nodiscard]] bool Rejoin();
+    // The adapters' addresses to join on: the one asked for, or every one listed, or INADDR_ANY
+    // (the system's choice) when they cannot be listed.
+    std::vector<std::uint32_t> AdaptersToJoin() const;
+    void JoinAdaptersLocked(const std::vector<std::uint32_t>& adapters);
+    // Joins again on every adapter when the system reported a change or nothing has arrived for a
+    // while. `arrived`: whether the last receive brought a datagram.
+    void KeepJoined(bool arrived);
 
     const std::shared_ptr<PictureStore> store_;  // kept alive for as long as this thread runs
     mutable CriticalSection socketLock_;         // guards socket_ and receiving_
@@ -99,6 +127,12 @@ class ReceiveSession {
     std::string group_;
     std::uint16_t port_ = 0;
     int receiveBufferBytes_ = 0;
+    std::uint32_t groupAddress_ = 0;
+    std::uint32_t adapter_ = 0;
+    AdapterLister listAdapters_ = ListNetworkAdapters;
+    // The receive thread's own: when it last had a datagram and last joined, what change it saw.
+    std::chrono::steady_clock::time_point lastArrival_, lastJoin_;
+    std::uint32_t adapterChanges_ = 0;
     std::atomic<ReceiveState> state_{ReceiveState::kIdle};
     PictureAssembler assembler_;
     HeapBlock buffer_;

@@ -42,6 +42,11 @@ int ScreenReceiver::OpenChannel(PictureAssembler::Notifier notify, std::uint32_t
     auto session = std::make_shared<ReceiveSession>(store_, generation, std::move(notify));
     session->SetLossNotifier(lossNotify_);
     session->SetSenderNotifier(senderNotify_);
+    // Without the system's reports of adapter changes, the session's own looks still find them.
+    (void)WatchAdapterChanges();
+    std::uint32_t adapter = 0;
+    if (!ParseIPv4(adapterAddress_.c_str(), &adapter)) adapter = 0;
+    session->SetAdapters(adapter, listAdapters_);
     int error = session->JoinGroup(group, ChannelPort(basePort, channelIndex), receiveBufferBytes_);
     if (error == 0) error = ReceiveSession::Start(session);
     // A session that never started keeps nothing for the next switch to wait for.

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <utility>
 
 #include "viewer/net/PictureAssembler.h"
@@ -32,6 +33,14 @@ class ScreenReceiver {
     // The receive buffer the next OpenChannel asks for; 0 leaves the platform's default.
     void SetReceiveBufferBytes(int bytes) { receiveBufferBytes_ = bytes; }
 
+    // The adapters the next OpenChannel joins on: the one whose IPv4 address `address` is, or
+    // every adapter when it is empty or no address (the "Interface" setting). `list` is what
+    // lists them.
+    void SetAdapters(std::string address, AdapterLister list = ListNetworkAdapters) {
+        adapterAddress_ = std::move(address);
+        listAdapters_ = list;
+    }
+
     // Told, on the receive thread, of each picture given up, from the next OpenChannel on.
     void SetLossNotifier(PictureAssembler::LossNotifier notify) { lossNotify_ = std::move(notify); }
     // Told, on the receive thread, when another sender appears, from the next OpenChannel on.
@@ -53,6 +62,8 @@ class ScreenReceiver {
 
     std::uint32_t channelIndex_ = 0;
     int receiveBufferBytes_ = kReceiveBufferBytes;
+    std::string adapterAddress_;
+    AdapterLister listAdapters_ = ListNetworkAdapters;
     PictureAssembler::LossNotifier lossNotify_;
     PictureAssembler::SenderNotifier senderNotify_;
     const std::shared_ptr<PictureStore> store_;
