@@ -32,16 +32,20 @@ printf '[TelvoClient]\r\nChannel=1\r\nSaveDir=Z:%s\r\nSaveInterval=1\r\n' \
     "$(echo "$soak/shots" | tr / '\\')" >"$soak/client/TelvoClient.ini"
 
 (cd "$soak/server" && exec "$WINE" TelvoServer.exe) >/dev/null 2>&1 &
+server_pid=$!
 dialog=$(tools/wait-window.sh --onlyvisible '^配信設定$')
 xdotool mousemove --window "$dialog" 20 20 click 1 key Return
 (cd "$soak/client" && exec "$WINE" TelvoClient.exe) >/dev/null 2>&1 &
+client_pid=$!
 viewer=$(tools/wait-window.sh 'TelvoClient - Channel 1 \[No\.[1-9]')
 xdotool mousemove --window "$viewer" 60 60 click 1 key F7
 tools/wait-window.sh '連続保存中' 30 >/dev/null
 
-sample() {  # process name pattern: "rss_kB threads fds"
-    local pid; pid=$(pgrep -f "$1" | head -n 1)
-    [ -n "$pid" ] || { echo "0 0 0"; return; }
+# NOTE: by process id, not by name: other runs on this computer (the process ids are not private
+# to the network namespace) may have programs of the same name.
+sample() {  # process id: "rss_kB threads fds"
+    local pid=$1
+    [ -d "/proc/$pid" ] || { echo "0 0 0"; return; }
     echo "$(awk '/^VmRSS/ { print $2 }' "/proc/$pid/status") \
 $(awk '/^Threads/ { print $2 }' "/proc/$pid/status") $(ls "/proc/$pid/fd" | wc -l)"
 }
@@ -66,7 +70,7 @@ end=$(( $(date +%s) + minutes * 60 ))
 printf '%8s  %-24s %-24s %s\n' time "TelvoServer rss/thr/fds" "TelvoClient rss/thr/fds" picture
 while [ "$(date +%s)" -lt "$end" ]; do
     sleep 10
-    server=$(sample TelvoServer.exe) client=$(sample TelvoClient.exe)
+    server=$(sample "$server_pid") client=$(sample "$client_pid")
     title=$(xdotool getwindowname "$viewer")
     number=$(echo "$title" | sed -n 's/.*\[No\.\([0-9]*\)\].*/\1/p')
     if [ "${number:-0}" -lt "$last" ]; then
