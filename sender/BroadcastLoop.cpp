@@ -91,8 +91,9 @@ void Broadcaster::Run() {
         std::int32_t cursorX = 0, cursorY = 0;
         host_.CursorPosition(&cursorX, &cursorY);
         const std::uint32_t number = pictureCounter_.fetch_add(1);
-        if (SendPicture(host_.Sink(), picture.get(), static_cast<std::uint32_t>(picture.capacity()),
-                        number, cursorX, cursorY, settings_.compress.load() != 0) != 0) {
+        if (SendPicture(host_.Sink(), deflater_, picture.get(),
+                        static_cast<std::uint32_t>(picture.capacity()), number, cursorX, cursorY,
+                        settings_.compress.load() != 0) != 0) {
             return EndOnFailure(picture);
         }
         host_.ShowSendingIcon(false);

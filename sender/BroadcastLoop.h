@@ -16,6 +16,7 @@
 #include "base/Lock.h"
 #include "base/Thread.h"
 #include "sender/Packetizer.h"
+#include "sender/ParallelDeflate.h"
 #include "sender/SenderSettings.h"
 
 namespace telvo {
@@ -72,6 +73,8 @@ class Broadcaster {
     std::atomic<std::uint32_t> starts_{0};  // counted under lock_
     bool threadRunning_ = false;
     std::atomic<std::uint32_t> pictureCounter_{0};  // written by the broadcast thread only
+    // Used by the broadcast thread only: on every core, one stream as compress2 makes it on one.
+    ParallelDeflate deflater_{ParallelDeflate::ThreadsForThisMachine(), false};
 };
 
 }  // namespace telvo

@@ -7,6 +7,7 @@
 #include "base/HeapBlock.h"
 #include "protocol/ScreenBitmap.h"
 #include "protocol/ScreenPacket.h"
+#include "sender/ParallelDeflate.h"
 
 namespace telvo {
 
@@ -17,6 +18,13 @@ unsigned PauseAfterFragment(std::uint32_t fragmentCount) {
 int SendPicture(DatagramSink& sink, const std::uint8_t* bitmap, std::uint32_t length,
                 std::uint32_t pictureNumber, std::int32_t cursorX, std::int32_t cursorY,
                 bool compress) {
+    ParallelDeflate oneStream(1, false);
+    return SendPicture(sink, oneStream, bitmap, length, pictureNumber, cursorX, cursorY, compress);
+}
+
+int SendPicture(DatagramSink& sink, ParallelDeflate& deflater, const std::uint8_t* bitmap,
+                std::uint32_t length, std::uint32_t pictureNumber, std::int32_t cursorX,
+                std::int32_t cursorY, bool compress) {
     HeapBlock datagram = HeapBlock::Allocate(kMaxDatagramSize);
     if (!datagram) return 0;
 
@@ -35,17 +43,12 @@ int SendPicture(DatagramSink& sink, const std::uint8_t* bitmap, std::uint32_t le
 
     const std::uint8_t* transmitted = bitmap;
     std::uint32_t transmittedLength = length;
-    HeapBlock compressed;
     if (compress) {
-        compressed = HeapBlock::Allocate(length);
-        if (!compressed) return 0;
-        uLongf compressedLength = length;
-        if (compress2(compressed.get(), &compressedLength, bitmap, length, Z_DEFAULT_COMPRESSION) !=
-            Z_OK) {
+        if (deflater.Compress(bitmap, length, length) != Z_OK) {
             return 0;  // includes a picture that does not fit in `length` bytes compressed
         }
-        transmitted = compressed.get();
-        transmittedLength = static_cast<std::uint32_t>(compressedLength);
+        transmitted = deflater.output();
+        transmittedLength = static_cast<std::uint32_t>(deflater.outputLength());
     }
 
     header.fragmentCount = FragmentCount(transmittedLength);

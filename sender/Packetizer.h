@@ -22,12 +22,20 @@ class DatagramSink {
 // Milliseconds to pause after each fragment of a picture of `fragmentCount` (> 0) fragments.
 unsigned PauseAfterFragment(std::uint32_t fragmentCount);
 
+class ParallelDeflate;
+
 // Sends the `length` bytes of `bitmap` as picture `pictureNumber`. The cursor coordinates are
 // signed screen coordinates; their low 16 bits go on the wire. Returns 0 when the picture was sent
 // and also when it was skipped (no memory, or it does not compress into `length` bytes); returns
 // the sink's error code when a send failed, after which the rest of the picture is not sent.
 // Keeps no state between calls; every buffer it takes is released before it returns.
 [[nodiscard]] int SendPicture(DatagramSink& sink, const std::uint8_t* bitmap, std::uint32_t length,
+                              std::uint32_t pictureNumber, std::int32_t cursorX,
+                              std::int32_t cursorY, bool compress);
+// The same, compressing with `deflater`, whose threads, states and output serve picture after
+// picture. The stream depends only on the picture and on whether `deflater` cuts it into chunks.
+[[nodiscard]] int SendPicture(DatagramSink& sink, ParallelDeflate& deflater,
+                              const std::uint8_t* bitmap, std::uint32_t length,
                               std::uint32_t pictureNumber, std::int32_t cursorX,
                               std::int32_t cursorY, bool compress);
 
