@@ -7,6 +7,19 @@ namespace {
 
 constexpr unsigned kPollMs = 100;
 
+// The host's sink, pausing between fragments with the host's sleep.
+class PausingSink : public DatagramSink {
+  public:
+    explicit PausingSink(BroadcastHost& host) : host_(host) {}
+    int Send(const std::uint8_t* datagram, std::size_t length) override {
+        return host_.Sink().Send(datagram, length);
+    }
+    void Pause(unsigned ms) override { host_.Sleep(ms); }
+
+  private:
+    BroadcastHost& host_;
+};
+
 }  // namespace
 
 int Broadcaster::Start() {
@@ -34,6 +47,7 @@ void Broadcaster::ThreadBody(void* self) {
 
 void Broadcaster::CleanUp(HeapBlock& picture) {
     CloseSenderSocket();
+    host_.PrecisePauses(false);
     host_.ShowSendingIcon(false);
     picture.reset();
 }
@@ -71,6 +85,8 @@ bool Broadcaster::OpenSocketUntilGivenUp() {
 
 void Broadcaster::Run() {
     if (!OpenSocketUntilGivenUp()) return;
+    host_.PrecisePauses(true);
+    PausingSink sink(host_);
     HeapBlock picture;
     bool shotTaken = false;  // the clock wraps: no value of lastShot can mean "none"
     std::uint32_t lastShot = 0;
@@ -91,7 +107,7 @@ void Broadcaster::Run() {
         std::int32_t cursorX = 0, cursorY = 0;
         host_.CursorPosition(&cursorX, &cursorY);
         const std::uint32_t number = pictureCounter_.fetch_add(1);
-        if (SendPicture(host_.Sink(), deflater_, picture.get(),
+        if (SendPicture(sink, deflater_, picture.get(),
                         static_cast<std::uint32_t>(picture.capacity()), number, cursorX, cursorY,
                         settings_.compress.load() != 0) != 0) {
             return EndOnFailure(picture);

@@ -32,7 +32,10 @@ class BroadcastHost {
     // Tells the user that the network could not be set up; returns when the user has seen it.
     virtual void ReportNetworkFailure() = 0;
     virtual std::uint32_t Milliseconds() = 0;  // a wrapping millisecond clock
+    // Sleeps `ms` milliseconds, 0 only gives up the time slice; also the pauses between fragments.
     virtual void Sleep(unsigned ms) = 0;
+    // Short sleeps last what they say from a broadcast's start (true) to its end (false).
+    virtual void PrecisePauses(bool on) = 0;
     virtual DatagramSink& Sink() = 0;
 };
 

@@ -7,6 +7,12 @@
 #include "sender/ScreenCapture_win.h"
 
 namespace telvo {
+namespace {
+
+// Windows 10 1803 and later; older systems refuse the flag, and the timer resolution is raised.
+constexpr DWORD kHighResolutionTimer = 0x00000002;  // CREATE_WAITABLE_TIMER_HIGH_RESOLUTION
+
+}  // namespace
 
 bool DesktopBroadcastHost::CaptureScreen(HeapBlock& picture) {
     return CaptureWindow(GetDesktopWindow(), picture);
@@ -33,7 +39,27 @@ std::uint32_t DesktopBroadcastHost::Milliseconds() {
 }
 
 void DesktopBroadcastHost::Sleep(unsigned ms) {
+    if (ms > 0 && timer_) {
+        LARGE_INTEGER due{};
+        due.QuadPart = -static_cast<LONGLONG>(ms) * 10000;  // relative, in 100 ns
+        if (SetWaitableTimer(timer_.get(), &due, 0, nullptr, nullptr, FALSE) &&
+            WaitForSingleObject(timer_.get(), INFINITE) == WAIT_OBJECT_0) {
+            return;
+        }
+    }
     ::Sleep(ms);
+}
+
+void DesktopBroadcastHost::PrecisePauses(bool on) {
+    if (on) {
+        timer_.reset(
+            CreateWaitableTimerExW(nullptr, nullptr, kHighResolutionTimer, TIMER_ALL_ACCESS));
+        periodRaised_ = !timer_ && timeBeginPeriod(1) == TIMERR_NOERROR;
+        return;
+    }
+    timer_.reset();
+    if (periodRaised_) timeEndPeriod(1);
+    periodRaised_ = false;
 }
 
 }  // namespace telvo
