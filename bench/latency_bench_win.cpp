@@ -4,7 +4,7 @@
 // on the same desktop. A probe reads the viewer's painted pixels where the code appears and times
 // each new number from its paint in the code window to its paint in the viewer. Prints
 //   latency <width>x<height> interval <ms>: median M ms, p95 P ms
-// Usage: latency_bench [--interval MS] [--seconds S]
+// Usage: latency_bench [--interval MS] [--seconds S] [--server TelvoServer.exe (another build)]
 //        latency_bench --scene S   the frame-rate scene instead: a viewer over the whole screen
 //                                  showing a page of text, TelvoServer broadcasting it on channel 1
 //                                  at interval 0 for S seconds, for a receiver of its own to count.
@@ -170,6 +170,8 @@ struct Programs {
     HWND serverWindow = nullptr, frame = nullptr, view = nullptr;
 };
 
+std::wstring gServer = TELVO_SERVER_EXE;
+
 bool StartPrograms(Programs& programs, unsigned interval, int clientChannel) {
     const std::wstring serverFolder = test::MakeFreshFolder(L"latency-server");
     const std::wstring clientFolder = test::MakeFreshFolder(L"latency-client");
@@ -177,7 +179,7 @@ bool StartPrograms(Programs& programs, unsigned interval, int clientChannel) {
                                   "\r\nCompress=1\r\nChannel=1\r\n";
     const std::string clientIni = "[TelvoClient]\r\nChannel=" + std::to_string(clientChannel) +
                                   "\r\nToAddress=224.3.2.1\r\nBasePort=54321\r\n";
-    if (test::CopyInto(TELVO_SERVER_EXE, serverFolder).empty() ||
+    if (test::CopyInto(gServer, serverFolder).empty() ||
         test::CopyInto(TELVO_CLIENT_EXE, clientFolder).empty() ||
         !test::WriteFileBytes(serverFolder + L"\\TelvoServer.ini", serverIni) ||
         !test::WriteFileBytes(clientFolder + L"\\TelvoClient.ini", clientIni)) {
@@ -199,7 +201,7 @@ bool StartPrograms(Programs& programs, unsigned interval, int clientChannel) {
 }
 
 void StartBroadcast(const Programs& programs) {
-    PostMessageW(programs.serverWindow, kTrayNotifyMessage, kTrayIconId, WM_LBUTTONDBLCLK);
+    PostMessageW(programs.serverWindow, WM_COMMAND, ID_START, 0);  // a no-op when it broadcasts
 }
 
 int Latency(unsigned interval, double seconds) {
@@ -295,6 +297,7 @@ int wmain(int argc, wchar_t** argv) {
         if (option == L"--interval") interval = static_cast<unsigned>(_wtoi(argv[i + 1]));
         if (option == L"--seconds") seconds = _wtof(argv[i + 1]);
         if (option == L"--scene") scene = _wtof(argv[i + 1]);
+        if (option == L"--server") telvo::gServer = argv[i + 1];
     }
     return scene > 0 ? telvo::Scene(scene) : telvo::Latency(interval, seconds);
 }
