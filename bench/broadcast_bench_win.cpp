@@ -51,12 +51,13 @@ class TimedSink : public DatagramSink {
 
 class TimedHost : public DesktopBroadcastHost {
   public:
-    TimedHost() : DesktopBroadcastHost(nullptr) {}
-    bool CaptureScreen(HeapBlock& picture) override {
+    explicit TimedHost(const SenderSettings& settings)
+        : DesktopBroadcastHost(settings, ListMonitors, nullptr, nullptr) {}
+    bool CaptureScreen(HeapBlock& picture, std::uint32_t* length) override {
         const double start = Seconds();
-        const bool ok = DesktopBroadcastHost::CaptureScreen(picture);
+        const bool ok = DesktopBroadcastHost::CaptureScreen(picture, length);
         captureSeconds += Seconds() - start;
-        if (ok) last.assign(picture.get(), picture.get() + picture.capacity());
+        if (ok) last.assign(picture.get(), picture.get() + *length);
         return ok;
     }
     DatagramSink& Sink() override { return sink; }
@@ -91,7 +92,7 @@ void Run(bool compress, int receiveBuffer, std::uint16_t basePort, double runSec
         std::printf("the receiver cannot join\n");
         return;
     }
-    TimedHost host;
+    TimedHost host(settings);
     Broadcaster broadcaster(settings, host);
     const double start = Seconds();
     (void)broadcaster.Start();

@@ -1,11 +1,14 @@
 #include "sender/BroadcastLoop.h"
 
+#include <algorithm>
+
 #include "sender/SenderSocket.h"
 
 namespace telvo {
 namespace {
 
-constexpr unsigned kPollMs = 100;
+constexpr std::uint32_t kPollMs = 100;
+constexpr std::uint32_t kRetryMs = 1000;  // the longest wait before a failed picture is tried again
 
 // The host's sink, pausing between fragments with the host's sleep.
 class PausingSink : public DatagramSink {
@@ -45,76 +48,73 @@ void Broadcaster::ThreadBody(void* self) {
     static_cast<Broadcaster*>(self)->Run();
 }
 
-void Broadcaster::CleanUp(HeapBlock& picture) {
-    CloseSenderSocket();
-    host_.PrecisePauses(false);
-    host_.ShowSendingIcon(false);
-    picture.reset();
-}
-
 bool Broadcaster::EndUnlessRestarted(HeapBlock& picture) {
     ScopedLock lock(lock_);
     if (broadcasting_.load()) return false;
-    CleanUp(picture);
+    CloseSenderSocket();
+    picture.reset();
+    host_.PrecisePauses(false);
     threadRunning_ = false;
     return true;
 }
 
-void Broadcaster::EndOnFailure(HeapBlock& picture) {
-    ScopedLock lock(lock_);
-    broadcasting_.store(false);
-    CleanUp(picture);
-    threadRunning_ = false;
-}
-
-bool Broadcaster::OpenSocketUntilGivenUp() {
-    for (;;) {
-        const std::uint16_t port = ChannelPort(settings_.basePort, settings_.channelIndex.load());
-        if (OpenSenderSocket(settings_.toAddress, port) == 0) return true;
-        broadcasting_.store(false);
-        // NOTE: the user may start again while the message is shown (this thread still counts as
-        // running, so that start only sets `broadcasting`): then try again rather than lose it.
-        host_.ReportNetworkFailure();
-        ScopedLock lock(lock_);
-        if (!broadcasting_.load()) {
-            threadRunning_ = false;
-            return false;
-        }
+BroadcastState Broadcaster::TakeAndSend(HeapBlock& picture, bool* socketOpen) {
+    if (!*socketOpen) {
+        if (OpenSenderSocket(settings_) != 0) return BroadcastState::kNetworkFailing;
+        *socketOpen = true;
     }
+    std::uint32_t length = 0;
+    if (!host_.CaptureScreen(picture, &length)) return BroadcastState::kCaptureFailing;
+    std::int32_t cursorX = 0, cursorY = 0;
+    host_.CursorPosition(&cursorX, &cursorY);
+    const std::uint32_t number = pictureCounter_.fetch_add(1);
+    PausingSink sink(host_);
+    if (SendPicture(sink, deflater_, picture.get(), length, number, cursorX, cursorY,
+                    settings_.compress.load() != 0) != 0) {
+        // Opened anew for the next try: a settings command whose reopening failed left none.
+        *socketOpen = false;
+        return BroadcastState::kSendFailing;
+    }
+    return BroadcastState::kWaiting;
 }
 
 void Broadcaster::Run() {
-    if (!OpenSocketUntilGivenUp()) return;
     host_.PrecisePauses(true);
-    PausingSink sink(host_);
     HeapBlock picture;
+    bool socketOpen = false;
     bool shotTaken = false;  // the clock wraps: no value of lastShot can mean "none"
     std::uint32_t lastShot = 0;
+    bool failing = false;  // an outage: the last try failed
+    BroadcastState shown = BroadcastState::kWaiting;
+    const auto show = [&](BroadcastState state, bool announce) {
+        if (state != shown) host_.ShowState(state, announce);
+        shown = state;
+    };
     std::uint32_t seenStarts = starts_.load();
     for (;;) {
-        if (!broadcasting_.load() && EndUnlessRestarted(picture)) return;
+        if (!broadcasting_.load()) {
+            show(BroadcastState::kWaiting, false);
+            if (EndUnlessRestarted(picture)) return;
+        }
         if (const std::uint32_t starts = starts_.load(); starts != seenStarts) {
             seenStarts = starts;  // a stop and a new start: its first picture goes out at once
             shotTaken = false;
         }
         const std::uint32_t now = host_.Milliseconds();
-        if (shotTaken && now - lastShot < settings_.captureInterval.load()) {
+        // NOTE: at interval 0 a failing try would otherwise follow the last at once, for ever.
+        const std::uint32_t interval = settings_.captureInterval.load();
+        const std::uint32_t wait =
+            failing ? std::max(kPollMs, std::min(interval, kRetryMs)) : interval;
+        if (shotTaken && now - lastShot < wait) {
             host_.Sleep(kPollMs);
             continue;
         }
-        host_.ShowSendingIcon(true);
-        if (!host_.CaptureScreen(picture)) return EndOnFailure(picture);
-        std::int32_t cursorX = 0, cursorY = 0;
-        host_.CursorPosition(&cursorX, &cursorY);
-        const std::uint32_t number = pictureCounter_.fetch_add(1);
-        if (SendPicture(sink, deflater_, picture.get(),
-                        static_cast<std::uint32_t>(picture.capacity()), number, cursorX, cursorY,
-                        settings_.compress.load() != 0) != 0) {
-            return EndOnFailure(picture);
-        }
-        host_.ShowSendingIcon(false);
         shotTaken = true;
         lastShot = now;
+        if (!failing) show(BroadcastState::kSending, false);
+        const BroadcastState result = TakeAndSend(picture, &socketOpen);
+        show(result, result != BroadcastState::kWaiting && !failing);
+        failing = result != BroadcastState::kWaiting;
     }
 }
 

@@ -3,10 +3,14 @@
 // What touches the screen, the tray icon, the clock and the user is the host's: the program binds
 // the desktop and its tray icon, tests bind fakes.
 //
+// A failed picture never ends the broadcast: the picture is skipped and the loop tries again after
+// the capture interval, and at least every second, until a picture goes out or the user stops.
+//
 // One broadcast thread at most: a start while the thread still runs (right after a stop, or while
 // it shows its network-failure message) only sets `broadcasting` again and counts the start, and
 // the thread decides to end under the same lock that a start takes, after its clean-up, so a new
 // thread never meets an old one. A thread that sees a new start sends its next picture at once.
+// The host is told of the end before that lock is taken: nothing slow runs under it.
 #pragma once
 
 #include <atomic>
@@ -21,16 +25,28 @@
 
 namespace telvo {
 
+// What the broadcast is doing, as the tray shows it.
+enum class BroadcastState {
+    kWaiting,         // between pictures, and when stopped
+    kSending,         // taking and sending a picture
+    kCaptureFailing,  // the screen cannot be captured (a secure desktop, say); tried again
+    kSendFailing,     // pictures cannot be sent (no route to the group, say); tried again
+    kNetworkFailing,  // the sender socket cannot be opened; tried again
+};
+
 class BroadcastHost {
   public:
     virtual ~BroadcastHost() = default;
-    // Captures the screen into `picture`, reusing it when it is large enough (its capacity is the
-    // picture's length on the wire). False when no picture could be taken; `picture` is then empty.
-    [[nodiscard]] virtual bool CaptureScreen(HeapBlock& picture) = 0;
+    // Captures the screen into `picture`, reusing it when it is large enough, and sets `length` to
+    // the picture's own length (the buffer may be larger). False when no picture could be taken;
+    // `picture` is then empty.
+    [[nodiscard]] virtual bool CaptureScreen(HeapBlock& picture, std::uint32_t* length) = 0;
+    // The pointer's position relative to the top-left corner of the last captured picture.
     virtual void CursorPosition(std::int32_t* x, std::int32_t* y) = 0;
-    virtual void ShowSendingIcon(bool sending) = 0;
-    // Tells the user that the network could not be set up; returns when the user has seen it.
-    virtual void ReportNetworkFailure() = 0;
+    // Shows a new state; called on changes only, never under the broadcaster's lock, and must not
+    // block. `announce` marks the first failure of an outage (since the broadcast began or a
+    // picture last went out): the one worth telling the user about beyond the tray.
+    virtual void ShowState(BroadcastState state, bool announce) = 0;
     virtual std::uint32_t Milliseconds() = 0;  // a wrapping millisecond clock
     // Sleeps `ms` milliseconds, 0 only gives up the time slice; also the pauses between fragments.
     virtual void Sleep(unsigned ms) = 0;
@@ -50,7 +66,7 @@ class Broadcaster {
     Broadcaster& operator=(const Broadcaster&) = delete;
 
     // Sets `broadcasting` and starts the broadcast thread unless it still runs. Returns 0, or the
-    // error code when the thread cannot be started (then `broadcasting` stays clear). Main thread.
+    // error code when the thread cannot be started (then `broadcasting` is clear). Main thread.
     [[nodiscard]] int Start();
     // Clears `broadcasting`; the thread notices it within about 100 ms. Never waits.
     void Stop() { broadcasting_.store(false); }
@@ -63,10 +79,9 @@ class Broadcaster {
   private:
     static void ThreadBody(void* self);
     void Run();
-    bool OpenSocketUntilGivenUp();
+    // Opens the socket when need be, takes a picture and sends it; kWaiting when it went out.
+    BroadcastState TakeAndSend(HeapBlock& picture, bool* socketOpen);
     bool EndUnlessRestarted(HeapBlock& picture);
-    void EndOnFailure(HeapBlock& picture);
-    void CleanUp(HeapBlock& picture);
 
     const SenderSettings& settings_;
     BroadcastHost& host_;

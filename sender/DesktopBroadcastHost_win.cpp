@@ -14,24 +14,28 @@ constexpr DWORD kHighResolutionTimer = 0x00000002;  // CREATE_WAITABLE_TIMER_HIG
 
 }  // namespace
 
-bool DesktopBroadcastHost::CaptureScreen(HeapBlock& picture) {
-    return CaptureWindow(GetDesktopWindow(), picture);
+bool DesktopBroadcastHost::CaptureScreen(HeapBlock& picture, std::uint32_t* length) {
+    const ScreenChoice choice =
+        ChooseScreen(settings_.monitor.load(), listMonitors_(), VirtualDesktop());
+    if (choice.fellBack != fellBack_) {
+        fellBack_ = choice.fellBack;
+        if (showFallback_) showFallback_(fellBack_);
+    }
+    originX_ = choice.area.left;
+    originY_ = choice.area.top;
+    const RECT area{choice.area.left, choice.area.top, choice.area.right, choice.area.bottom};
+    return CaptureScreenArea(area, picture, length);
 }
 
 void DesktopBroadcastHost::CursorPosition(std::int32_t* x, std::int32_t* y) {
     POINT point{};
     GetCursorPos(&point);
-    *x = point.x;
-    *y = point.y;
+    *x = point.x - originX_;
+    *y = point.y - originY_;
 }
 
-void DesktopBroadcastHost::ShowSendingIcon(bool sending) {
-    if (showSendingIcon_) showSendingIcon_(sending);
-}
-
-void DesktopBroadcastHost::ReportNetworkFailure() {
-    MessageBoxW(nullptr, L"ネットワークの初期化に失敗しました", L"TelvoServer",
-                MB_OK | MB_ICONWARNING);
+void DesktopBroadcastHost::ShowState(BroadcastState state, bool announce) {
+    if (showState_) showState_(state, announce);
 }
 
 std::uint32_t DesktopBroadcastHost::Milliseconds() {

@@ -1,10 +1,12 @@
-// The broadcast thread's host in the real program: the desktop, the pointer, the tray icon (through
-// the callback the tray program gives), the millisecond clock and the sender socket.
+// The broadcast thread's host in the real program: the chosen screen, the pointer, the broadcast's
+// state and whether the chosen monitor is missing (both handed to the tray program through the
+// callbacks it gives), the millisecond clock and the sender socket.
 #pragma once
 
 #include <functional>
 
 #include "sender/BroadcastLoop.h"
+#include "sender/Monitors_win.h"
 #include "sender/SenderSocket.h"
 #include "win/WinHandles.h"
 
@@ -12,14 +14,19 @@ namespace telvo {
 
 class DesktopBroadcastHost : public BroadcastHost {
   public:
-    using IconSwitch = std::function<void(bool sending)>;
-    explicit DesktopBroadcastHost(IconSwitch showSendingIcon)
-        : showSendingIcon_(std::move(showSendingIcon)) {}
+    using StateSwitch = std::function<void(BroadcastState state, bool announce)>;
+    // Called when the chosen monitor goes missing (the primary one is shown instead) or is back.
+    using FallbackSwitch = std::function<void(bool fellBack)>;
+    DesktopBroadcastHost(const SenderSettings& settings, MonitorLister listMonitors,
+                         StateSwitch showState, FallbackSwitch showFallback)
+        : settings_(settings),
+          listMonitors_(listMonitors),
+          showState_(std::move(showState)),
+          showFallback_(std::move(showFallback)) {}
 
-    [[nodiscard]] bool CaptureScreen(HeapBlock& picture) override;
+    [[nodiscard]] bool CaptureScreen(HeapBlock& picture, std::uint32_t* length) override;
     void CursorPosition(std::int32_t* x, std::int32_t* y) override;
-    void ShowSendingIcon(bool sending) override;
-    void ReportNetworkFailure() override;
+    void ShowState(BroadcastState state, bool announce) override;
     std::uint32_t Milliseconds() override;
     // With a high-resolution waitable timer, or else the timer resolution raised to 1 ms, while
     // pauses are precise: a plain Sleep(1) lasts a whole timer tick (about 15.6 ms) on Windows.
@@ -28,10 +35,15 @@ class DesktopBroadcastHost : public BroadcastHost {
     DatagramSink& Sink() override { return sink_; }
 
   private:
-    IconSwitch showSendingIcon_;
+    const SenderSettings& settings_;
+    const MonitorLister listMonitors_;
+    StateSwitch showState_;
+    FallbackSwitch showFallback_;
+    bool fellBack_ = false;
     UniqueKernelHandle timer_;
     bool periodRaised_ = false;
     SenderSocketSink sink_;
+    std::int32_t originX_ = 0, originY_ = 0;  // the last picture's top-left on the screen
 };
 
 }  // namespace telvo

@@ -17,21 +17,24 @@ unsigned PauseAfterFragment(std::uint32_t fragmentCount) {
 
 int SendPicture(DatagramSink& sink, const std::uint8_t* bitmap, std::uint32_t length,
                 std::uint32_t pictureNumber, std::int32_t cursorX, std::int32_t cursorY,
-                bool compress) {
+                bool compress, PictureSent* outcome) {
     ParallelDeflate oneStream(1, false);
-    return SendPicture(sink, oneStream, bitmap, length, pictureNumber, cursorX, cursorY, compress);
+    return SendPicture(sink, oneStream, bitmap, length, pictureNumber, cursorX, cursorY, compress,
+                       outcome);
 }
 
 int SendPicture(DatagramSink& sink, ParallelDeflate& deflater, const std::uint8_t* bitmap,
                 std::uint32_t length, std::uint32_t pictureNumber, std::int32_t cursorX,
-                std::int32_t cursorY, bool compress) {
+                std::int32_t cursorY, bool compress, PictureSent* outcome) {
+    PictureSent done;
+    if (outcome == nullptr) outcome = &done;
+    *outcome = PictureSent();
     HeapBlock datagram = HeapBlock::Allocate(kMaxDatagramSize);
     if (!datagram) return 0;
 
     ScreenPacketHeader header;
     header.version = kProtocolVersion;
     header.kind = kPictureFragmentKind;
-    header.flags = compress ? kFlagCompressed : 0;
     header.pictureNumber = pictureNumber;
     header.pictureSize = length;
     if (length >= kBitmapHeadersSize) {
@@ -43,15 +46,19 @@ int SendPicture(DatagramSink& sink, ParallelDeflate& deflater, const std::uint8_
 
     const std::uint8_t* transmitted = bitmap;
     std::uint32_t transmittedLength = length;
-    if (compress) {
-        if (deflater.Compress(bitmap, length, length) != Z_OK) {
-            return 0;  // includes a picture that does not fit in `length` bytes compressed
-        }
+    // A picture that does not fit in `length` bytes compressed (Z_BUF_ERROR) goes out as it is:
+    // skipping it would keep a noisy screen from the viewers for good.
+    if (compress && deflater.Compress(bitmap, length, length) == Z_OK) {
         transmitted = deflater.output();
         transmittedLength = static_cast<std::uint32_t>(deflater.outputLength());
+        header.flags = kFlagCompressed;
     }
+    outcome->sent = true;
+    outcome->compressed = header.flags == kFlagCompressed;
+    outcome->transmittedLength = transmittedLength;
 
     header.fragmentCount = FragmentCount(transmittedLength);
+    outcome->fragmentCount = header.fragmentCount;
     for (std::uint32_t index = 0; index < header.fragmentCount; ++index) {
         header.fragmentIndex = index;
         header.dataLength = FragmentDataLength(transmittedLength, index);

@@ -24,19 +24,30 @@ unsigned PauseAfterFragment(std::uint32_t fragmentCount);
 
 class ParallelDeflate;
 
+// What SendPicture did with a picture.
+struct PictureSent {
+    bool sent = false;        // false: skipped, for want of memory for the datagram buffer
+    bool compressed = false;  // the data went out as one zlib stream (`flags` 1)
+    std::uint32_t transmittedLength = 0;
+    std::uint32_t fragmentCount = 0;
+};
+
 // Sends the `length` bytes of `bitmap` as picture `pictureNumber`. The cursor coordinates are
-// signed screen coordinates; their low 16 bits go on the wire. Returns 0 when the picture was sent
-// and also when it was skipped (no memory, or it does not compress into `length` bytes); returns
-// the sink's error code when a send failed, after which the rest of the picture is not sent.
-// Keeps no state between calls; every buffer it takes is released before it returns.
+// signed screen coordinates; their low 16 bits go on the wire. With `compress`, a picture that
+// compresses into fewer than `length` bytes goes out compressed; one that does not (noise, or no
+// memory to compress it in) goes out as it is, with `flags` 0. Returns 0 when the picture was
+// sent and also when it was skipped (no memory for the datagram buffer); returns the sink's error
+// code when a send failed, after which the rest of the picture is not sent. `outcome`, when given,
+// says what was done. Keeps no state between calls; every buffer it takes is released before it
+// returns.
 [[nodiscard]] int SendPicture(DatagramSink& sink, const std::uint8_t* bitmap, std::uint32_t length,
                               std::uint32_t pictureNumber, std::int32_t cursorX,
-                              std::int32_t cursorY, bool compress);
+                              std::int32_t cursorY, bool compress, PictureSent* outcome = nullptr);
 // The same, compressing with `deflater`, whose threads, states and output serve picture after
 // picture. The stream depends only on the picture and on whether `deflater` cuts it into chunks.
 [[nodiscard]] int SendPicture(DatagramSink& sink, ParallelDeflate& deflater,
                               const std::uint8_t* bitmap, std::uint32_t length,
                               std::uint32_t pictureNumber, std::int32_t cursorX,
-                              std::int32_t cursorY, bool compress);
+                              std::int32_t cursorY, bool compress, PictureSent* outcome = nullptr);
 
 }  // namespace telvo

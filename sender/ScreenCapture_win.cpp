@@ -15,11 +15,10 @@ bool DrawCursorAt(HDC dc, HCURSOR cursor, POINT position) {
     const UniqueGdiObject mask(info.hbmMask), colour(info.hbmColor);
     return DrawIconEx(dc, position.x - static_cast<int>(info.xHotspot),
                       position.y - static_cast<int>(info.yHotspot), cursor, 0, 0, 0, nullptr,
-                      DI_NORMAL | DI_DEFAULTSIZE) != FALSE;
+                      DI_NORMAL) != FALSE;  // width 0 without DI_DEFAULTSIZE: the cursor's own
 }
 
-// Draws the pointer into a picture of the window whose top-left corner is at `origin` on the
-// screen (0, 0 for the desktop).
+// Draws the pointer into a picture whose top-left corner is at `origin` on the screen.
 void DrawCursor(HDC dc, POINT origin) {
     CURSORINFO cursor{};
     cursor.cbSize = sizeof cursor;
@@ -39,18 +38,17 @@ bool GiveUp(HeapBlock& buffer) {
 
 }  // namespace
 
-bool CaptureWindow(HWND window, HeapBlock& buffer) {
-    RECT rect{};
-    GetWindowRect(window, &rect);
-    const long width = rect.right - rect.left;
-    const long height = rect.bottom - rect.top;
-    if (!IsWindow(window) || IsRectEmpty(&rect)) return GiveUp(buffer);
+bool CaptureScreenArea(const RECT& area, HeapBlock& buffer, std::uint32_t* length) {
+    *length = 0;
+    const long width = area.right - area.left;
+    const long height = area.bottom - area.top;
+    if (IsRectEmpty(&area)) return GiveUp(buffer);
 
-    const WindowDc windowDc(window, WindowDc::Area::kWholeWindow);
-    if (!windowDc) return GiveUp(buffer);
-    const UniqueMemoryDc memoryDc(CreateCompatibleDC(windowDc.get()));
+    const WindowDc screenDc(nullptr, WindowDc::Area::kClient);
+    if (!screenDc) return GiveUp(buffer);
+    const UniqueMemoryDc memoryDc(CreateCompatibleDC(screenDc.get()));
     if (!memoryDc) return GiveUp(buffer);
-    const UniqueGdiObject bitmap(CreateCompatibleBitmap(windowDc.get(), width, height));
+    const UniqueGdiObject bitmap(CreateCompatibleBitmap(screenDc.get(), width, height));
     if (!bitmap) return GiveUp(buffer);
 
     // The length travels as a 32-bit pictureSize.
@@ -62,25 +60,27 @@ bool CaptureWindow(HWND window, HeapBlock& buffer) {
         buffer = HeapBlock::Allocate(needed);
         if (!buffer) return false;
     }
-    std::memset(buffer.get(), 0, buffer.capacity());
+    std::memset(buffer.get(), 0, needed);  // the padding of the rows stays zero
     WriteBitmapHeaders(buffer.get(), static_cast<std::uint32_t>(width),
                        static_cast<std::uint32_t>(height));
 
     {
         const SelectedObject selected(memoryDc.get(), bitmap.get());
         if (!selected.ok()) return GiveUp(buffer);
-        if (!BitBlt(memoryDc.get(), 0, 0, width, height, windowDc.get(), 0, 0, SRCCOPY)) {
+        if (!BitBlt(memoryDc.get(), 0, 0, width, height, screenDc.get(), area.left, area.top,
+                    SRCCOPY)) {
             return GiveUp(buffer);
         }
-        DrawCursor(memoryDc.get(), POINT{rect.left, rect.top});
+        DrawCursor(memoryDc.get(), POINT{area.left, area.top});
     }
     // The bitmap is out of the memory context again: GetDIBits wants it selected nowhere.
-    if (GetDIBits(windowDc.get(), static_cast<HBITMAP>(bitmap.get()), 0, static_cast<UINT>(height),
+    if (GetDIBits(screenDc.get(), static_cast<HBITMAP>(bitmap.get()), 0, static_cast<UINT>(height),
                   buffer.get() + kBitmapHeadersSize,
                   reinterpret_cast<BITMAPINFO*>(buffer.get() + kInfoHeaderOffset),
                   DIB_RGB_COLORS) == 0) {
         return GiveUp(buffer);
     }
+    *length = static_cast<std::uint32_t>(needed);
     return true;
 }
 

@@ -22,6 +22,7 @@ struct SenderSettings {
     std::atomic<std::uint32_t> channelIndex{0};        // channel 1..5 as 0..4
     char toAddress[kAddressTextSize] = {};
     std::uint16_t basePort = kDefaultBasePort;
+    std::atomic<std::int32_t> monitor{0};  // 0 the primary screen, 1..n a monitor, -1 all of them
 };
 
 }  // namespace telvo

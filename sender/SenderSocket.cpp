@@ -21,12 +21,8 @@ SenderSocketState& State() {
     return state;
 }
 
-}  // namespace
-
-int OpenSenderSocket(const char* group, std::uint16_t port) {
-    if (const int error = StartSockets(1, 0); error != 0) return error;
-    SenderSocketState& state = State();
-    ScopedLock lock(state.lock);
+// Opens the socket for `group`:`port` with the state's lock held.
+int OpenLocked(SenderSocketState& state, const char* group, std::uint16_t port) {
     state.socket.reset();
     std::uint32_t address = 0;
     if (!ParseIPv4(group, &address)) return InvalidArgumentError();
@@ -34,6 +30,23 @@ int OpenSenderSocket(const char* group, std::uint16_t port) {
     state.port = port;
     state.socket = CreateUdpSocket();
     return state.socket ? 0 : LastSocketError();
+}
+
+}  // namespace
+
+int OpenSenderSocket(const char* group, std::uint16_t port) {
+    if (const int error = StartSockets(1, 0); error != 0) return error;
+    SenderSocketState& state = State();
+    ScopedLock lock(state.lock);
+    return OpenLocked(state, group, port);
+}
+
+int OpenSenderSocket(const SenderSettings& settings) {
+    if (const int error = StartSockets(1, 0); error != 0) return error;
+    SenderSocketState& state = State();
+    ScopedLock lock(state.lock);
+    return OpenLocked(state, settings.toAddress,
+                      ChannelPort(settings.basePort, settings.channelIndex.load()));
 }
 
 void CloseSenderSocket() {

@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "sender/Packetizer.h"
+#include "sender/SenderSettings.h"
 
 namespace telvo {
 
@@ -15,6 +16,10 @@ namespace telvo {
 // the socket layer cannot start, the group text does not parse, or no socket can be created;
 // then no socket is open. Any thread.
 [[nodiscard]] int OpenSenderSocket(const char* group, std::uint16_t port);
+
+// The same for the group and channel port of `settings`, read under the socket's lock, so that of
+// two threads opening at once the later always uses the newer settings. Any thread.
+[[nodiscard]] int OpenSenderSocket(const SenderSettings& settings);
 
 // Closes the socket if one is open. Any thread.
 void CloseSenderSocket();

@@ -68,6 +68,18 @@ void SettingsDialog::OnInit(HWND dialog) {
     SendDlgItemMessageW(dialog, IDC_CHANNEL_SPIN, UDM_SETPOS32, 0, static_cast<LPARAM>(channel));
     SendDlgItemMessageW(dialog, IDC_CHANNEL_EDIT, EM_LIMITTEXT, 1, 0);
 
+    // The list keeps the order of `monitors_`; each entry carries its monitor number.
+    const HWND monitorList = GetDlgItem(dialog, IDC_MONITOR);
+    for (const MonitorChoice& choice : monitors_) {
+        const LRESULT index = SendMessageW(monitorList, CB_ADDSTRING, 0,
+                                           reinterpret_cast<LPARAM>(choice.text.c_str()));
+        if (index < 0) continue;
+        SendMessageW(monitorList, CB_SETITEMDATA, static_cast<WPARAM>(index), choice.monitor);
+        if (choice.monitor == settings_.monitor.load()) {
+            SendMessageW(monitorList, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+        }
+    }
+
     if (firstStart_) {
         SetDlgItemTextW(dialog, IDOK, L"ｷｬﾌﾟﾁｬ開始");
         SetDlgItemTextW(dialog, IDCANCEL, L"終了");
@@ -79,6 +91,11 @@ void SettingsDialog::OnOk(HWND dialog) {
     settings_.compress = IsDlgButtonChecked(dialog, IDC_COMPRESS) == BST_CHECKED ? 1 : 0;
     settings_.channelIndex =
         ChannelIndexFromText(ItemText(dialog, IDC_CHANNEL_EDIT), settings_.channelIndex.load());
+    const LRESULT chosen = SendDlgItemMessageW(dialog, IDC_MONITOR, CB_GETCURSEL, 0, 0);
+    if (chosen != CB_ERR) {
+        settings_.monitor = static_cast<std::int32_t>(SendDlgItemMessageW(
+            dialog, IDC_MONITOR, CB_GETITEMDATA, static_cast<WPARAM>(chosen), 0));
+    }
 }
 
 }  // namespace telvo

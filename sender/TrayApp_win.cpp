@@ -9,6 +9,7 @@
 #include "sender/SenderProfile.h"
 #include "sender/SenderSocket.h"
 #include "sender/SettingsDialog_win.h"
+#include "sender/TrayTip.h"
 #include "sender/res/resource.h"
 #include "win/PrivateProfile_win.h"
 
@@ -17,6 +18,10 @@ namespace {
 
 // The broadcast thread waits this long at most for the program to end it at exit.
 constexpr int kExitWaitMs = 2000;
+// Until the notification area takes the icon (an autostart before the taskbar exists), it is
+// offered again this often.
+constexpr UINT kAddIconTimer = 1;
+constexpr UINT kAddIconRetryMs = 1000;
 
 HICON LoadTrayIcon(HINSTANCE instance, int id) {
     return static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(id), IMAGE_ICON,
@@ -36,11 +41,19 @@ NOTIFYICONDATAW IconData(HWND hwnd, UINT flags) {
 }  // namespace
 
 TrayApp::TrayApp(HINSTANCE instance, std::wstring settingsPath, ThreadStarter startThread,
-                 NotifyIconCall notifyIcon)
+                 NotifyIconCall notifyIcon, MonitorLister listMonitors)
     : instance_(instance),
       settingsPath_(std::move(settingsPath)),
       notifyIcon_(notifyIcon),
-      host_([this](bool sending) { SetTrayIcon(sending ? sendingIcon_.get() : idleIcon_.get()); }),
+      listMonitors_(listMonitors),
+      // NOTE: posted, not set here: the shell call belongs on the main thread, and the broadcast
+      // thread must not wait on it.
+      host_(
+          settings_, listMonitors,
+          [this](BroadcastState state, bool announce) {
+              PostMessageW(hwnd_, kBroadcastStateMessage, static_cast<WPARAM>(state), announce);
+          },
+          [this](bool fellBack) { PostMessageW(hwnd_, kMonitorFallbackMessage, fellBack, 0); }),
       broadcaster_(settings_, host_, startThread),
       help_(kSenderHelpCaption, kSenderHelpText) {}
 
@@ -51,6 +64,7 @@ TrayApp::~TrayApp() {
 bool TrayApp::CreateWindowAndIcon() {
     idleIcon_.reset(LoadTrayIcon(instance_, IDI_IDLE));
     sendingIcon_.reset(LoadTrayIcon(instance_, IDI_SENDING));
+    errorIcon_.reset(LoadTrayIcon(instance_, IDI_ERROR));
 
     // NOTE: a hidden top-level window, not a message-only one: those miss broadcasts such as
     // "TaskbarCreated" and WM_QUERYENDSESSION.
@@ -69,10 +83,7 @@ bool TrayApp::CreateWindowAndIcon() {
     PrivateProfile file(settingsPath_, kSenderSettingsSection);
     LoadSenderSettings(file, settings_);
 
-    if (!AddTrayIcon()) {
-        ShowMessage(L"アイコンの追加に失敗しました");
-        return false;
-    }
+    ShowTrayIcon();
     return true;
 }
 
@@ -82,7 +93,11 @@ int TrayApp::Run() {
     if (!CreateWindowAndIcon()) return 0;
 
     // "終了" also ends a broadcast that a double-click during the dialog has started.
-    if (SettingsDialog(settings_, true).Show(instance_, hwnd_) != IDOK) return End(0);
+    startUpDialogOpen_ = true;
+    const INT_PTR result = ShowSettingsDialog(true);
+    startUpDialogOpen_ = false;
+    if (result != IDOK) return End(0);
+    SaveSettings();
     SetChannelTip();
     // A double-click during the dialog may have started a broadcast on the settings from before.
     if (broadcaster_.broadcasting()) ReopenSenderSocket();
@@ -117,6 +132,9 @@ UniqueMenu TrayApp::LoadTrayMenu() const {
     EnableMenuItem(popup, ID_START,
                    MF_BYCOMMAND | (broadcasting || settingsDialogOpen_ ? MF_GRAYED : MF_ENABLED));
     EnableMenuItem(popup, ID_STOP, MF_BYCOMMAND | (broadcasting ? MF_ENABLED : MF_GRAYED));
+    EnableMenuItem(
+        popup, ID_SETTINGS,
+        MF_BYCOMMAND | (settingsDialogOpen_ || startUpDialogOpen_ ? MF_GRAYED : MF_ENABLED));
     return menu;
 }
 
@@ -131,17 +149,31 @@ LRESULT TrayApp::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case kTrayNotifyMessage:
             OnTrayNotify(static_cast<UINT>(lParam));
             return 0;
+        case kBroadcastStateMessage:
+            OnBroadcastState(static_cast<BroadcastState>(wParam), lParam != 0);
+            return 0;
+        case kMonitorFallbackMessage:
+            OnMonitorFallback(wParam != 0);
+            return 0;
         case WM_CLOSE:
             OnExit();
+            return 0;
+        case WM_ENDSESSION:
+            // The session ends without "終了": keep what the user chose.
+            if (wParam != FALSE) SaveSettings();
+            return 0;
+        case WM_TIMER:
+            if (wParam == kAddIconTimer) ShowTrayIcon();
             return 0;
         case WM_DESTROY:
             PostQuitMessage(0);
             return 0;
     }
     if (message == taskbarCreatedMessage_ && message != 0) {
-        // The notification area was rebuilt. Should the icon not come back, the program goes on
-        // without it, as it would before any rebuild: the next one tries again.
-        static_cast<void>(AddTrayIcon());
+        // The notification area was rebuilt: the icon comes back as at start-up.
+        channelInTip_ = false;
+        iconShown_ = false;
+        ShowTrayIcon();
         return 0;
     }
     return DefWindowProcW(hwnd_, message, wParam, lParam);
@@ -186,6 +218,49 @@ void TrayApp::OnTrayNotify(UINT mouseMessage) {
     }
 }
 
+void TrayApp::OnBroadcastState(BroadcastState state, bool announce) {
+    const bool tipChanges = std::wcscmp(FailureText(state), FailureText(state_)) != 0;
+    state_ = state;
+    SetTrayIcon(StateIcon(state));
+    if (tipChanges) UpdateTip();
+    if (!announce) return;
+    // A socket that cannot be opened is the one failure told by a message, as before; the loop
+    // goes on trying behind it. Any other outage gets one balloon.
+    if (state == BroadcastState::kNetworkFailing) {
+        ShowMessage(FailureText(state));
+    } else {
+        ShowBalloon(FailureText(state));
+    }
+}
+
+void TrayApp::OnMonitorFallback(bool fellBack) {
+    monitorFellBack_ = fellBack;
+    UpdateTip();
+}
+
+HICON TrayApp::StateIcon(BroadcastState state) const {
+    switch (state) {
+        case BroadcastState::kWaiting:
+            return idleIcon_.get();
+        case BroadcastState::kSending:
+            return sendingIcon_.get();
+        case BroadcastState::kCaptureFailing:
+        case BroadcastState::kSendFailing:
+        case BroadcastState::kNetworkFailing:
+            break;
+    }
+    return errorIcon_.get();
+}
+
+void TrayApp::UpdateTip() {
+    const std::wstring name = channelInTip_
+                                  ? std::wstring(kSenderCaption) + L"(" +
+                                        std::to_wstring(settings_.channelIndex.load() + 1) + L"ch)"
+                                  : std::wstring(kSenderCaption);
+    SetTrayTip(ComposeTrayTip(name, state_,
+                              {monitorFellBack_ ? L"選んだ画面がないため主画面を配信中" : L""}));
+}
+
 void TrayApp::ShowTrayMenu() {
     const UniqueMenu menu = LoadTrayMenu();
     if (!menu) return;
@@ -199,8 +274,9 @@ void TrayApp::ShowTrayMenu() {
 }
 
 void TrayApp::OnSettings() {
+    if (settingsDialogOpen_ || startUpDialogOpen_) return;  // one settings dialog at a time
     settingsDialogOpen_ = true;
-    const INT_PTR result = SettingsDialog(settings_, false).Show(instance_, hwnd_);
+    const INT_PTR result = ShowSettingsDialog(false);
     settingsDialogOpen_ = false;
     if (result != IDOK) return;
     SaveSettings();
@@ -208,17 +284,22 @@ void TrayApp::OnSettings() {
     ReopenSenderSocket();
 }
 
+INT_PTR TrayApp::ShowSettingsDialog(bool firstStart) {
+    return SettingsDialog(settings_, firstStart,
+                          MonitorChoices(listMonitors_(), VirtualDesktop(), settings_.monitor))
+        .Show(instance_, hwnd_);
+}
+
 void TrayApp::ReopenSenderSocket() {
     // One step for a broadcast that may be sending: its next datagram goes to the new channel.
-    if (OpenSenderSocket(settings_.toAddress,
-                         ChannelPort(settings_.basePort, settings_.channelIndex.load())) != 0) {
+    if (OpenSenderSocket(settings_) != 0) {
         ShowMessage(L"ネットワークの初期化に失敗しました");
     }
 }
 
 void TrayApp::SetChannelTip() {
-    SetTrayTip(std::wstring(kSenderCaption) + L"(" +
-               std::to_wstring(settings_.channelIndex.load() + 1) + L"ch)");
+    channelInTip_ = true;
+    UpdateTip();
 }
 
 void TrayApp::OnExit() {
@@ -226,6 +307,19 @@ void TrayApp::OnExit() {
     SaveSettings();
     RemoveTrayIcon();
     PostQuitMessage(0);
+}
+
+void TrayApp::ShowTrayIcon() {
+    if (iconShown_) return;
+    iconShown_ = AddTrayIcon();
+    if (!iconShown_) {
+        SetTimer(hwnd_, kAddIconTimer, kAddIconRetryMs, nullptr);
+        return;
+    }
+    KillTimer(hwnd_, kAddIconTimer);
+    // What happened while there was no icon: the channel once chosen, a failure that lasts.
+    if (state_ != BroadcastState::kWaiting) SetTrayIcon(StateIcon(state_));
+    if (channelInTip_ || Failing(state_) || monitorFellBack_) UpdateTip();
 }
 
 bool TrayApp::AddTrayIcon() {
@@ -245,6 +339,15 @@ void TrayApp::SetTrayTip(const std::wstring& tip) {
 void TrayApp::SetTrayIcon(HICON icon) {
     NOTIFYICONDATAW data = IconData(hwnd_, NIF_ICON);
     data.hIcon = icon;
+    notifyIcon_(NIM_MODIFY, &data);
+}
+
+void TrayApp::ShowBalloon(const wchar_t* text) {
+    NOTIFYICONDATAW data = IconData(hwnd_, NIF_INFO);
+    data.cbSize = NOTIFYICONDATAW_V2_SIZE;  // the first layout with a balloon
+    wcsncpy(data.szInfo, text, 255);
+    wcsncpy(data.szInfoTitle, kSenderCaption, 63);
+    data.dwInfoFlags = NIIF_WARNING;
     notifyIcon_(NIM_MODIFY, &data);
 }
 

@@ -52,14 +52,15 @@ TEST(Packetizer, AScreenIsCutIntoHeaderedFragmentsOfOneStream) {
 
 TEST(Packetizer, FragmentEdgesPausesSkipsAndFailedSends) {
     const std::vector<std::uint8_t> bytes(70000, 0x11);
-    RecordingSink one, two, none, failing, skipped;
+    RecordingSink one, two, none, failing, noisy;
     EXPECT_EQ(std::vector<std::uint8_t>(32768, 0x11), Send(one, bytes, 32768, false));
     EXPECT_EQ(std::vector<std::uint8_t>(32769, 0x11), Send(two, bytes, 32769, false));
     EXPECT_EQ(std::vector<unsigned>{10}, one.pauses);  // one a datagram
     EXPECT_EQ((std::vector<unsigned>{5, 5}), two.pauses);
     EXPECT_TRUE(Send(none, bytes, 0, false).empty());        // and no division by zero
-    const auto noise = test::MakeNoisePicture(200, 100, 3);  // does not compress: skipped
-    EXPECT_TRUE(Send(skipped, noise, static_cast<std::uint32_t>(noise.size()), true).empty());
+    const auto noise = test::MakeNoisePicture(200, 100, 3);  // does not compress: goes out raw
+    EXPECT_EQ(noise, Send(noisy, noise, static_cast<std::uint32_t>(noise.size()), true));
+    EXPECT_FALSE(test::HeaderOf(noisy.datagrams.at(0)).compressed());
     failing.failAt = 1;
     EXPECT_EQ(failing.failCode, SendPicture(failing, bytes.data(), 70000, 0, 0, 0, false));
     EXPECT_EQ(1u, failing.datagrams.size());  // the rest is not sent

@@ -1,6 +1,10 @@
 // Both programs' settings as their ini files and the sender's dialog hand them over.
 #include <gtest/gtest.h>
 
+#include <cwctype>
+#include <tuple>
+
+#include "sender/ScreenChoice.h"
 #include "sender/SenderProfile.h"
 #include "sender/SettingsText.h"
 #include "tests/MemorySection.h"
@@ -10,22 +14,55 @@
 namespace telvo {
 namespace {
 
-TEST(SenderSettings, StoredValuesComeBackAndBadOrTypedOnesAreHarmless) {
+TEST(SenderSettings, StoredValuesComeBackExactlyAndNonsenseIsReadAsTheDefault) {
     test::MemorySection section;
-    section.values = {{L"CaptureInterval", L"7000"}, {L"Channel", L"3"}, {L"BasePort", L"70000"}};
+    section.values = {
+        {L"CaptureInterval", L"9999000"}, {L"Channel", L" 3 "}, {L"BasePort", L"65531"}};
     SenderSettings settings;
     LoadSenderSettings(section, settings);
-    EXPECT_EQ(7000u, settings.captureInterval.load());
-    EXPECT_EQ(4464, settings.basePort);  // the low 16 bits of 70000
+    EXPECT_EQ(9999000u, settings.captureInterval.load());
+    EXPECT_EQ(65531, settings.basePort);  // channel 5 on 65535
     SaveSenderSettings(section, settings);
     EXPECT_EQ(L"3", section.values[L"Channel"]);
-    for (const wchar_t* channel : {L"0", L"9", L"-1"}) {  // no channel a viewer can choose
-        section.values = {{L"Channel", channel}};
-        LoadSenderSettings(section, settings);
-        EXPECT_EQ(2u, settings.channelIndex.load()) << channel;
+    const SenderSettings defaults;
+    for (const wchar_t* bad : {L"abc", L"", L"-1", L"0", L"65532", L"70000", L"12x", L"1e3"}) {
+        section.values = {{L"CaptureInterval", std::iswdigit(bad[0]) ? L"9999001" : bad},
+                          {L"Channel", bad},
+                          {L"BasePort", bad}};
+        SenderSettings read;
+        LoadSenderSettings(section, read);
+        EXPECT_EQ(std::tuple(defaults.captureInterval.load(), 0u, defaults.basePort),
+                  std::tuple(read.captureInterval.load(), read.channelIndex.load(), read.basePort))
+            << bad;
     }
     EXPECT_EQ(1000000u, CaptureIntervalFromText(L"1,000"));  // as the up-down control writes it
     for (const wchar_t* text : {L"0", L"6", L"x"}) EXPECT_EQ(1u, ChannelIndexFromText(text, 1));
+}
+
+TEST(SenderSettings, TheChosenMonitorIsKeptAndAMissingOneFallsBackToThePrimary) {
+    test::MemorySection section;
+    for (const auto& [stored, read] :
+         {std::pair(L"-1", -1), std::pair(L"7", 7), std::pair(L"-2", 0), std::pair(L"100", 0),
+          std::pair(L"1.5", 0)}) {
+        section.values = {{L"Monitor", stored}};
+        SenderSettings settings;
+        LoadSenderSettings(section, settings);
+        EXPECT_EQ(read, settings.monitor.load()) << stored;
+    }
+    const ScreenArea desktop{-1280, 0, 1920, 1080}, left{-1280, 0, 0, 1024}, main{0, 0, 1920, 1080};
+    const std::vector<Monitor> monitors = {{left, false}, {main, true}};
+    EXPECT_EQ(main, ChooseScreen(0, monitors, desktop).area);
+    EXPECT_EQ(left, ChooseScreen(1, monitors, desktop).area);
+    EXPECT_EQ(desktop, ChooseScreen(-1, monitors, desktop).area);
+    const ScreenChoice gone = ChooseScreen(3, monitors, desktop);
+    EXPECT_TRUE(gone.fellBack);
+    EXPECT_EQ(main, gone.area);
+    EXPECT_FALSE(ChooseScreen(2, monitors, desktop).fellBack);
+    std::vector<std::int32_t> listed;  // a missing choice stays on the list
+    for (const MonitorChoice& choice : MonitorChoices(monitors, desktop, 3)) {
+        listed.push_back(choice.monitor);
+    }
+    EXPECT_EQ((std::vector<std::int32_t>{0, 1, 2, 3, -1}), listed);
 }
 
 // Values are taken as they stand (a port by its low 16 bits) and written back as read; a stored

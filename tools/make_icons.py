@@ -131,6 +131,13 @@ def sending(c):
     c.disc(16, 14, 7.5, ORANGE, inner=6)
 
 
+def error(c):  # the screen with a red cross: pictures cannot be taken or sent
+    monitor(c, IDLE_SCREEN)
+    for i in range(9):
+        c.rect(11.5 + i, 9.5 + i, 13.5 + i, 11.5 + i, RED)
+        c.rect(18.5 - i, 9.5 + i, 20.5 - i, 11.5 + i, RED)
+
+
 def capture(c):  # a camera: the capture settings
     c.rect(4, 10, 28, 26, DARK)
     c.rect(10, 7, 18, 10, DARK)
@@ -221,6 +228,7 @@ def main():
     write_ico("sender/res/program.ico", program)
     write_ico("sender/res/idle.ico", idle)
     write_ico("sender/res/sending.ico", sending)
+    write_ico("sender/res/error.ico", error)
     write_ico("sender/res/capture.ico", capture)
     write_ico("sender/res/channel.ico", channel)
     write_ico("viewer/res/folder.ico", folder)

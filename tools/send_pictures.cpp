@@ -7,7 +7,8 @@
 // Each picture is sent --repeat times under consecutive numbers, as a screen that stays still for
 // that long. --save-dir writes each picture as "Sent.<number>.bmp" under the number it was first
 // sent with. --file sends that 24-bit bottom-up bitmap file as every picture instead of made-up
-// ones. --dry-run sends nothing and prints "datagram <length>" for each datagram instead.
+// ones. --dry-run sends nothing and prints "datagram <length>" for each datagram instead. Each
+// picture's line says whether it went out compressed, and why not.
 #include <chrono>
 #include <cstdio>
 #include <fstream>
@@ -51,6 +52,22 @@ std::vector<std::uint8_t> ReadPictureFile(const std::string& path) {
     return bytes;
 }
 
+// One line for a picture: what SendPicture did with it, and `where` it went.
+void PrintSent(std::uint32_t number, std::size_t size, bool compress,
+               const telvo::PictureSent& sent, const std::string& where) {
+    if (!sent.sent) {
+        std::printf("skipped No.%u (%zu bytes): no memory to send it\n", number, size);
+        return;
+    }
+    if (sent.compressed) {
+        std::printf("sent No.%u (%zu bytes) compressed to %u bytes in %u datagrams%s\n", number,
+                    size, sent.transmittedLength, sent.fragmentCount, where.c_str());
+    } else {
+        std::printf("sent No.%u (%zu bytes) uncompressed%s in %u datagrams%s\n", number, size,
+                    compress ? ", as it does not compress" : "", sent.fragmentCount, where.c_str());
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -82,6 +99,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "cannot open the sender socket for %s: error %d\n", group, error);
         return 1;
     }
+    const std::string where =
+        dryRun ? "" : " to " + channel.group + " port " + std::to_string(port);
     SenderSocketSink socketSink;
     PrintingSink printingSink;
     DatagramSink& sink = dryRun ? static_cast<DatagramSink&>(printingSink) : socketSink;
@@ -100,17 +119,15 @@ int main(int argc, char** argv) {
                             static_cast<std::streamsize>(picture.size()));
             }
         }
+        PictureSent sent;
         if (const int error =
                 SendPicture(sink, picture.data(), static_cast<std::uint32_t>(picture.size()),
-                            number, 0, 0, compress);
+                            number, 0, 0, compress, &sent);
             error != 0) {
             std::fprintf(stderr, "sending picture %u failed: error %d\n", number, error);
             return 1;
         }
-        if (!dryRun) {
-            std::printf("sent No.%u (%zu bytes) to %s port %u\n", number, picture.size(), group,
-                        port);
-        }
+        PrintSent(number, picture.size(), compress, sent, where);
         std::fflush(stdout);
         if (i + 1 < count) std::this_thread::sleep_for(std::chrono::milliseconds(interval));
     }

@@ -28,7 +28,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     SenderSettings sender;
     LoadSenderSettings(file, sender);
-    if (sender.channelIndex.load() >= kChannelCount ||
+    if (sender.channelIndex.load() >= kChannelCount || sender.basePort == 0 ||
+        sender.basePort > kMaxBasePort || sender.captureInterval.load() > kMaxCaptureInterval ||
         sender.toAddress[kAddressTextSize - 1] != '\0' ||
         CaptureIntervalFromText(text()) > kMaxIntervalSeconds * 1000 ||
         ChannelIndexFromText(text(), 2) >= kChannelCount) {

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <mutex>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "tests/NetworkTest.h"
@@ -13,14 +15,18 @@ namespace telvo {
 namespace {
 
 using test::WaitUntil;
+using State = BroadcastState;
 
 std::atomic<int> threadStarts{0};
+std::atomic<bool> failThreadStart{false};
 int CountingStarter(ThreadBody body, void* argument) {
+    if (failThreadStart) return NoMemoryError();
     ++threadStarts;
     return StartDetachedThread(body, argument);
 }
 
-// The broadcast's screen, clock, tray icon and user; the clock moves only when the loop sleeps.
+// The broadcast's screen, clock and tray; the clock moves only when the loop sleeps. While the
+// loop is held in a capture, the test may change the screen, the failures and the settings.
 class Broadcast : public ::testing::Test, public BroadcastHost {
   protected:
     void SetUp() override { threadStarts = 0; }
@@ -32,25 +38,38 @@ class Broadcast : public ::testing::Test, public BroadcastHost {
         broadcaster.Stop();
         ASSERT_TRUE(WaitUntil([&] { return !broadcaster.threadRunning(); }));
     }
-    bool CaptureScreen(HeapBlock& picture) override {
+    // Runs `change` while the loop waits in its next capture.
+    template <typename Change>
+    void AtNextCapture(Change change) {
+        hold = true;
+        ASSERT_TRUE(WaitUntil([&] { return held.load(); }));
+        change();
+        held = false;
+    }
+    bool CaptureScreen(HeapBlock& picture, std::uint32_t* length) override {
         for (held = hold.exchange(false); held;) std::this_thread::yield();  // the test acts
-        picture = failCapture ? HeapBlock() : HeapBlock::Allocate(screen.size());
-        if (!picture) return false;
+        attempts.push_back(clock);
+        if (failCapture) {
+            picture.reset();
+            return false;
+        }
+        if (picture.capacity() < screen.size()) picture = HeapBlock::Allocate(screen.size());
         std::memcpy(picture.get(), screen.data(), screen.size());
+        *length = static_cast<std::uint32_t>(screen.size());
         EXPECT_TRUE(precise);
-        times.push_back(clock);
         ++captures;
         return true;
     }
     void CursorPosition(std::int32_t* x, std::int32_t* y) override { *x = *y = 0; }
-    void ShowSendingIcon(bool sending) override { iconSending = sending; }
-    void ReportNetworkFailure() override {
-        std::strcpy(settings.toAddress, kDefaultGroup);  // what the user mends meanwhile
-        ++networkMessages;
+    void ShowState(State state, bool announce) override {
+        const std::lock_guard<std::mutex> lock(statesLock);
+        states.emplace_back(state, announce);
     }
     std::uint32_t Milliseconds() override { return clock; }
     void Sleep(unsigned ms) override {
         sleeps.push_back(ms);
+        for (held = holdSleep.exchange(false); held;) std::this_thread::yield();
+        if (mendAddress.exchange(false)) std::strcpy(settings.toAddress, kDefaultGroup);
         clock += ms;
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
@@ -59,52 +78,69 @@ class Broadcast : public ::testing::Test, public BroadcastHost {
         precise = on;
     }
     DatagramSink& Sink() override { return sink; }
+    bool Shown(State state) {
+        const std::lock_guard<std::mutex> lock(statesLock);
+        return std::find(states.begin(), states.end(), std::pair(state, true)) != states.end();
+    }
 
     std::vector<std::uint8_t> screen = test::MakeDesktopPicture(64, 48, 1);
     std::atomic<std::uint32_t> clock{0u - 5000u};  // wraps at the second picture
-    std::atomic<bool> failCapture{false}, hold{false}, held{false}, iconSending{true},
-        precise{false};
-    std::atomic<int> captures{0}, networkMessages{0};
-    std::vector<std::uint32_t> times;
+    std::atomic<bool> failCapture{false}, hold{false}, holdSleep{false}, held{false};
+    std::atomic<bool> mendAddress{false}, precise{false};
+    std::atomic<int> captures{0};
+    std::vector<std::uint32_t> attempts;  // clock at each capture, failed or not
     std::vector<unsigned> sleeps;
+    std::mutex statesLock;
+    std::vector<std::pair<State, bool>> states;
     test::RecordingSink sink;
     SenderSettings settings;
     Broadcaster broadcaster{settings, *this, CountingStarter};
 };
 
-TEST_F(Broadcast, RunsAsToldEndsOnFailuresAndTakesUpStartsWhileItsThreadRuns) {
-    // At once, then every interval (and the check after the picture's pause) across the clock's
-    // wrap.
+TEST_F(Broadcast, GoesOnThroughFailedPicturesAndSendsEachAtItsOwnLength) {
+    // At once, then every interval across the clock's wrap.
+    const auto desktop = screen;
     ASSERT_EQ(0, broadcaster.Start());
-    ASSERT_TRUE(WaitUntil([&] { return captures >= 4; }));
+    ASSERT_TRUE(WaitUntil([&] { return captures >= 2; }));
+    // A smaller screen (a noisy one, which does not compress) in the same buffer.
+    const auto noise = test::MakeNoisePicture(40, 10, 7);
+    AtNextCapture([&] { screen = noise; });
+    ASSERT_TRUE(WaitUntil([&] { return captures >= 3; }));
+    AtNextCapture([&] { failCapture = true; });
+    AtNextCapture([&] {  // the capture fails again, then a send
+        failCapture = false;
+        sink.failAt = sink.datagrams.size();
+    });
+    AtNextCapture([&] { sink.failAt = SIZE_MAX; });
+    ASSERT_TRUE(WaitUntil([&] { return captures >= 5; }));
+    EXPECT_TRUE(broadcaster.broadcasting());
     StopAndWait();
-    ASSERT_EQ(times.size(), sink.datagrams.size());  // one datagram a picture
-    std::uint32_t expected = 0u - 5000u;
-    for (std::size_t i = 0; i < times.size(); ++i, expected += 5010) {
-        EXPECT_EQ(expected, times[i]) << i;
-        EXPECT_EQ(test::Packetize(screen, i, true)[0], sink.datagrams[i]);
-    }
 
-    const auto runAlone = [&] {
-        ASSERT_EQ(0, broadcaster.Start());
-        ASSERT_TRUE(WaitUntil([&] { return !broadcaster.threadRunning(); }));
-        EXPECT_FALSE(broadcaster.broadcasting());
-    };
-    const std::uint32_t pictures = broadcaster.pictureCounter();
-    failCapture = true;
-    runAlone();
-    EXPECT_EQ(pictures, broadcaster.pictureCounter());  // a failed capture uses up no number
-    failCapture = false;
-    sink.failAt = sink.datagrams.size();
-    runAlone();
-    EXPECT_EQ(pictures + 1, broadcaster.pictureCounter());  // a failed send does
-    EXPECT_FALSE(iconSending);                              // idle again
-    std::strcpy(settings.toAddress, "abc");
-    runAlone();
-    EXPECT_EQ(pictures + 1, broadcaster.pictureCounter());  // nothing captured after that
+    // Pictures 5 s apart, checked again 10 ms late after the pause of a picture's one datagram;
+    // after a failure, tries 1 s apart; numbers used by sends only.
+    const std::uint32_t t0 = 0u - 5000u;
+    EXPECT_EQ(
+        (std::vector<std::uint32_t>{t0, t0 + 5010, t0 + 10020, t0 + 15030, t0 + 16030, t0 + 17030}),
+        attempts);
+    ASSERT_EQ(4u, sink.datagrams.size());
+    EXPECT_EQ(test::Packetize(desktop, 0, true)[0], sink.datagrams[0]);
+    const std::vector<std::uint32_t> numbers = {0, 1, 2, 4};  // 3 was lost in the failed send
+    for (std::size_t i = 0; i < 4; ++i) {
+        EXPECT_EQ(numbers[i], test::HeaderOf(sink.datagrams[i]).pictureNumber);
+    }
+    EXPECT_EQ(test::Packetize(noise, 2, true)[0], sink.datagrams[2]);  // raw, at its own length
+    EXPECT_EQ(noise.size(), test::HeaderOf(sink.datagrams[2]).pictureSize);
+    EXPECT_FALSE(test::HeaderOf(sink.datagrams[2]).compressed());
+
+    // One announcement for the outage, whatever fails in it; back to normal when a picture goes.
+    const std::vector<std::pair<State, bool>> outage = {{State::kSending, false},
+                                                        {State::kCaptureFailing, true},
+                                                        {State::kSendFailing, false},
+                                                        {State::kWaiting, false}};
+    EXPECT_EQ(outage, std::vector(states.begin() + 6, states.begin() + 10));
+    EXPECT_EQ(std::pair(State::kWaiting, false), states.back());
 
     // Restarted while its thread is busy: that thread goes on and sends its next picture at once.
-    sink.failAt = SIZE_MAX;
     const int before = captures;
     hold = true;
     ASSERT_EQ(0, broadcaster.Start());
@@ -116,9 +152,34 @@ TEST_F(Broadcast, RunsAsToldEndsOnFailuresAndTakesUpStartsWhileItsThreadRuns) {
     held = false;
     ASSERT_TRUE(WaitUntil([&] { return captures >= before + 2; }));
     StopAndWait();
-    EXPECT_EQ(times[before] + 10, times[before + 1]);  // at once after the picture's pause
-    EXPECT_EQ(1, networkMessages.load());
-    EXPECT_EQ(5, threadStarts.load());  // none while a thread ran
+    EXPECT_EQ(attempts[attempts.size() - 2] + 10, attempts.back());  // at once after the pause
+    EXPECT_EQ(2, threadStarts.load());                               // none while a thread ran
+}
+
+TEST_F(Broadcast, ASocketThatCannotOpenIsTriedAgainAndAThreadThatCannotStartIsNoBroadcast) {
+    failThreadStart = true;
+    EXPECT_NE(0, broadcaster.Start());
+    failThreadStart = false;
+    EXPECT_FALSE(broadcaster.broadcasting());
+
+    std::strcpy(settings.toAddress, "abc");
+    ASSERT_EQ(0, broadcaster.Start());
+    ASSERT_TRUE(WaitUntil([&] { return Shown(State::kNetworkFailing); }));
+    holdSleep = true;  // a stop and a start while the message shows: the same thread tries on
+    ASSERT_TRUE(WaitUntil([&] { return held.load(); }));
+    broadcaster.Stop();
+    ASSERT_EQ(0, broadcaster.Start());
+    held = false;
+    const std::uint32_t failedAt = clock;
+    ASSERT_TRUE(WaitUntil([&] { return clock - failedAt >= 3000; }));
+    EXPECT_EQ(0, captures.load());
+    mendAddress = true;
+    ASSERT_TRUE(WaitUntil([&] { return captures >= 1; }));
+    StopAndWait();
+    EXPECT_EQ(1, threadStarts.load());
+    EXPECT_EQ(0u, test::HeaderOf(sink.datagrams.at(0)).pictureNumber);
+    const std::lock_guard<std::mutex> lock(statesLock);
+    EXPECT_EQ(1, std::count_if(states.begin(), states.end(), [](auto s) { return s.second; }));
 }
 
 TEST_F(Broadcast, PausesBetweenFragmentsAreTheLoopsPreciseSleepsAndAllItWaits) {
@@ -128,9 +189,9 @@ TEST_F(Broadcast, PausesBetweenFragmentsAreTheLoopsPreciseSleepsAndAllItWaits) {
     ASSERT_EQ(0, broadcaster.Start());
     ASSERT_TRUE(WaitUntil([&] { return captures >= 3; }));
     StopAndWait();
-    EXPECT_FALSE(precise);               // released with the broadcast
-    EXPECT_EQ(times[0] + 10, times[1]);  // five pauses of 2 ms
-    EXPECT_EQ(times[1] + 10, times[2]);
+    EXPECT_FALSE(precise);                     // released with the broadcast
+    EXPECT_EQ(attempts[0] + 10, attempts[1]);  // five pauses of 2 ms
+    EXPECT_EQ(attempts[1] + 10, attempts[2]);
     ASSERT_LE(5u, sleeps.size());
     EXPECT_EQ(std::vector<unsigned>(5, 2),
               std::vector<unsigned>(sleeps.begin(), sleeps.begin() + 5));

@@ -3,6 +3,8 @@
 
 #include <atomic>
 #include <map>
+#include <mutex>
+#include <string>
 #include <thread>
 #include <tuple>
 #include <utility>
@@ -18,19 +20,66 @@
 namespace telvo {
 namespace {
 
-std::atomic<int> iconAdds{0};
-BOOL WINAPI CountIconAdds(DWORD message, NOTIFYICONDATAW* data) {
-    iconAdds += message == NIM_ADD && data->uID == kTrayIconId;
+// The notification area as the tray program sees it: icons taken, tips and balloons shown.
+struct TrayRecord {
+    std::mutex lock;
+    int refuse = 0;  // adds to refuse before one is taken, as before the taskbar exists
+    int adds = 0;
+    std::vector<std::wstring> tips, balloons;
+    template <typename Reader>
+    auto Read(Reader read) {
+        const std::lock_guard<std::mutex> hold(lock);
+        return read(*this);
+    }
+    void Reset(int refuseAdds) {
+        Read([&](TrayRecord& t) {
+            t.refuse = refuseAdds;
+            t.adds = 0;
+            t.tips.clear();
+            t.balloons.clear();
+            return 0;
+        });
+    }
+} tray;
+BOOL WINAPI RecordTray(DWORD message, NOTIFYICONDATAW* data) {
+    const std::lock_guard<std::mutex> hold(tray.lock);
+    if (message == NIM_ADD && tray.refuse > 0) return --tray.refuse, FALSE;
+    tray.adds += message == NIM_ADD && data->uID == kTrayIconId;
+    if ((data->uFlags & NIF_TIP) != 0) tray.tips.emplace_back(data->szTip);
+    if ((data->uFlags & NIF_INFO) != 0) tray.balloons.emplace_back(data->szInfo);
     return TRUE;
 }
+std::wstring LastTip() {
+    return tray.Read([](TrayRecord& t) { return t.tips.empty() ? L"" : t.tips.back(); });
+}
 
-std::pair<bool, bool> StartStopEnabled(const TrayApp& app) {
+// Whether the menu items start, stop and settings are enabled.
+std::tuple<bool, bool, bool> MenuEnabled(const TrayApp& app) {
     const UniqueMenu menu = app.LoadTrayMenu();
     const auto enabled = [&](UINT id) {
         return (GetMenuState(GetSubMenu(menu.get(), 0), id, MF_BYCOMMAND) & MF_GRAYED) == 0;
     };
-    return {enabled(ID_START), enabled(ID_STOP)};
+    return {enabled(ID_START), enabled(ID_STOP), enabled(ID_SETTINGS)};
 }
+
+// Runs Linux's ip command (Wine starts Unix programs too) in the test's network namespace.
+void RunIp(std::wstring arguments) {
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    arguments = L"/usr/sbin/ip " + arguments;
+    ASSERT_TRUE(CreateProcessW(L"Z:\\usr\\sbin\\ip", arguments.data(), nullptr, nullptr, FALSE, 0,
+                               nullptr, nullptr, &startup, &process));
+    WaitForSingleObject(process.hProcess, 10000);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+}
+
+// The multicast route of the test network gone, as when a cable is pulled; back when this goes.
+struct RouteOutage {
+    RouteOutage() { RunIp(L"route del 224.0.0.0/4"); }
+    ~RouteOutage() { RunIp(L"route add 224.0.0.0/4 dev lo src 127.0.0.1"); }
+};
 
 constexpr DWORD kWaitMs = 30000;  // a loaded machine under Wine can be slow to show a window
 
@@ -97,8 +146,36 @@ TEST(Server, BroadcastsAsToldFromStartUpToExitAndKeepsItsSettingsFile) {
     ASSERT_TRUE(program.ExitsCleanly(kWaitMs));
     EXPECT_EQ(
         L"\xFEFF[TelvoServer]\r\nCaptureInterval=1000\r\nCompress=1\r\nChannel=4\r\n"
-        L"ToAddress=224.3.2.1\r\nBasePort=54321\r\n",
+        L"ToAddress=224.3.2.1\r\nBasePort=54321\r\nMonitor=0\r\n",
         test::ReadFileText(ini));
+}
+
+TEST(Server, KeepsTheStartUpChoicesFromConfirmationAndSavesThemAgainWhenTheSessionEnds) {
+    TELVO_REQUIRE_TEST_NETWORK();
+    const std::wstring folder = test::MakeFreshFolder(L"session");
+    const std::wstring ini = folder + L"\\TelvoServer.ini";
+    const std::wstring executable = test::CopyInto(TELVO_SERVER_EXE, folder);
+    const auto saved = [&] {
+        return test::ReadFileText(ini).find(L"CaptureInterval=2000") != std::wstring::npos;
+    };
+    test::Program program;
+    ASSERT_TRUE(program.Start(executable, folder));
+    const HWND dialog = test::WaitForDialog(program.id, L"配信設定", kWaitMs);
+    SetDlgItemTextW(dialog, IDC_INTERVAL_EDIT, L"2");
+    PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+    EXPECT_TRUE(test::WaitUntil(saved, std::chrono::seconds(30)));
+    ASSERT_TRUE(DeleteFileW(ini.c_str()));  // whatever became of the file meanwhile
+
+    // Windows ends the session (a logoff, an update restart), then the process.
+    const HWND window =
+        test::WaitForWindow(program.id, kSenderWindowClass, kSenderCaption, kWaitMs);
+    DWORD_PTR answer = FALSE;
+    SendMessageTimeoutW(window, WM_QUERYENDSESSION, 0, 0, SMTO_NORMAL, kWaitMs, &answer);
+    EXPECT_EQ(TRUE, answer);
+    SendMessageTimeoutW(window, WM_ENDSESSION, TRUE, 0, SMTO_NORMAL, kWaitMs, &answer);
+    TerminateProcess(program.process.get(), 1);
+    WaitForSingleObject(program.process.get(), kWaitMs);
+    EXPECT_TRUE(saved());
 }
 
 TEST(TrayApp, TheMenuFollowsTheStateTheIconComesBackAndShutdownEndsTheBroadcastFirst) {
@@ -106,17 +183,20 @@ TEST(TrayApp, TheMenuFollowsTheStateTheIconComesBackAndShutdownEndsTheBroadcastF
     const std::wstring ini = test::MakeFreshFolder(L"tray") + L"\\TelvoServer.ini";
     const std::string bad = "[TelvoServer]\r\nCompress=0\r\nChannel=9\r\nBasePort=70000\r\n";
     ASSERT_TRUE(test::WriteFileBytes(ini, bad));
-    TrayApp app(GetModuleHandleW(nullptr), ini, StartDetachedThread, CountIconAdds);
+    tray.Reset(2);  // the taskbar is not there yet: the icon is offered until it is
+    TrayApp app(GetModuleHandleW(nullptr), ini, StartDetachedThread, RecordTray);
+    const auto adds = [] { return tray.Read([](TrayRecord& t) { return t.adds; }); };
     std::atomic<LRESULT> answer{-1};
     std::thread user([&] {  // while the start-up dialog is open
         const HWND dialog = test::WaitForDialog(GetCurrentProcessId(), L"配信設定", kWaitMs);
         EXPECT_EQ(L"1", test::WindowText(GetDlgItem(dialog, IDC_CHANNEL_EDIT)));  // 9 is no channel
+        EXPECT_TRUE(test::WaitUntil([&] { return adds() == 1; }, std::chrono::seconds(30)));
         SendMessageW(app.window(), RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
-        EXPECT_EQ(2, iconAdds.load());  // added again when the notification area is rebuilt
-        EXPECT_EQ(std::make_pair(true, false), StartStopEnabled(app));
+        EXPECT_EQ(2, adds());  // added again when the notification area is rebuilt
+        EXPECT_EQ(std::tuple(true, false, false), MenuEnabled(app));  // no second settings dialog
         PostMessageW(app.window(), kTrayNotifyMessage, kTrayIconId, WM_LBUTTONDBLCLK);
         EXPECT_TRUE(test::WaitUntil([&] { return app.broadcaster().pictureCounter() > 0; }));
-        EXPECT_EQ(std::make_pair(false, true), StartStopEnabled(app));
+        EXPECT_EQ(std::tuple(false, true, false), MenuEnabled(app));
         answer = SendMessageW(dialog, WM_QUERYENDSESSION, 0, 0);  // Windows asks to shut down
     });
     EXPECT_EQ(0, app.Run());
@@ -126,24 +206,116 @@ TEST(TrayApp, TheMenuFollowsTheStateTheIconComesBackAndShutdownEndsTheBroadcastF
     EXPECT_EQ(std::wstring(bad.begin(), bad.end()), test::ReadFileText(ini));  // unwritten
 }
 
+TEST(TrayApp, PicturesResumeByThemselvesAfterANetworkOutageThatTheTrayShowedMeanwhile) {
+    TELVO_REQUIRE_TEST_NETWORK();
+    ASSERT_EQ(0, StartSockets(1, 1));
+    const std::wstring ini = test::MakeFreshFolder(L"outage") + L"\\TelvoServer.ini";
+    ASSERT_TRUE(test::WriteFileBytes(ini, "[TelvoServer]\r\nBasePort=abc\r\n"));
+    test::ChannelListener channel1(54321);  // where nonsense for BasePort sends
+    tray.Reset(0);
+    TrayApp app(GetModuleHandleW(nullptr), ini, StartDetachedThread, RecordTray);
+    std::thread user([&] {
+        Confirm(test::WaitForDialog(GetCurrentProcessId(), L"配信設定", kWaitMs), L"1");
+        ScreenPacketHeader picture;
+        EXPECT_TRUE(channel1.Next(&picture, 10000, true));
+        {
+            const RouteOutage outage;
+            EXPECT_TRUE(
+                test::WaitUntil([] { return LastTip() == L"TelvoServer(1ch)\n送信できません"; },
+                                std::chrono::seconds(30)));
+        }
+        while (channel1.Next(&picture, 0)) {
+        }
+        EXPECT_TRUE(channel1.Next(&picture, 10000, true));
+        EXPECT_TRUE(test::WaitUntil([] { return LastTip() == L"TelvoServer(1ch)"; }));
+        EXPECT_EQ(std::vector<std::wstring>{L"送信できません"},
+                  tray.Read([](TrayRecord& t) { return t.balloons; }));
+        EXPECT_TRUE(app.broadcaster().broadcasting());
+        PostMessageW(app.window(), WM_COMMAND, ID_EXIT, 0);
+    });
+    EXPECT_EQ(0, app.Run());
+    user.join();
+}
+
+// The primary screen, and while `secondShown` a second monitor: a part of the primary one, where
+// the test can look.
+std::atomic<bool> secondShown{true};
+constexpr ScreenArea kSecond{40, 50, 40 + 201, 50 + 137};
+std::vector<Monitor> TwoMonitors() {
+    std::vector<Monitor> monitors = {
+        {{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)}, true}};
+    if (secondShown) monitors.push_back({kSecond, false});
+    return monitors;
+}
+
+TEST(TrayApp, BroadcastsTheChosenMonitorAndThePrimaryOneWhileTheChosenOneIsGone) {
+    TELVO_REQUIRE_TEST_NETWORK();
+    ASSERT_EQ(0, StartSockets(1, 1));
+    const std::wstring ini = test::MakeFreshFolder(L"monitor") + L"\\TelvoServer.ini";
+    test::ChannelListener channel1(54321);
+    tray.Reset(0);
+    secondShown = true;
+    TrayApp app(GetModuleHandleW(nullptr), ini, StartDetachedThread, RecordTray, TwoMonitors);
+    SetCursorPos(40 + 100, 50 + 60);
+    std::thread user([&] {
+        const HWND dialog = test::WaitForDialog(GetCurrentProcessId(), L"配信設定", kWaitMs);
+        const HWND list = GetDlgItem(dialog, IDC_MONITOR);
+        EXPECT_EQ(4, SendMessageW(list, CB_GETCOUNT, 0, 0));  // primary, 1, 2, all
+        EXPECT_EQ(0, SendMessageW(list, CB_GETCURSEL, 0, 0));
+        SendMessageW(list, CB_SETCURSEL, 2, 0);  // the second monitor
+        Confirm(dialog, L"1");
+        ScreenPacketHeader picture;
+        EXPECT_TRUE(channel1.Next(&picture, 10000, true));
+        EXPECT_EQ(std::tuple(201, 137, 100, 60),
+                  std::tuple(picture.width, picture.height, picture.cursorX, picture.cursorY));
+        secondShown = false;  // unplugged
+        EXPECT_TRUE(test::WaitUntil(
+            [] { return LastTip() == L"TelvoServer(1ch)\n選んだ画面がないため主画面を配信中"; },
+            std::chrono::seconds(30)));
+        while (channel1.Next(&picture, 0)) {
+        }
+        EXPECT_TRUE(channel1.Next(&picture, 10000, true));
+        EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN), picture.width);
+        PostMessageW(app.window(), WM_COMMAND, ID_EXIT, 0);
+    });
+    EXPECT_EQ(0, app.Run());
+    user.join();
+    EXPECT_NE(std::wstring::npos, test::ReadFileText(ini).find(L"Monitor=2"));  // kept for later
+}
+
 constexpr COLORREF kLeft = RGB(200, 30, 40), kRight = RGB(20, 60, 220), kDot = RGB(0, 255, 0);
 
-// A borderless top-most window at (40, 50): its left half, its right half, a dot at (10, 5).
+// A borderless top-most window at (40, 50) that paints its left half, its right half and a dot at
+// (10, 5).
+LRESULT CALLBACK PaintPattern(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message != WM_PAINT) return DefWindowProcW(window, message, wParam, lParam);
+    const PaintDc paint(window);
+    RECT whole{};
+    GetClientRect(window, &whole);
+    const RECT half{0, 0, whole.right / 2, whole.bottom};
+    const UniqueGdiObject left(CreateSolidBrush(kLeft)), right(CreateSolidBrush(kRight));
+    FillRect(paint.get(), &whole, static_cast<HBRUSH>(right.get()));
+    FillRect(paint.get(), &half, static_cast<HBRUSH>(left.get()));
+    SetPixel(paint.get(), 10, 5, kDot);
+    return 0;
+}
+
 struct PatternWindow {
     PatternWindow(int width, int height)
-        : window(CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, L"STATIC", L"",
+        : window(CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, RegisteredClass(), L"",
                                  WS_POPUP | WS_VISIBLE, 40, 50, width, height, nullptr, nullptr,
-                                 nullptr, nullptr)) {
-        test::PumpUntil([] { return true; });  // painted as it shows, then drawn on
-        const WindowDc dc(window, WindowDc::Area::kClient);
-        const UniqueGdiObject left(CreateSolidBrush(kLeft)), right(CreateSolidBrush(kRight));
-        const RECT whole{0, 0, width, height}, half{0, 0, width / 2, height};
-        FillRect(dc.get(), &whole, static_cast<HBRUSH>(right.get()));
-        FillRect(dc.get(), &half, static_cast<HBRUSH>(left.get()));
-        SetPixel(dc.get(), 10, 5, kDot);
-        GdiFlush();
-    }
+                                 nullptr, nullptr)) {}
     ~PatternWindow() { DestroyWindow(window); }
+    static const wchar_t* RegisteredClass() {
+        static const bool registered = [] {
+            WNDCLASSW windowClass{};
+            windowClass.lpfnWndProc = PaintPattern;
+            windowClass.hInstance = GetModuleHandleW(nullptr);
+            windowClass.lpszClassName = L"TelvoTestPattern";
+            return RegisterClassW(&windowClass) != 0;
+        }();
+        return registered ? L"TelvoTestPattern" : L"STATIC";
+    }
     const HWND window;
 };
 
@@ -156,27 +328,43 @@ COLORREF PixelAt(const HeapBlock& picture, std::uint32_t x, std::uint32_t y) {
     return RGB(p[2], p[1], p[0]);
 }
 
-TEST(ScreenCapture, AWindowComesOutPixelForPixelWithThePointerAtItsHotspotAndZeroPadding) {
-    SetCursorPos(40 + 20, 50 + 10);  // the hotspot on (20, 10) of the window
+TEST(ScreenCapture, AnAreaComesOutPixelForPixelWithThePointerAtItsOwnSizeAndZeroPadding) {
+    // A black 64 x 64 pointer with its hotspot in the middle, over (100, 60) of the window.
+    const std::vector<std::uint8_t> andMask(64 * 64 / 8, 0), xorMask(64 * 64 / 8, 0);
+    const HCURSOR large =
+        CreateCursor(GetModuleHandleW(nullptr), 32, 32, 64, 64, andMask.data(), xorMask.data());
+    ASSERT_NE(nullptr, large);
+    SetCursorPos(40 + 100, 50 + 60);
+    const RECT area{40, 50, 40 + 201, 50 + 137};  // the window's place on the screen
     HeapBlock picture, pointer;
+    std::uint32_t length = 0, pointerLength = 0;
     {
-        const PatternWindow pattern(101, 37);  // 303 bytes a row: one byte of padding
-        ShowCursor(FALSE);                     // a hidden pointer is not drawn
-        ASSERT_TRUE(CaptureWindow(pattern.window, picture));
+        const PatternWindow pattern(201, 137);  // 603 bytes a row: one byte of padding
+        ShowCursor(FALSE);                      // a hidden pointer is not drawn
+        ASSERT_TRUE(test::PumpUntil([&] {       // once the window is on the screen
+            return CaptureScreenArea(area, picture, &length) &&
+                   PixelAt(picture, 200, 136) == kRight;
+        }));
         ShowCursor(TRUE);
-        ASSERT_TRUE(CaptureWindow(pattern.window, pointer));
+        const HCURSOR previous = SetCursor(large);  // until messages are handled again
+        ASSERT_TRUE(CaptureScreenArea(area, pointer, &pointerLength));
+        SetCursor(previous);
     }
-    ASSERT_EQ(NeededLength(101, 37), picture.capacity());
-    int wrong = 0;  // pixels, padding, and pixels above or left of the pointer's hotspot
-    for (std::uint32_t y = 0; y < 37; ++y) {
-        wrong += picture.get()[54 + y * 304 + 303] != 0;  // padding
-        for (std::uint32_t x = 0; x < 101; ++x) {
-            wrong += PixelAt(picture, x, y) != (x == 10 && y == 5 ? kDot : x < 50 ? kLeft : kRight);
-            wrong += (x < 20 || y < 10) && PixelAt(pointer, x, y) != PixelAt(picture, x, y);
+    DestroyCursor(large);
+    ASSERT_EQ(NeededLength(201, 137), length);
+    ASSERT_EQ(length, pointerLength);
+    int wrong = 0;  // pixels, padding, and the pointer's square from (68, 28) to (131, 91)
+    for (std::uint32_t y = 0; y < 137; ++y) {
+        wrong += picture.get()[54 + y * 604 + 603] != 0;  // padding
+        for (std::uint32_t x = 0; x < 201; ++x) {
+            wrong += PixelAt(picture, x, y) != (x == 10 && y == 5 ? kDot
+                                                : x < 100         ? kLeft
+                                                                  : kRight);
+            const bool under = x >= 68 && x < 132 && y >= 28 && y < 92;
+            wrong += PixelAt(pointer, x, y) != (under ? RGB(0, 0, 0) : PixelAt(picture, x, y));
         }
     }
     EXPECT_EQ(0, wrong);
-    EXPECT_NE(PixelAt(picture, 20, 10), PixelAt(pointer, 20, 10));  // the hotspot itself
 }
 
 }  // namespace
