@@ -53,12 +53,12 @@ class TimedHost : public DesktopBroadcastHost {
   public:
     explicit TimedHost(const SenderSettings& settings)
         : DesktopBroadcastHost(settings, ListMonitors, nullptr, nullptr) {}
-    bool CaptureScreen(HeapBlock& picture, std::uint32_t* length) override {
+    const std::uint8_t* CaptureScreen(std::uint32_t* length) override {
         const double start = Seconds();
-        const bool ok = DesktopBroadcastHost::CaptureScreen(picture, length);
+        const std::uint8_t* picture = DesktopBroadcastHost::CaptureScreen(length);
         captureSeconds += Seconds() - start;
-        if (ok) last.assign(picture.get(), picture.get() + *length);
-        return ok;
+        if (picture != nullptr) last.assign(picture, picture + *length);
+        return picture;
     }
     DatagramSink& Sink() override { return sink; }
     double captureSeconds = 0;

@@ -48,28 +48,28 @@ void Broadcaster::ThreadBody(void* self) {
     static_cast<Broadcaster*>(self)->Run();
 }
 
-bool Broadcaster::EndUnlessRestarted(HeapBlock& picture) {
+bool Broadcaster::EndUnlessRestarted() {
     ScopedLock lock(lock_);
     if (broadcasting_.load()) return false;
     CloseSenderSocket();
-    picture.reset();
-    host_.PrecisePauses(false);
+    host_.BroadcastRunning(false);
     threadRunning_ = false;
     return true;
 }
 
-BroadcastState Broadcaster::TakeAndSend(HeapBlock& picture, bool* socketOpen) {
+BroadcastState Broadcaster::TakeAndSend(bool* socketOpen) {
     if (!*socketOpen) {
         if (OpenSenderSocket(settings_) != 0) return BroadcastState::kNetworkFailing;
         *socketOpen = true;
     }
     std::uint32_t length = 0;
-    if (!host_.CaptureScreen(picture, &length)) return BroadcastState::kCaptureFailing;
+    const std::uint8_t* picture = host_.CaptureScreen(&length);
+    if (picture == nullptr) return BroadcastState::kCaptureFailing;
     std::int32_t cursorX = 0, cursorY = 0;
     host_.CursorPosition(&cursorX, &cursorY);
     const std::uint32_t number = pictureCounter_.fetch_add(1);
     PausingSink sink(host_);
-    if (SendPicture(sink, deflater_, picture.get(), length, number, cursorX, cursorY,
+    if (SendPicture(sink, deflater_, picture, length, number, cursorX, cursorY,
                     settings_.compress.load() != 0) != 0) {
         // Opened anew for the next try: a settings command whose reopening failed left none.
         *socketOpen = false;
@@ -79,8 +79,7 @@ BroadcastState Broadcaster::TakeAndSend(HeapBlock& picture, bool* socketOpen) {
 }
 
 void Broadcaster::Run() {
-    host_.PrecisePauses(true);
-    HeapBlock picture;
+    host_.BroadcastRunning(true);
     bool socketOpen = false;
     bool shotTaken = false;  // the clock wraps: no value of lastShot can mean "none"
     std::uint32_t lastShot = 0;
@@ -94,7 +93,7 @@ void Broadcaster::Run() {
     for (;;) {
         if (!broadcasting_.load()) {
             show(BroadcastState::kWaiting, false);
-            if (EndUnlessRestarted(picture)) return;
+            if (EndUnlessRestarted()) return;
         }
         if (const std::uint32_t starts = starts_.load(); starts != seenStarts) {
             seenStarts = starts;  // a stop and a new start: its first picture goes out at once
@@ -112,7 +111,7 @@ void Broadcaster::Run() {
         shotTaken = true;
         lastShot = now;
         if (!failing) show(BroadcastState::kSending, false);
-        const BroadcastState result = TakeAndSend(picture, &socketOpen);
+        const BroadcastState result = TakeAndSend(&socketOpen);
         show(result, result != BroadcastState::kWaiting && !failing);
         failing = result != BroadcastState::kWaiting;
     }

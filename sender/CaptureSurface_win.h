@@ -26,13 +26,12 @@ class CaptureSurface {
     // The ScreenBitmap: headers, then bottom-up rows whose padding stays zero. Null when empty.
     const std::uint8_t* picture() const { return view_ == nullptr ? nullptr : view_ + kHeadersAt; }
     std::uint32_t length() const { return length_; }
+    void Release();
 
   private:
     // The headers begin 2 bytes into the mapping, so that the rows begin on a 4-byte boundary, as
     // a section's pixel offset must.
     static constexpr std::uint32_t kHeadersAt = 2;
-
-    void Release();
 
     UniqueKernelHandle mapping_;
     std::uint8_t* view_ = nullptr;

@@ -14,7 +14,7 @@ constexpr DWORD kHighResolutionTimer = 0x00000002;  // CREATE_WAITABLE_TIMER_HIG
 
 }  // namespace
 
-bool DesktopBroadcastHost::CaptureScreen(HeapBlock& picture, std::uint32_t* length) {
+const std::uint8_t* DesktopBroadcastHost::CaptureScreen(std::uint32_t* length) {
     const ScreenChoice choice =
         ChooseScreen(settings_.monitor.load(), listMonitors_(), VirtualDesktop());
     if (choice.fellBack != fellBack_) {
@@ -24,7 +24,9 @@ bool DesktopBroadcastHost::CaptureScreen(HeapBlock& picture, std::uint32_t* leng
     originX_ = choice.area.left;
     originY_ = choice.area.top;
     const RECT area{choice.area.left, choice.area.top, choice.area.right, choice.area.bottom};
-    return CaptureScreenArea(area, picture, length);
+    if (!CaptureScreenArea(area, surface_)) return nullptr;
+    *length = surface_.length();
+    return surface_.picture();
 }
 
 void DesktopBroadcastHost::CursorPosition(std::int32_t* x, std::int32_t* y) {
@@ -54,8 +56,8 @@ void DesktopBroadcastHost::Sleep(unsigned ms) {
     ::Sleep(ms);
 }
 
-void DesktopBroadcastHost::PrecisePauses(bool on) {
-    if (on) {
+void DesktopBroadcastHost::BroadcastRunning(bool running) {
+    if (running) {
         timer_.reset(
             CreateWaitableTimerExW(nullptr, nullptr, kHighResolutionTimer, TIMER_ALL_ACCESS));
         periodRaised_ = !timer_ && timeBeginPeriod(1) == TIMERR_NOERROR;
@@ -64,6 +66,7 @@ void DesktopBroadcastHost::PrecisePauses(bool on) {
     timer_.reset();
     if (periodRaised_) timeEndPeriod(1);
     periodRaised_ = false;
+    surface_.Release();
 }
 
 }  // namespace telvo

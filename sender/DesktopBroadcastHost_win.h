@@ -6,6 +6,7 @@
 #include <functional>
 
 #include "sender/BroadcastLoop.h"
+#include "sender/CaptureSurface_win.h"
 #include "sender/Monitors_win.h"
 #include "sender/SenderSocket.h"
 #include "win/WinHandles.h"
@@ -24,14 +25,15 @@ class DesktopBroadcastHost : public BroadcastHost {
           showState_(std::move(showState)),
           showFallback_(std::move(showFallback)) {}
 
-    [[nodiscard]] bool CaptureScreen(HeapBlock& picture, std::uint32_t* length) override;
+    // The chosen screen into one surface, kept while the broadcast runs.
+    [[nodiscard]] const std::uint8_t* CaptureScreen(std::uint32_t* length) override;
     void CursorPosition(std::int32_t* x, std::int32_t* y) override;
     void ShowState(BroadcastState state, bool announce) override;
     std::uint32_t Milliseconds() override;
     // With a high-resolution waitable timer, or else the timer resolution raised to 1 ms, while
     // pauses are precise: a plain Sleep(1) lasts a whole timer tick (about 15.6 ms) on Windows.
     void Sleep(unsigned ms) override;
-    void PrecisePauses(bool on) override;
+    void BroadcastRunning(bool running) override;
     DatagramSink& Sink() override { return sink_; }
 
   private:
@@ -40,6 +42,7 @@ class DesktopBroadcastHost : public BroadcastHost {
     StateSwitch showState_;
     FallbackSwitch showFallback_;
     bool fellBack_ = false;
+    CaptureSurface surface_;
     UniqueKernelHandle timer_;
     bool periodRaised_ = false;
     SenderSocketSink sink_;
