@@ -5,7 +5,8 @@
 // each new number from its paint in the code window to its paint in the viewer. Prints
 //   latency <width>x<height> interval <ms>: median M ms, p95 P ms
 // Usage: latency_bench [--interval MS] [--seconds S] [--server TelvoServer.exe (another build)]
-//        latency_bench --scene S   the frame-rate scene instead: a viewer over the whole screen
+//        latency_bench --scene S [--server none]   the frame-rate scene instead: a viewer over the
+//        whole screen
 //                                  showing a page of text, TelvoServer broadcasting it on channel 1
 //                                  at interval 0 for S seconds, for a receiver of its own to count.
 #include <windows.h>
@@ -189,6 +190,7 @@ bool StartPrograms(Programs& programs, unsigned interval, int clientChannel) {
     programs.frame = test::WaitForWindow(programs.client.id, L"CMainFrame", nullptr, kWaitMs, true);
     if (programs.frame == nullptr) return false;
     programs.view = FindWindowExW(programs.frame, nullptr, L"CScreenView", nullptr);
+    if (gServer == L"none") return programs.view != nullptr;
 
     if (!programs.server.Start(serverFolder + L"\\TelvoServer.exe", serverFolder)) return false;
     const HWND dialog = test::WaitForDialog(programs.server.id, L"配信設定", kWaitMs);
