@@ -46,6 +46,14 @@ TEST(ParallelDeflate, OneStreamWhateverTheThreadsAndCloseToCompress2) {
     std::vector<std::uint8_t> noise = test::MakeNoisePicture(400, 300, 7);
     noise.resize(3 * kDeflateChunk + 1, 0);
     const std::vector<std::uint8_t> oneChunk(noise.begin(), noise.begin() + kDeflateChunk);
+    // Repeats across chunk edges are found in the dictionary: no dearer than one stream.
+    std::vector<std::uint8_t> repeated(4 * kDeflateChunk);
+    for (std::size_t i = 0; i < repeated.size(); ++i) repeated[i] = noise[i % 20000];
+    uLongf oneStreamLength = compressBound(repeated.size());
+    std::vector<std::uint8_t> oneStreamBytes(oneStreamLength);
+    ASSERT_EQ(Z_OK, compress2(oneStreamBytes.data(), &oneStreamLength, repeated.data(),
+                              repeated.size(), Z_DEFAULT_COMPRESSION));
+    EXPECT_LE(Deflated(two, repeated, repeated.size()).size(), oneStreamLength * 101 / 100 + 64);
     for (const std::vector<std::uint8_t>* input : {&std::as_const(noise), &oneChunk}) {
         const auto stream = Deflated(four, *input, 2 * input->size());
         EXPECT_EQ(*input, Inflated(stream, input->size()));
