@@ -53,6 +53,7 @@ bool Broadcaster::EndUnlessRestarted() {
     if (broadcasting_.load()) return false;
     CloseSenderSocket();
     host_.BroadcastRunning(false);
+    deflater_.ReleaseBuffers();
     threadRunning_ = false;
     return true;
 }

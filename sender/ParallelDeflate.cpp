@@ -57,6 +57,13 @@ z_stream_s* ParallelDeflate::Stream(z_stream_s*& slot, int windowBits) {
     return stream;
 }
 
+void ParallelDeflate::ReleaseBuffers() {
+    output_.reset();
+    outputLength_ = 0;
+    chunks_.clear();
+    chunks_.shrink_to_fit();
+}
+
 int ParallelDeflate::Compress(const std::uint8_t* input, std::size_t length, std::size_t limit) {
     outputLength_ = 0;
     if (limit > output_.capacity()) {

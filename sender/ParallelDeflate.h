@@ -45,6 +45,8 @@ class ParallelDeflate {
     std::size_t outputLength() const { return outputLength_; }
 
     unsigned threads() const { return threads_; }
+    // Frees the output and the chunks' buffers (a broadcast's end); threads and states stay.
+    void ReleaseBuffers();
 
   private:
     struct Chunk {

@@ -40,6 +40,8 @@ TEST(ParallelDeflate, OneStreamWhateverTheThreadsAndCloseToCompress2) {
     EXPECT_EQ(chunked, Deflated(two, desktop, desktop.size()));
     EXPECT_EQ(chunked, Deflated(four, desktop, desktop.size()));
     EXPECT_EQ(chunked, Deflated(four, desktop, desktop.size()));  // the reused states forget
+    four.ReleaseBuffers();
+    EXPECT_EQ(chunked, Deflated(four, desktop, desktop.size()));
 
     // A last chunk of one byte, a picture of exactly one chunk, and chunks that mostly do not
     // compress, whose dictionaries must not reach before the picture.
