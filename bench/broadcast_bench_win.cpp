@@ -1,10 +1,11 @@
 // The whole broadcast at capture interval 0, run under Wine: the real desktop capture, compression
 // and sender socket, and a receiver in the same process on the same channel over multicast
 // loopback. Prints pictures per second; the time of a picture split into capture, compress2 (the
-// bare call on the same picture, measured in the same run) and sending; the loop's overhead besides
-// capture and compress2 as a share of a picture's time (target under 5 %); and the share of
-// pictures that arrive complete (target at least 99 %), with the viewer's 8 MiB receive buffer and
-// with the platform's default.
+// bare call on the same picture, measured in the same run) and sending; the capture into a kept
+// surface against the capture as it was (a new bitmap read out into a cleared buffer); the loop's
+// overhead besides capture and compress2 as a share of a picture's time (target under 5 %); and the
+// share of pictures that arrive complete (target at least 99 %), with the viewer's 8 MiB receive
+// buffer and with the platform's default.
 #include <windows.h>
 #include <zlib.h>
 
@@ -13,8 +14,11 @@
 #include <vector>
 
 #include "base/Socket.h"
+#include "protocol/ScreenBitmap.h"
 #include "sender/DesktopBroadcastHost_win.h"
+#include "sender/ScreenCapture_win.h"
 #include "viewer/net/ScreenReceiver.h"
+#include "win/WinHandles.h"
 
 namespace telvo {
 namespace {
@@ -53,12 +57,12 @@ class TimedHost : public DesktopBroadcastHost {
   public:
     explicit TimedHost(const SenderSettings& settings)
         : DesktopBroadcastHost(settings, ListMonitors, nullptr, nullptr) {}
-    bool CaptureScreen(HeapBlock& picture, std::uint32_t* length) override {
+    const std::uint8_t* CaptureScreen(std::uint32_t* length) override {
         const double start = Seconds();
-        const bool ok = DesktopBroadcastHost::CaptureScreen(picture, length);
+        const std::uint8_t* picture = DesktopBroadcastHost::CaptureScreen(length);
         captureSeconds += Seconds() - start;
-        if (ok) last.assign(picture.get(), picture.get() + *length);
-        return ok;
+        if (picture != nullptr) last.assign(picture, picture + *length);
+        return picture;
     }
     DatagramSink& Sink() override { return sink; }
     double captureSeconds = 0;
@@ -75,6 +79,54 @@ double Compress2Seconds(const std::vector<std::uint8_t>& picture) {
         compress2(out.data(), &length, picture.data(), picture.size(), Z_DEFAULT_COMPRESSION);
     }
     return (Seconds() - start) / rounds;
+}
+
+// The capture as it was: a new compatible bitmap per picture, read out with GetDIBits into a
+// cleared heap buffer of the picture's size.
+bool CaptureAsBefore(const RECT& area, std::vector<std::uint8_t>& buffer) {
+    const long width = area.right - area.left, height = area.bottom - area.top;
+    const WindowDc screenDc(nullptr, WindowDc::Area::kClient);
+    const UniqueMemoryDc memoryDc(CreateCompatibleDC(screenDc.get()));
+    const UniqueGdiObject bitmap(CreateCompatibleBitmap(screenDc.get(), width, height));
+    if (!memoryDc || !bitmap) return false;
+    buffer.assign(
+        NeededLength(static_cast<std::uint32_t>(width), static_cast<std::uint32_t>(height)), 0);
+    WriteBitmapHeaders(buffer.data(), static_cast<std::uint32_t>(width),
+                       static_cast<std::uint32_t>(height));
+    {
+        const SelectedObject selected(memoryDc.get(), bitmap.get());
+        if (!BitBlt(memoryDc.get(), 0, 0, width, height, screenDc.get(), area.left, area.top,
+                    SRCCOPY)) {
+            return false;
+        }
+    }
+    return GetDIBits(screenDc.get(), static_cast<HBITMAP>(bitmap.get()), 0,
+                     static_cast<UINT>(height), buffer.data() + kBitmapHeadersSize,
+                     reinterpret_cast<BITMAPINFO*>(buffer.data() + kInfoHeaderOffset),
+                     DIB_RGB_COLORS) != 0;
+}
+
+// The capture into a kept surface against the capture as it was, alternating, on the whole screen.
+void CompareCaptures() {
+    const RECT screen{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    CaptureSurface surface;
+    std::vector<std::uint8_t> buffer;
+    double before = 0, after = 0;
+    const int rounds = 40;
+    for (int i = 0; i < rounds; ++i) {
+        double start = Seconds();
+        const bool old = CaptureAsBefore(screen, buffer);
+        before += Seconds() - start;
+        start = Seconds();
+        const bool kept = CaptureScreenArea(screen, surface);
+        after += Seconds() - start;
+        if (!old || !kept) {
+            std::printf("a capture failed\n");
+            return;
+        }
+    }
+    std::printf("capture into a kept surface %5.1f ms = %5.3f x the capture as it was (%5.1f ms)\n",
+                after / rounds * 1e3, after / before, before / rounds * 1e3);
 }
 
 // receiveBuffer: the receiver's buffer (0: the platform's default), or -1 for no receiver.
@@ -132,6 +184,7 @@ int main() {
     using namespace telvo;
     if (StartSockets(1, 1) != 0) return 1;
     std::printf("screen %d x %d\n", GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+    CompareCaptures();
     std::uint16_t port = 47700;
     for (const bool compress : {true, false}) {
         for (const int buffer : {-1, kReceiveBufferBytes, 0})

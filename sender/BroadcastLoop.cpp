@@ -10,6 +10,19 @@ namespace {
 constexpr std::uint32_t kPollMs = 100;
 constexpr std::uint32_t kRetryMs = 1000;  // the longest wait before a failed picture is tried again
 
+// The host's sink, pausing between fragments with the host's sleep.
+class PausingSink : public DatagramSink {
+  public:
+    explicit PausingSink(BroadcastHost& host) : host_(host) {}
+    int Send(const std::uint8_t* datagram, std::size_t length) override {
+        return host_.Sink().Send(datagram, length);
+    }
+    void Pause(unsigned ms) override { host_.Sleep(ms); }
+
+  private:
+    BroadcastHost& host_;
+};
+
 }  // namespace
 
 int Broadcaster::Start() {
@@ -35,11 +48,12 @@ void Broadcaster::ThreadBody(void* self) {
     static_cast<Broadcaster*>(self)->Run();
 }
 
-bool Broadcaster::EndUnlessRestarted(HeapBlock& picture) {
+bool Broadcaster::EndUnlessRestarted() {
     ScopedLock lock(lock_);
     if (broadcasting_.load()) return false;
     CloseSenderSocket();
-    picture.reset();
+    host_.BroadcastRunning(false);
+    deflater_.ReleaseBuffers();
     threadRunning_ = false;
     return true;
 }
@@ -49,20 +63,22 @@ void Broadcaster::Show(BroadcastState state, bool announce) {
     shown_ = state;
 }
 
-BroadcastState Broadcaster::TakeAndSend(HeapBlock& picture, bool* socketOpen, bool failing) {
+BroadcastState Broadcaster::TakeAndSend(bool* socketOpen, bool failing) {
     if (!*socketOpen) {
         if (OpenSenderSocket(settings_) != 0) return BroadcastState::kNetworkFailing;
         *socketOpen = true;
     }
     std::uint32_t length = 0;
-    if (!host_.CaptureScreen(picture, &length)) return BroadcastState::kCaptureFailing;
+    const std::uint8_t* picture = host_.CaptureScreen(&length);
+    if (picture == nullptr) return BroadcastState::kCaptureFailing;
     // NOTE: only now: a sending icon shown before the capture could be in the picture or not,
     // and an unchanged screen would not give the same picture.
     if (!failing) Show(BroadcastState::kSending, false);
     std::int32_t cursorX = 0, cursorY = 0;
     host_.CursorPosition(&cursorX, &cursorY);
     const std::uint32_t number = pictureCounter_.fetch_add(1);
-    if (SendPicture(host_.Sink(), picture.get(), length, number, cursorX, cursorY,
+    PausingSink sink(host_);
+    if (SendPicture(sink, deflater_, picture, length, number, cursorX, cursorY,
                     settings_.compress.load() != 0) != 0) {
         // Opened anew for the next try: a settings command whose reopening failed left none.
         *socketOpen = false;
@@ -72,7 +88,7 @@ BroadcastState Broadcaster::TakeAndSend(HeapBlock& picture, bool* socketOpen, bo
 }
 
 void Broadcaster::Run() {
-    HeapBlock picture;
+    host_.BroadcastRunning(true);
     bool socketOpen = false;
     bool shotTaken = false;  // the clock wraps: no value of lastShot can mean "none"
     std::uint32_t lastShot = 0;
@@ -81,7 +97,7 @@ void Broadcaster::Run() {
     for (;;) {
         if (!broadcasting_.load()) {
             Show(BroadcastState::kWaiting, false);
-            if (EndUnlessRestarted(picture)) return;
+            if (EndUnlessRestarted()) return;
         }
         if (const std::uint32_t starts = starts_.load(); starts != seenStarts) {
             seenStarts = starts;  // a stop and a new start: its first picture goes out at once
@@ -98,7 +114,7 @@ void Broadcaster::Run() {
         }
         shotTaken = true;
         lastShot = now;
-        const BroadcastState result = TakeAndSend(picture, &socketOpen, failing);
+        const BroadcastState result = TakeAndSend(&socketOpen, failing);
         Show(result, result != BroadcastState::kWaiting && !failing);
         failing = result != BroadcastState::kWaiting;
     }

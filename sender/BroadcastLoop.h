@@ -16,10 +16,10 @@
 #include <atomic>
 #include <cstdint>
 
-#include "base/HeapBlock.h"
 #include "base/Lock.h"
 #include "base/Thread.h"
 #include "sender/Packetizer.h"
+#include "sender/ParallelDeflate.h"
 #include "sender/SenderSettings.h"
 
 namespace telvo {
@@ -36,10 +36,9 @@ enum class BroadcastState {
 class BroadcastHost {
   public:
     virtual ~BroadcastHost() = default;
-    // Captures the screen into `picture`, reusing it when it is large enough, and sets `length` to
-    // the picture's own length (the buffer may be larger). False when no picture could be taken;
-    // `picture` is then empty.
-    [[nodiscard]] virtual bool CaptureScreen(HeapBlock& picture, std::uint32_t* length) = 0;
+    // Captures the screen and returns the picture, `length` bytes held by the host until the next
+    // capture or the broadcast's end; null when no picture could be taken.
+    [[nodiscard]] virtual const std::uint8_t* CaptureScreen(std::uint32_t* length) = 0;
     // The pointer's position relative to the top-left corner of the last captured picture.
     virtual void CursorPosition(std::int32_t* x, std::int32_t* y) = 0;
     // Shows a new state; called on changes only, never under the broadcaster's lock, and must not
@@ -47,7 +46,11 @@ class BroadcastHost {
     // picture last went out): the one worth telling the user about beyond the tray.
     virtual void ShowState(BroadcastState state, bool announce) = 0;
     virtual std::uint32_t Milliseconds() = 0;  // a wrapping millisecond clock
+    // Sleeps `ms` milliseconds, 0 only gives up the time slice; also the pauses between fragments.
     virtual void Sleep(unsigned ms) = 0;
+    // A broadcast's start (true) and end (false): meanwhile short sleeps last what they say, and
+    // the host may keep what capturing needs.
+    virtual void BroadcastRunning(bool running) = 0;
     virtual DatagramSink& Sink() = 0;
 };
 
@@ -76,8 +79,8 @@ class Broadcaster {
     static void ThreadBody(void* self);
     void Run();
     // Opens the socket when need be, takes a picture and sends it; kWaiting when it went out.
-    BroadcastState TakeAndSend(HeapBlock& picture, bool* socketOpen, bool failing);
-    bool EndUnlessRestarted(HeapBlock& picture);
+    BroadcastState TakeAndSend(bool* socketOpen, bool failing);
+    bool EndUnlessRestarted();
     void Show(BroadcastState state, bool announce);
 
     const SenderSettings& settings_;
@@ -89,6 +92,8 @@ class Broadcaster {
     bool threadRunning_ = false;
     std::atomic<std::uint32_t> pictureCounter_{0};     // written by the broadcast thread only
     BroadcastState shown_ = BroadcastState::kWaiting;  // the broadcast thread's only
+    // Used by the broadcast thread only: on every core, one stream as compress2 makes it on one.
+    ParallelDeflate deflater_{ParallelDeflate::ThreadsForThisMachine(), false};
 };
 
 }  // namespace telvo

@@ -6,8 +6,10 @@
 #include <functional>
 
 #include "sender/BroadcastLoop.h"
+#include "sender/CaptureSurface_win.h"
 #include "sender/Monitors_win.h"
 #include "sender/SenderSocket.h"
+#include "win/WinHandles.h"
 
 namespace telvo {
 
@@ -23,11 +25,15 @@ class DesktopBroadcastHost : public BroadcastHost {
           showState_(std::move(showState)),
           showFallback_(std::move(showFallback)) {}
 
-    [[nodiscard]] bool CaptureScreen(HeapBlock& picture, std::uint32_t* length) override;
+    // The chosen screen into one surface, kept while the broadcast runs.
+    [[nodiscard]] const std::uint8_t* CaptureScreen(std::uint32_t* length) override;
     void CursorPosition(std::int32_t* x, std::int32_t* y) override;
     void ShowState(BroadcastState state, bool announce) override;
     std::uint32_t Milliseconds() override;
+    // With a high-resolution waitable timer, or else the timer resolution raised to 1 ms, while
+    // pauses are precise: a plain Sleep(1) lasts a whole timer tick (about 15.6 ms) on Windows.
     void Sleep(unsigned ms) override;
+    void BroadcastRunning(bool running) override;
     DatagramSink& Sink() override { return sink_; }
 
   private:
@@ -36,6 +42,9 @@ class DesktopBroadcastHost : public BroadcastHost {
     StateSwitch showState_;
     FallbackSwitch showFallback_;
     bool fellBack_ = false;
+    CaptureSurface surface_;
+    UniqueKernelHandle timer_;
+    bool periodRaised_ = false;
     SenderSocketSink sink_;
     std::int32_t originX_ = 0, originY_ = 0;  // the last picture's top-left on the screen
 };

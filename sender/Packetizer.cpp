@@ -7,6 +7,7 @@
 #include "base/HeapBlock.h"
 #include "protocol/ScreenBitmap.h"
 #include "protocol/ScreenPacket.h"
+#include "sender/ParallelDeflate.h"
 
 namespace telvo {
 
@@ -17,6 +18,14 @@ unsigned PauseAfterFragment(std::uint32_t fragmentCount) {
 int SendPicture(DatagramSink& sink, const std::uint8_t* bitmap, std::uint32_t length,
                 std::uint32_t pictureNumber, std::int32_t cursorX, std::int32_t cursorY,
                 bool compress, PictureSent* outcome) {
+    ParallelDeflate oneStream(1, false);
+    return SendPicture(sink, oneStream, bitmap, length, pictureNumber, cursorX, cursorY, compress,
+                       outcome);
+}
+
+int SendPicture(DatagramSink& sink, ParallelDeflate& deflater, const std::uint8_t* bitmap,
+                std::uint32_t length, std::uint32_t pictureNumber, std::int32_t cursorX,
+                std::int32_t cursorY, bool compress, PictureSent* outcome) {
     PictureSent done;
     if (outcome == nullptr) outcome = &done;
     *outcome = PictureSent();
@@ -37,15 +46,11 @@ int SendPicture(DatagramSink& sink, const std::uint8_t* bitmap, std::uint32_t le
 
     const std::uint8_t* transmitted = bitmap;
     std::uint32_t transmittedLength = length;
-    HeapBlock compressed;
-    if (compress) compressed = HeapBlock::Allocate(length);
     // A picture that does not fit in `length` bytes compressed (Z_BUF_ERROR) goes out as it is:
     // skipping it would keep a noisy screen from the viewers for good.
-    if (uLongf compressedLength = length;
-        compressed && compress2(compressed.get(), &compressedLength, bitmap, length,
-                                Z_DEFAULT_COMPRESSION) == Z_OK) {
-        transmitted = compressed.get();
-        transmittedLength = static_cast<std::uint32_t>(compressedLength);
+    if (compress && deflater.Compress(bitmap, length, length) == Z_OK) {
+        transmitted = deflater.output();
+        transmittedLength = static_cast<std::uint32_t>(deflater.outputLength());
         header.flags = kFlagCompressed;
     }
     outcome->sent = true;

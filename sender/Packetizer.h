@@ -22,6 +22,8 @@ class DatagramSink {
 // Milliseconds to pause after each fragment of a picture of `fragmentCount` (> 0) fragments.
 unsigned PauseAfterFragment(std::uint32_t fragmentCount);
 
+class ParallelDeflate;
+
 // What SendPicture did with a picture.
 struct PictureSent {
     bool sent = false;        // false: skipped, for want of memory for the datagram buffer
@@ -39,6 +41,12 @@ struct PictureSent {
 // says what was done. Keeps no state between calls; every buffer it takes is released before it
 // returns.
 [[nodiscard]] int SendPicture(DatagramSink& sink, const std::uint8_t* bitmap, std::uint32_t length,
+                              std::uint32_t pictureNumber, std::int32_t cursorX,
+                              std::int32_t cursorY, bool compress, PictureSent* outcome = nullptr);
+// The same, compressing with `deflater`, whose threads, states and output serve picture after
+// picture. The stream depends only on the picture and on whether `deflater` cuts it into chunks.
+[[nodiscard]] int SendPicture(DatagramSink& sink, ParallelDeflate& deflater,
+                              const std::uint8_t* bitmap, std::uint32_t length,
                               std::uint32_t pictureNumber, std::int32_t cursorX,
                               std::int32_t cursorY, bool compress, PictureSent* outcome = nullptr);
 

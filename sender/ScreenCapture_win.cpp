@@ -1,9 +1,5 @@
 #include "sender/ScreenCapture_win.h"
 
-#include <cstdint>
-#include <cstring>
-
-#include "protocol/ScreenBitmap.h"
 #include "win/WinHandles.h"
 
 namespace telvo {
@@ -31,56 +27,19 @@ void DrawCursor(HDC dc, POINT origin) {
     }
 }
 
-bool GiveUp(HeapBlock& buffer) {
-    buffer.reset();
-    return false;
-}
-
 }  // namespace
 
-bool CaptureScreenArea(const RECT& area, HeapBlock& buffer, std::uint32_t* length) {
-    *length = 0;
-    const long width = area.right - area.left;
-    const long height = area.bottom - area.top;
-    if (IsRectEmpty(&area)) return GiveUp(buffer);
-
+bool CaptureScreenArea(const RECT& area, CaptureSurface& surface) {
+    if (IsRectEmpty(&area) || !surface.Fit(area.right - area.left, area.bottom - area.top)) {
+        return false;
+    }
     const WindowDc screenDc(nullptr, WindowDc::Area::kClient);
-    if (!screenDc) return GiveUp(buffer);
-    const UniqueMemoryDc memoryDc(CreateCompatibleDC(screenDc.get()));
-    if (!memoryDc) return GiveUp(buffer);
-    const UniqueGdiObject bitmap(CreateCompatibleBitmap(screenDc.get(), width, height));
-    if (!bitmap) return GiveUp(buffer);
-
-    // The length travels as a 32-bit pictureSize.
-    const std::uint64_t needed =
-        NeededLength(static_cast<std::uint32_t>(width), static_cast<std::uint32_t>(height));
-    if (needed > UINT32_MAX) return GiveUp(buffer);
-    if (!buffer || buffer.capacity() < needed) {
-        buffer.reset();
-        buffer = HeapBlock::Allocate(needed);
-        if (!buffer) return false;
+    if (!screenDc || !BitBlt(surface.dc(), 0, 0, area.right - area.left, area.bottom - area.top,
+                             screenDc.get(), area.left, area.top, SRCCOPY)) {
+        return false;
     }
-    std::memset(buffer.get(), 0, needed);  // the padding of the rows stays zero
-    WriteBitmapHeaders(buffer.get(), static_cast<std::uint32_t>(width),
-                       static_cast<std::uint32_t>(height));
-
-    {
-        const SelectedObject selected(memoryDc.get(), bitmap.get());
-        if (!selected.ok()) return GiveUp(buffer);
-        if (!BitBlt(memoryDc.get(), 0, 0, width, height, screenDc.get(), area.left, area.top,
-                    SRCCOPY)) {
-            return GiveUp(buffer);
-        }
-        DrawCursor(memoryDc.get(), POINT{area.left, area.top});
-    }
-    // The bitmap is out of the memory context again: GetDIBits wants it selected nowhere.
-    if (GetDIBits(screenDc.get(), static_cast<HBITMAP>(bitmap.get()), 0, static_cast<UINT>(height),
-                  buffer.get() + kBitmapHeadersSize,
-                  reinterpret_cast<BITMAPINFO*>(buffer.get() + kInfoHeaderOffset),
-                  DIB_RGB_COLORS) == 0) {
-        return GiveUp(buffer);
-    }
-    *length = static_cast<std::uint32_t>(needed);
+    DrawCursor(surface.dc(), POINT{area.left, area.top});
+    GdiFlush();  // the drawing is in the section's memory before anyone reads it
     return true;
 }
 

@@ -4,19 +4,16 @@
 
 #include <windows.h>
 
-#include <cstdint>
-
-#include "base/HeapBlock.h"
+#include "sender/CaptureSurface_win.h"
 
 namespace telvo {
 
 // Captures `area` of the virtual desktop (screen coordinates: the primary screen's top-left corner
-// is 0, 0; other monitors may lie at negative ones) into `buffer`: a 24-bit bottom-up bitmap file
-// image of the area's size. A buffer large enough is reused (it never shrinks); the picture is
-// cleared first, so row padding is zero. `length` becomes the picture's own length, which
-// may be less than the buffer's capacity. On any failure the buffer is freed and the result is
-// false. The pointer is drawn at its own size with its hotspot at its place in the area; a pointer
-// that cannot be drawn is drawn as the standard arrow, and never costs the picture.
-[[nodiscard]] bool CaptureScreenArea(const RECT& area, HeapBlock& buffer, std::uint32_t* length);
+// is 0, 0; other monitors may lie at negative ones) into `surface`, fitted to the area's size (made
+// anew only when that changes), with one BitBlt: surface.picture() is then a 24-bit bottom-up
+// bitmap file image of the area, surface.length() bytes, with zero row padding. False on any
+// failure. The pointer is drawn at its own size with its hotspot at its place in the area; a
+// pointer that cannot be drawn is drawn as the standard arrow, and never costs the picture.
+[[nodiscard]] bool CaptureScreenArea(const RECT& area, CaptureSurface& surface);
 
 }  // namespace telvo

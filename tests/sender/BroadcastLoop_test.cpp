@@ -46,18 +46,14 @@ class Broadcast : public ::testing::Test, public BroadcastHost {
         change();
         held = false;
     }
-    bool CaptureScreen(HeapBlock& picture, std::uint32_t* length) override {
+    const std::uint8_t* CaptureScreen(std::uint32_t* length) override {
         for (held = hold.exchange(false); held;) std::this_thread::yield();  // the test acts
         attempts.push_back(clock);
-        if (failCapture) {
-            picture.reset();
-            return false;
-        }
-        if (picture.capacity() < screen.size()) picture = HeapBlock::Allocate(screen.size());
-        std::memcpy(picture.get(), screen.data(), screen.size());
+        if (failCapture) return nullptr;
         *length = static_cast<std::uint32_t>(screen.size());
+        EXPECT_TRUE(running);
         ++captures;
-        return true;
+        return screen.data();
     }
     void CursorPosition(std::int32_t* x, std::int32_t* y) override { *x = *y = 0; }
     void ShowState(State state, bool announce) override {
@@ -66,10 +62,15 @@ class Broadcast : public ::testing::Test, public BroadcastHost {
     }
     std::uint32_t Milliseconds() override { return clock; }
     void Sleep(unsigned ms) override {
+        sleeps.push_back(ms);
         for (held = holdSleep.exchange(false); held;) std::this_thread::yield();
         if (mendAddress.exchange(false)) std::strcpy(settings.toAddress, kDefaultGroup);
         clock += ms;
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    void BroadcastRunning(bool on) override {
+        EXPECT_NE(running.load(), on);
+        running = on;
     }
     DatagramSink& Sink() override { return sink; }
     bool Shown(State state) {
@@ -80,9 +81,10 @@ class Broadcast : public ::testing::Test, public BroadcastHost {
     std::vector<std::uint8_t> screen = test::MakeDesktopPicture(64, 48, 1);
     std::atomic<std::uint32_t> clock{0u - 5000u};  // wraps at the second picture
     std::atomic<bool> failCapture{false}, hold{false}, holdSleep{false}, held{false};
-    std::atomic<bool> mendAddress{false};
+    std::atomic<bool> mendAddress{false}, running{false};
     std::atomic<int> captures{0};
     std::vector<std::uint32_t> attempts;  // clock at each capture, failed or not
+    std::vector<unsigned> sleeps;
     std::mutex statesLock;
     std::vector<std::pair<State, bool>> states;
     test::RecordingSink sink;
@@ -109,10 +111,11 @@ TEST_F(Broadcast, GoesOnThroughFailedPicturesAndSendsEachAtItsOwnLength) {
     EXPECT_TRUE(broadcaster.broadcasting());
     StopAndWait();
 
-    // Pictures 5 s apart; after a failure, tries 1 s apart; numbers used by sends only.
+    // Pictures 5 s apart, checked again 10 ms late after the pause of a picture's one datagram;
+    // after a failure, tries 1 s apart; numbers used by sends only.
     const std::uint32_t t0 = 0u - 5000u;
     EXPECT_EQ(
-        (std::vector<std::uint32_t>{t0, t0 + 5000, t0 + 10000, t0 + 15000, t0 + 16000, t0 + 17000}),
+        (std::vector<std::uint32_t>{t0, t0 + 5010, t0 + 10020, t0 + 15030, t0 + 16030, t0 + 17030}),
         attempts);
     ASSERT_EQ(4u, sink.datagrams.size());
     EXPECT_EQ(test::Packetize(desktop, 0, true)[0], sink.datagrams[0]);
@@ -142,8 +145,8 @@ TEST_F(Broadcast, GoesOnThroughFailedPicturesAndSendsEachAtItsOwnLength) {
     held = false;
     ASSERT_TRUE(WaitUntil([&] { return captures >= before + 2; }));
     StopAndWait();
-    EXPECT_EQ(attempts[attempts.size() - 2], attempts.back());
-    EXPECT_EQ(2, threadStarts.load());  // none while a thread ran
+    EXPECT_EQ(attempts[attempts.size() - 2] + 10, attempts.back());  // at once after the pause
+    EXPECT_EQ(2, threadStarts.load());                               // none while a thread ran
 }
 
 TEST_F(Broadcast, ASocketThatCannotOpenIsTriedAgainAndAThreadThatCannotStartIsNoBroadcast) {
@@ -170,6 +173,21 @@ TEST_F(Broadcast, ASocketThatCannotOpenIsTriedAgainAndAThreadThatCannotStartIsNo
     EXPECT_EQ(0u, test::HeaderOf(sink.datagrams.at(0)).pictureNumber);
     const std::lock_guard<std::mutex> lock(statesLock);
     EXPECT_EQ(1, std::count_if(states.begin(), states.end(), [](auto s) { return s.second; }));
+}
+
+TEST_F(Broadcast, PausesBetweenFragmentsAreTheLoopsPreciseSleepsAndAllItWaits) {
+    screen = test::MakeDesktopPicture(220, 220, 1);  // five fragments uncompressed
+    settings.compress = 0;
+    settings.captureInterval = 0;
+    ASSERT_EQ(0, broadcaster.Start());
+    ASSERT_TRUE(WaitUntil([&] { return captures >= 3; }));
+    StopAndWait();
+    EXPECT_FALSE(running);                     // released with the broadcast
+    EXPECT_EQ(attempts[0] + 10, attempts[1]);  // five pauses of 2 ms
+    EXPECT_EQ(attempts[1] + 10, attempts[2]);
+    ASSERT_LE(5u, sleeps.size());
+    EXPECT_EQ(std::vector<unsigned>(5, 2),
+              std::vector<unsigned>(sleeps.begin(), sleeps.begin() + 5));
 }
 
 }  // namespace

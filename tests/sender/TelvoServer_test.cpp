@@ -406,10 +406,10 @@ struct PatternWindow {
 };
 
 // Blue, green, red of pixel (x, y) from the top-left of a captured picture.
-COLORREF PixelAt(const HeapBlock& picture, std::uint32_t x, std::uint32_t y) {
+COLORREF PixelAt(const CaptureSurface& picture, std::uint32_t x, std::uint32_t y) {
     BitmapLayout layout;
-    if (!DescribeBitmap(picture.get(), picture.capacity(), &layout)) return CLR_INVALID;
-    const std::uint8_t* p = picture.get() + layout.pixelOffset +
+    if (!DescribeBitmap(picture.picture(), picture.length(), &layout)) return CLR_INVALID;
+    const std::uint8_t* p = picture.picture() + layout.pixelOffset +
                             std::size_t{layout.height - 1 - y} * layout.stride + x * 3;
     return RGB(p[2], p[1], p[0]);
 }
@@ -422,26 +422,24 @@ TEST(ScreenCapture, AnAreaComesOutPixelForPixelWithThePointerAtItsOwnSizeAndZero
     ASSERT_NE(nullptr, large);
     SetCursorPos(40 + 100, 50 + 60);
     const RECT area{40, 50, 40 + 201, 50 + 137};  // the window's place on the screen
-    HeapBlock picture, pointer;
-    std::uint32_t length = 0, pointerLength = 0;
+    CaptureSurface picture, pointer;
     {
         const PatternWindow pattern(201, 137);  // 603 bytes a row: one byte of padding
         ShowCursor(FALSE);                      // a hidden pointer is not drawn
         ASSERT_TRUE(test::PumpUntil([&] {       // once the window is on the screen
-            return CaptureScreenArea(area, picture, &length) &&
-                   PixelAt(picture, 200, 136) == kRight;
+            return CaptureScreenArea(area, picture) && PixelAt(picture, 200, 136) == kRight;
         }));
         ShowCursor(TRUE);
         const HCURSOR previous = SetCursor(large);  // until messages are handled again
-        ASSERT_TRUE(CaptureScreenArea(area, pointer, &pointerLength));
+        ASSERT_TRUE(CaptureScreenArea(area, pointer));
         SetCursor(previous);
     }
     DestroyCursor(large);
-    ASSERT_EQ(NeededLength(201, 137), length);
-    ASSERT_EQ(length, pointerLength);
+    ASSERT_EQ(NeededLength(201, 137), picture.length());
+    ASSERT_EQ(picture.length(), pointer.length());
     int wrong = 0;  // pixels, padding, and the pointer's square from (68, 28) to (131, 91)
     for (std::uint32_t y = 0; y < 137; ++y) {
-        wrong += picture.get()[54 + y * 604 + 603] != 0;  // padding
+        wrong += picture.picture()[54 + y * 604 + 603] != 0;  // padding
         for (std::uint32_t x = 0; x < 201; ++x) {
             wrong += PixelAt(picture, x, y) != (x == 10 && y == 5 ? kDot
                                                 : x < 100         ? kLeft
@@ -451,6 +449,17 @@ TEST(ScreenCapture, AnAreaComesOutPixelForPixelWithThePointerAtItsOwnSizeAndZero
         }
     }
     EXPECT_EQ(0, wrong);
+
+    // The surface stays while the size does, and follows a new size.
+    const std::uint8_t* const kept = picture.picture();
+    ASSERT_TRUE(CaptureScreenArea(area, picture));
+    EXPECT_EQ(kept, picture.picture());
+    ASSERT_TRUE(CaptureScreenArea(RECT{0, 0, 3, 2}, picture));
+    EXPECT_EQ(NeededLength(3, 2), picture.length());
+    BitmapLayout small;
+    EXPECT_TRUE(DescribeBitmap(picture.picture(), picture.length(), &small) && small.width == 3 &&
+                small.height == 2 && picture.picture()[54 + 9] == 0);  // and its padding zero
+    EXPECT_FALSE(CaptureScreenArea(RECT{5, 5, 5, 9}, picture));        // an empty area
 }
 
 }  // namespace
