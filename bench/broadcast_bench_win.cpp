@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "base/Socket.h"
+#include "bench/Seconds_win.h"
 #include "protocol/ScreenBitmap.h"
 #include "sender/DesktopBroadcastHost_win.h"
 #include "sender/ScreenCapture_win.h"
@@ -22,17 +23,6 @@
 
 namespace telvo {
 namespace {
-
-double Seconds() {
-    static const double frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return static_cast<double>(f.QuadPart);
-    }();
-    LARGE_INTEGER now;
-    QueryPerformanceCounter(&now);
-    return static_cast<double>(now.QuadPart) / frequency;
-}
 
 class TimedSink : public DatagramSink {
   public:

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "base/Socket.h"
+#include "bench/Seconds_win.h"
 #include "sender/Packetizer.h"
 #include "sender/SenderSocket.h"
 #include "sender/TrayApp_win.h"
@@ -32,17 +33,6 @@ namespace {
 constexpr int kBits = 16, kBlock = 32;  // the code: kBits columns, two rows of kBlock pixels
 constexpr DWORD kWaitMs = 60000;
 constexpr double kCodeStepSeconds = 0.004;
-
-double Seconds() {
-    static const double frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return static_cast<double>(f.QuadPart);
-    }();
-    LARGE_INTEGER now;
-    QueryPerformanceCounter(&now);
-    return static_cast<double>(now.QuadPart) / frequency;
-}
 
 void Pump() {
     MSG message;
