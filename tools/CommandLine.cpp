@@ -10,6 +10,7 @@
 namespace telvo {
 
 const char* CommandLine::Find(const char* name) const {
+    asked_.emplace_back(name);
     for (int i = 1; i < argc_; ++i) {
         if (argv_[i][0] == '-' && argv_[i][1] == '-' && std::strcmp(argv_[i] + 2, name) == 0) {
             return i + 1 < argc_ ? argv_[i + 1] : "";
@@ -37,6 +38,21 @@ std::int64_t CommandLine::Number(const char* name, std::int64_t fallback, std::i
         return fallback;
     }
     return number;
+}
+
+bool CommandLine::OnlyKnownOptions() const {
+    for (int i = 1; i < argc_; ++i) {
+        if (argv_[i][0] != '-' || argv_[i][1] != '-') continue;
+        bool known = false;
+        for (const std::string& name : asked_) known = known || name == argv_[i] + 2;
+        if (!known) {
+            std::fprintf(stderr,
+                         "unknown option %s (the usage is at the top of the tool's source)\n",
+                         argv_[i]);
+            return false;
+        }
+    }
+    return true;
 }
 
 bool CommandLine::Flag(const char* name) const {

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace telvo {
 
@@ -24,11 +25,15 @@ class CommandLine {
                         std::int64_t high, bool* ok) const;
     bool Flag(const char* name) const;
     ChannelAddress Channel(bool* ok) const;
+    // After every option has been read: false, with a message, when the command line holds an
+    // option none of them asked for (a typo would otherwise run with the defaults).
+    [[nodiscard]] bool OnlyKnownOptions() const;
 
   private:
     const char* Find(const char* name) const;
     int argc_;
     char** argv_;
+    mutable std::vector<std::string> asked_;
 };
 
 }  // namespace telvo

@@ -110,7 +110,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "--interface: %s is no IPv4 address\n", adapter.c_str());
         ok = false;
     }
-    if (!ok) return 2;
+    if (!ok || !options.OnlyKnownOptions()) return 2;
     std::signal(SIGINT, &RequestStop);
     std::signal(SIGTERM, &RequestStop);
     if (const int error = StartSockets(1, 1); error != 0) {

@@ -85,7 +85,7 @@ int main(int argc, char** argv) {
     const bool compress = !options.Flag("uncompressed");
     const bool dryRun = options.Flag("dry-run");
     const std::string file = options.Text("file", "");
-    if (!ok) return 2;
+    if (!ok || !options.OnlyKnownOptions()) return 2;
     const std::vector<std::uint8_t> filePicture =
         file.empty() ? std::vector<std::uint8_t>{} : ReadPictureFile(file);
     if (!file.empty() && filePicture.empty()) {
