@@ -15,9 +15,6 @@ namespace telvo::test {
 
 class AdapterLab {
   public:
-    static constexpr const char* kFirstAdapter = "198.18.1.1";
-    static constexpr const char* kSecondAdapter = "198.18.2.1";
-
     AdapterLab() : tag_("tlv" + std::to_string(GetCurrentProcessId() % 100000)) {}
     ~AdapterLab() {
         if (up_) Run("down");
@@ -61,10 +58,8 @@ class AdapterLab {
         CloseHandle(info.hThread);
         CloseHandle(info.hProcess);
         if (!WaitUntil([&] { return Exists(status); }, timeout)) return false;
-        std::ifstream in(WindowsPath(status).c_str());
         int code = -1;
-        in >> code;
-        in.close();
+        std::ifstream(WindowsPath(status).c_str()) >> code;
         DeleteFileW(WindowsPath(status).c_str());
         return code == 0;
     }
