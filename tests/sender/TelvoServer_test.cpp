@@ -48,8 +48,13 @@ BOOL WINAPI RecordTray(DWORD message, NOTIFYICONDATAW* data) {
     if ((data->uFlags & NIF_INFO) != 0) tray.balloons.emplace_back(data->szInfo);
     return TRUE;
 }
-std::wstring LastTip() {
-    return tray.Read([](TrayRecord& t) { return t.tips.empty() ? L"" : t.tips.back(); });
+bool TipBecomes(const std::wstring& tip) {
+    return test::WaitUntil(
+        [&] {
+            return tray.Read(
+                [&](TrayRecord& t) { return !t.tips.empty() && t.tips.back() == tip; });
+        },
+        std::chrono::seconds(30));
 }
 
 // Whether the menu items start, stop and settings are enabled.
@@ -229,9 +234,7 @@ TEST(TrayApp, TheMenuFollowsTheStateTheIconComesBackAndShutdownEndsTheBroadcastF
     tray.Reset(2);  // the taskbar is not there yet: the icon is offered until it is
     TrayApp app(GetModuleHandleW(nullptr), ini, StartDetachedThread, RecordTray);
     const auto adds = [] { return tray.Read([](TrayRecord& t) { return t.adds; }); };
-    const auto tipIs = [](const std::wstring& text) {
-        return test::WaitUntil([&] { return LastTip() == kSenderCaption + text; });
-    };
+    const std::wstring note = kSenderCaption + std::wstring(L"\n") + kInterfaceFallbackNote;
     std::atomic<LRESULT> answer{-1};
     std::thread user([&] {  // while the start-up dialog is open
         const HWND dialog = test::WaitForDialog(GetCurrentProcessId(), L"配信設定", kWaitMs);
@@ -246,11 +249,11 @@ TEST(TrayApp, TheMenuFollowsTheStateTheIconComesBackAndShutdownEndsTheBroadcastF
         ScreenPacketHeader picture;
         EXPECT_TRUE(channel1.Next(&picture, 10000));
         EXPECT_EQ(std::tuple(false, true, false), MenuEnabled(app));
-        EXPECT_TRUE(tipIs(std::wstring(L"\n") + kInterfaceFallbackNote));
+        EXPECT_TRUE(TipBecomes(note));
         PostMessageW(app.window(), WM_COMMAND, ID_STOP, 0);
-        EXPECT_TRUE(tipIs(L""));
+        EXPECT_TRUE(TipBecomes(kSenderCaption));
         PostMessageW(app.window(), kTrayNotifyMessage, kTrayIconId, WM_LBUTTONDBLCLK);
-        EXPECT_TRUE(tipIs(std::wstring(L"\n") + kInterfaceFallbackNote));
+        EXPECT_TRUE(TipBecomes(note));
         answer = SendMessageW(dialog, WM_QUERYENDSESSION, 0, 0);  // Windows asks to shut down
     });
     EXPECT_EQ(0, app.Run());
@@ -298,19 +301,15 @@ TEST(TrayApp, BroadcastsTheChosenMonitorThroughANetworkOutageAndThePrimaryWhileT
         };
         {
             const RouteOutage outage;
-            EXPECT_TRUE(
-                test::WaitUntil([] { return LastTip() == L"TelvoServer(1ch)\n送信できません"; },
-                                std::chrono::seconds(30)));
+            EXPECT_TRUE(TipBecomes(L"TelvoServer(1ch)\n送信できません"));
         }
         EXPECT_TRUE(nextPicture());
-        EXPECT_TRUE(test::WaitUntil([] { return LastTip() == L"TelvoServer(1ch)"; }));
+        EXPECT_TRUE(TipBecomes(L"TelvoServer(1ch)"));
         EXPECT_EQ(std::vector<std::wstring>{L"送信できません"},
                   tray.Read([](TrayRecord& t) { return t.balloons; }));
 
         secondShown = false;  // unplugged
-        EXPECT_TRUE(test::WaitUntil(
-            [] { return LastTip() == L"TelvoServer(1ch)\n選んだ画面がないため主画面を配信中"; },
-            std::chrono::seconds(30)));
+        EXPECT_TRUE(TipBecomes(L"TelvoServer(1ch)\n選んだ画面がないため主画面を配信中"));
         EXPECT_TRUE(nextPicture());
         EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN), picture.width);
         PostMessageW(app.window(), WM_COMMAND, ID_EXIT, 0);
@@ -337,22 +336,19 @@ LRESULT CALLBACK PaintPattern(HWND window, UINT message, WPARAM wParam, LPARAM l
     return 0;
 }
 
-struct PatternWindow {
-    PatternWindow(int width, int height) {
-        static const ATOM pattern = [] {
-            WNDCLASSW windowClass{};
-            windowClass.lpfnWndProc = PaintPattern;
-            windowClass.hInstance = GetModuleHandleW(nullptr);
-            windowClass.lpszClassName = L"TelvoTestPattern";
-            return RegisterClassW(&windowClass);
-        }();
-        window = CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, MAKEINTATOM(pattern), L"",
-                                 WS_POPUP | WS_VISIBLE, 40, 50, width, height, nullptr, nullptr,
-                                 nullptr, nullptr);
-    }
-    ~PatternWindow() { DestroyWindow(window); }
-    HWND window;
-};
+using UniqueWindow = UniqueHandle<Win32Traits<HWND, DestroyWindow>>;
+UniqueWindow ShowPattern(int width, int height) {
+    static const ATOM pattern = [] {
+        WNDCLASSW windowClass{};
+        windowClass.lpfnWndProc = PaintPattern;
+        windowClass.hInstance = GetModuleHandleW(nullptr);
+        windowClass.lpszClassName = L"TelvoTestPattern";
+        return RegisterClassW(&windowClass);
+    }();
+    return UniqueWindow(CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, MAKEINTATOM(pattern), L"",
+                                        WS_POPUP | WS_VISIBLE, 40, 50, width, height, nullptr,
+                                        nullptr, nullptr, nullptr));
+}
 
 // Blue, green, red of pixel (x, y) from the top-left of a captured picture.
 COLORREF PixelAt(const HeapBlock& picture, std::uint32_t x, std::uint32_t y) {
@@ -374,9 +370,9 @@ TEST(ScreenCapture, AnAreaComesOutPixelForPixelWithThePointerAtItsOwnSizeAndZero
     HeapBlock picture, pointer;
     std::uint32_t length = 0, pointerLength = 0;
     {
-        const PatternWindow pattern(201, 137);  // 603 bytes a row: one byte of padding
-        ShowCursor(FALSE);                      // a hidden pointer is not drawn
-        ASSERT_TRUE(test::PumpUntil([&] {       // once the window is on the screen
+        const UniqueWindow pattern = ShowPattern(201, 137);  // 603 bytes a row: one byte of padding
+        ShowCursor(FALSE);                                   // a hidden pointer is not drawn
+        ASSERT_TRUE(test::PumpUntil([&] {                    // once the window is on the screen
             return CaptureScreenArea(area, picture, &length) &&
                    PixelAt(picture, 200, 136) == kRight;
         }));
