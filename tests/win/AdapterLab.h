@@ -40,9 +40,8 @@ class AdapterLab {
         return Run("probe " + std::to_string(port) + " " + std::to_string(count) + " " + file);
     }
 
-    // Runs `command` with /bin/sh and waits up to `timeout` for it to end. True on exit status 0.
-    static bool Shell(const std::string& command,
-                      std::chrono::milliseconds timeout = std::chrono::seconds(30)) {
+    // Runs `command` with /bin/sh and waits up to 30 s for it to end. True on exit status 0.
+    static bool Shell(const std::string& command) {
         static int counter = 0;
         const std::string status = "/tmp/telvo-lab-" + std::to_string(GetCurrentProcessId()) + "-" +
                                    std::to_string(++counter);
@@ -57,7 +56,7 @@ class AdapterLab {
         }
         CloseHandle(info.hThread);
         CloseHandle(info.hProcess);
-        if (!WaitUntil([&] { return Exists(status); }, timeout)) return false;
+        if (!WaitUntil([&] { return Exists(status); }, std::chrono::seconds(30))) return false;
         int code = -1;
         std::ifstream(WindowsPath(status).c_str()) >> code;
         DeleteFileW(WindowsPath(status).c_str());
