@@ -10,11 +10,11 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <map>
 #include <set>
 
 #include "protocol/ScreenPacket.h"
@@ -36,11 +36,11 @@ int main(int argc, char** argv) {
         return 1;
     }
     const long wanted = std::atol(argv[4]);
-    std::map<std::uint32_t, std::set<std::uint32_t>> fragments;  // of pictures not yet complete
+    std::set<std::uint32_t> seen;  // fragments of picture `newest`, while it is not complete
+    std::uint32_t newest = 0;
+    bool started = false;
     long complete = 0, incomplete = 0;
     int lowest = 256, highest = -1;
-    bool started = false;
-    std::uint32_t newest = 0;
     static std::uint8_t buffer[65536];
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
     while (complete < wanted && std::chrono::steady_clock::now() < deadline) {
@@ -48,11 +48,7 @@ int main(int argc, char** argv) {
         if (::poll(&entry, 1, 200) != 1) continue;
         iovec data{buffer, sizeof buffer};
         alignas(cmsghdr) char control[256];
-        msghdr message{};
-        message.msg_iov = &data;
-        message.msg_iovlen = 1;
-        message.msg_control = control;
-        message.msg_controllen = sizeof control;
+        msghdr message{nullptr, 0, &data, 1, control, sizeof control, 0};
         const ssize_t length = ::recvmsg(fd, &message, 0);
         telvo::ScreenPacketHeader header;
         if (length < 0 || !telvo::DecodeHeader(buffer, static_cast<std::size_t>(length), &header))
@@ -61,25 +57,22 @@ int main(int argc, char** argv) {
             if (c->cmsg_level != IPPROTO_IP || c->cmsg_type != IP_TTL) continue;
             int ttl = 0;
             std::memcpy(&ttl, CMSG_DATA(c), sizeof ttl);
-            if (ttl < lowest) lowest = ttl;
-            if (ttl > highest) highest = ttl;
+            lowest = std::min(lowest, ttl);
+            highest = std::max(highest, ttl);
         }
         // The first picture may have begun before the probe: count from the next one.
-        if (!started) {
-            if (header.fragmentIndex != 0) continue;
+        if (!started && header.fragmentIndex != 0) continue;
+        if (!started || header.pictureNumber > newest) {
+            incomplete += seen.empty() ? 0 : 1;
+            seen.clear();
+            newest = header.pictureNumber;
             started = true;
         }
-        if (header.pictureNumber > newest) {
-            incomplete += static_cast<long>(fragments.size());
-            fragments.clear();
-            newest = header.pictureNumber;
-        }
         if (header.pictureNumber != newest) continue;
-        auto& seen = fragments[newest];
         seen.insert(header.fragmentIndex);
         if (seen.size() == header.fragmentCount) {
             ++complete;
-            fragments.erase(newest);
+            seen.clear();
         }
     }
     std::printf("complete %ld incomplete %ld ttl %d %d\n", complete, incomplete, lowest, highest);

@@ -15,9 +15,6 @@ namespace telvo::test {
 
 class AdapterLab {
   public:
-    static constexpr const char* kFirstAdapter = "198.18.1.1";
-    static constexpr const char* kSecondAdapter = "198.18.2.1";
-
     AdapterLab() : tag_("tlv" + std::to_string(GetCurrentProcessId() % 100000)) {}
     ~AdapterLab() {
         if (up_) Run("down");
@@ -43,9 +40,8 @@ class AdapterLab {
         return Run("probe " + std::to_string(port) + " " + std::to_string(count) + " " + file);
     }
 
-    // Runs `command` with /bin/sh and waits up to `timeout` for it to end. True on exit status 0.
-    static bool Shell(const std::string& command,
-                      std::chrono::milliseconds timeout = std::chrono::seconds(30)) {
+    // Runs `command` with /bin/sh and waits up to 30 s for it to end. True on exit status 0.
+    static bool Shell(const std::string& command) {
         static int counter = 0;
         const std::string status = "/tmp/telvo-lab-" + std::to_string(GetCurrentProcessId()) + "-" +
                                    std::to_string(++counter);
@@ -60,11 +56,9 @@ class AdapterLab {
         }
         CloseHandle(info.hThread);
         CloseHandle(info.hProcess);
-        if (!WaitUntil([&] { return Exists(status); }, timeout)) return false;
-        std::ifstream in(WindowsPath(status).c_str());
+        if (!WaitUntil([&] { return Exists(status); }, std::chrono::seconds(30))) return false;
         int code = -1;
-        in >> code;
-        in.close();
+        std::ifstream(WindowsPath(status).c_str()) >> code;
         DeleteFileW(WindowsPath(status).c_str());
         return code == 0;
     }
