@@ -93,7 +93,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             (void)assembler.AcceptFragment(header, datagram.data(), datagram.size(), source);
         }
     };
+    // Repeats come soon: of the last two pictures only. Replays of older ones, three in a row,
+    // would rightly be taken for a sender whose count went back.
     std::vector<std::pair<Bytes, DatagramSource>> history;
+    std::size_t lastPicture = 0;  // where the last picture's datagrams begin in `history`
     for (std::size_t at = 0; at + 2 <= size; at += 2) {
         const std::uint8_t op = data[at], argument = data[at + 1];
         Sender& sender = senders[(op >> 3) % 5];
@@ -109,6 +112,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 const int picture = argument & 3;
                 const auto& packets = pictures.packets[picture][(argument >> 2) & 1];
                 sender.sent.emplace_back(number, picture);
+                history.erase(history.begin(), history.begin() + lastPicture);
+                lastPicture = history.size();
                 for (std::size_t i = 0; i < packets.size(); ++i) {
                     const std::size_t index = (argument & 8) ? packets.size() - 1 - i : i;
                     if ((argument >> (4 + index % 4)) & 1) continue;
@@ -117,9 +122,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                         datagram[4 + b] = std::uint8_t(number >> (24 - 8 * b));
                     deliver(datagram, sender.source);
                     history.emplace_back(std::move(datagram), sender.source);
-                    // Repeats come soon: three old pictures replayed in a row would rightly be
-                    // taken for a sender whose count went back.
-                    if (history.size() > 6) history.erase(history.begin());
                 }
                 break;
             }
