@@ -53,22 +53,15 @@ class PortSink : public DatagramSink {
     std::uint16_t port_;
 };
 
-// Sends the datagrams as they stand to `port`. False when a send failed.
-inline bool SendDatagrams(std::uint16_t port,
-                          const std::vector<std::vector<std::uint8_t>>& datagrams) {
-    PortSink sink(port);
-    for (const auto& datagram : datagrams) {
-        if (sink.Send(datagram.data(), datagram.size()) != 0) return false;
-    }
-    return true;
-}
-
 // Sends `picture` uncompressed to `port` under `*number`, then under the next numbers, until
 // `shown()` holds. Each try waits longer: a lost datagram or a loaded machine costs one try.
 inline bool SendUntilShown(std::uint16_t port, const std::vector<std::uint8_t>& picture,
                            std::uint32_t* number, const std::function<bool()>& shown) {
+    PortSink sink(port);
     for (int attempt = 1; attempt <= 8; ++attempt, ++*number) {
-        if (!SendDatagrams(port, Packetize(picture, *number, false))) return false;
+        for (const auto& datagram : Packetize(picture, *number, false)) {
+            if (sink.Send(datagram.data(), datagram.size()) != 0) return false;
+        }
         if (WaitUntil(shown, std::chrono::milliseconds(500 * attempt))) return true;
     }
     return false;

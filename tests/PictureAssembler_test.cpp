@@ -1,7 +1,6 @@
 #include "viewer/net/PictureAssembler.h"
 
 #include <gtest/gtest.h>
-#include <zlib.h>
 
 #include <atomic>
 
@@ -153,14 +152,8 @@ TEST_F(Assembly, AClaimCostsNoMemory) {
 #else
     static const int installed = __sanitizer_install_malloc_and_free_hooks(OnAllocation, OnFree);
     ASSERT_NE(0, installed);
-    const auto dot = test::MakeDesktopPicture(1, 1, 1);
-    Picture datagram(kHeaderSize + compressBound(dot.size()));
-    uLongf length = static_cast<uLongf>(datagram.size() - kHeaderSize);
-    ASSERT_EQ(Z_OK, compress2(datagram.data() + kHeaderSize, &length, dot.data(), dot.size(), 9));
-    datagram.resize(kHeaderSize + length);
-    auto header = test::HeaderOf(test::Packetize(dot, 0, true)[0]);
-    header.pictureSize = kMaxPictureSize;
-    header.dataLength = static_cast<std::uint32_t>(length);
+    const auto datagram = test::OneDatagram(test::MakeDesktopPicture(1, 1, 1), 0, kMaxPictureSize);
+    auto header = test::HeaderOf(datagram);
     const auto good = test::MakeDesktopPicture(40, 30, 2);
     Run({{good, 1, "0", 0, kComplete, 1, 1, good}});
     gLargestAllocation = 0;

@@ -1,6 +1,8 @@
 // Pictures, packets and a recording sink for tests.
 #pragma once
 
+#include <zlib.h>
+
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
@@ -79,6 +81,24 @@ inline std::vector<std::vector<std::uint8_t>> Packetize(const std::vector<std::u
         std::abort();
     }
     return sink.datagrams;
+}
+
+// One datagram numbered `number` whose header claims `pictureSize` bytes and whose stream is
+// `picture` deflated at the highest level: forged claims, streams that inflate far, damage.
+inline std::vector<std::uint8_t> OneDatagram(const std::vector<std::uint8_t>& picture,
+                                             std::uint32_t number, std::uint32_t pictureSize) {
+    std::vector<std::uint8_t> datagram(kHeaderSize + compressBound(picture.size()));
+    uLongf length = static_cast<uLongf>(datagram.size() - kHeaderSize);
+    if (compress2(datagram.data() + kHeaderSize, &length, picture.data(), picture.size(), 9) !=
+        Z_OK) {
+        std::abort();
+    }
+    datagram.resize(kHeaderSize + length);
+    ScreenPacketHeader header{kProtocolVersion, kPictureFragmentKind, kFlagCompressed,
+                              number,           pictureSize,          1};  // fragment 0 of 1
+    header.dataLength = static_cast<std::uint32_t>(length);
+    EncodeHeader(header, datagram.data());
+    return datagram;
 }
 
 }  // namespace telvo::test

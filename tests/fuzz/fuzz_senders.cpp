@@ -9,49 +9,28 @@
 // Script: a series of steps, each an opcode byte and an argument byte. The opcode's low 3 bits
 // choose what happens, the next 3 the sender, the high 2 how long the clock moves on.
 #include <cstdint>
-#include <cstring>
 #include <vector>
 
-#include "protocol/ScreenBitmap.h"
-#include "sender/Packetizer.h"
-#include "tools/DesktopPicture.h"
+#include "tests/TestPicture.h"
 #include "viewer/net/PictureAssembler.h"
 
 namespace {
 
 using namespace telvo;
 using Bytes = std::vector<std::uint8_t>;
-using Datagrams = std::vector<Bytes>;
-
-struct Sink : DatagramSink {
-    int Send(const std::uint8_t* datagram, std::size_t length) override {
-        datagrams.emplace_back(datagram, datagram + length);
-        return 0;
-    }
-    void Pause(unsigned) override {}
-    Datagrams datagrams;
-};
 
 constexpr int kPictures = 4;
 
 // The made-up pictures (one to three fragments each way) and their packets, numbered 0.
 struct Pictures {
     Bytes bitmap[kPictures];
-    Datagrams packets[kPictures][2];  // uncompressed, compressed
+    std::vector<Bytes> packets[kPictures][2];  // uncompressed, compressed
     Pictures() {
         const std::uint32_t widths[kPictures] = {8, 120, 200, 120};
         for (int p = 0; p < kPictures; ++p) {
             bitmap[p] = p == 2 ? MakeNoisePicture(widths[p], 60, p + 1)
                                : MakeDesktopPicture(widths[p], 100, p + 1);
-            for (int c = 0; c < 2; ++c) {
-                Sink sink;
-                if (SendPicture(sink, bitmap[p].data(),
-                                static_cast<std::uint32_t>(bitmap[p].size()), 0, 0, 0,
-                                c == 1) != 0) {
-                    __builtin_trap();
-                }
-                packets[p][c] = sink.datagrams;
-            }
+            for (int c = 0; c < 2; ++c) packets[p][c] = test::Packetize(bitmap[p], 0, c == 1);
         }
     }
 };
@@ -114,7 +93,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             (void)assembler.AcceptFragment(header, datagram.data(), datagram.size(), source);
         }
     };
+    // Repeats come soon: of the last two pictures only. Replays of older ones, three in a row,
+    // would rightly be taken for a sender whose count went back.
     std::vector<std::pair<Bytes, DatagramSource>> history;
+    std::size_t lastPicture = 0;  // where the last picture's datagrams begin in `history`
     for (std::size_t at = 0; at + 2 <= size; at += 2) {
         const std::uint8_t op = data[at], argument = data[at + 1];
         Sender& sender = senders[(op >> 3) % 5];
@@ -128,21 +110,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                     number = std::uint32_t{argument} << 24 | (op & 3);
                 }
                 const int picture = argument & 3;
-                Datagrams packets = pictures.packets[picture][(argument >> 2) & 1];
+                const auto& packets = pictures.packets[picture][(argument >> 2) & 1];
                 sender.sent.emplace_back(number, picture);
+                history.erase(history.begin(), history.begin() + lastPicture);
+                lastPicture = history.size();
                 for (std::size_t i = 0; i < packets.size(); ++i) {
                     const std::size_t index = (argument & 8) ? packets.size() - 1 - i : i;
                     if ((argument >> (4 + index % 4)) & 1) continue;
                     Bytes datagram = packets[index];
-                    datagram[4] = static_cast<std::uint8_t>(number >> 24);
-                    datagram[5] = static_cast<std::uint8_t>(number >> 16);
-                    datagram[6] = static_cast<std::uint8_t>(number >> 8);
-                    datagram[7] = static_cast<std::uint8_t>(number);
+                    for (int b = 0; b < 4; ++b)
+                        datagram[4 + b] = std::uint8_t(number >> (24 - 8 * b));
                     deliver(datagram, sender.source);
                     history.emplace_back(std::move(datagram), sender.source);
-                    // Repeats come soon: three old pictures replayed in a row would rightly be
-                    // taken for a sender whose count went back.
-                    if (history.size() > 6) history.erase(history.begin());
                 }
                 break;
             }

@@ -4,11 +4,9 @@
 #include <windows.h>
 
 #include <psapi.h>  // after windows.h
-#include <zlib.h>
 
 #include <chrono>
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
 #include <cwchar>
 #include <string>
@@ -21,6 +19,7 @@
 namespace telvo {
 namespace {
 
+using test::OneDatagram;
 using test::WaitUntil;
 using Client = test::ClientTest;
 constexpr auto npos = std::wstring::npos;
@@ -36,29 +35,6 @@ RECT WindowRect(HWND window, bool client = false) {
 bool operator==(const RECT& a, const RECT& b) {
     return EqualRect(&a, &b) != 0;
 }
-// One datagram of a compressed picture `number`, claiming `pictureSize` bytes, whose stream holds
-// `picture`.
-std::vector<std::uint8_t> OneDatagram(const std::vector<std::uint8_t>& picture,
-                                      std::uint32_t number, std::uint32_t pictureSize) {
-    std::vector<std::uint8_t> datagram(kHeaderSize + compressBound(picture.size()));
-    uLongf length = static_cast<uLongf>(datagram.size() - kHeaderSize);
-    if (compress2(datagram.data() + kHeaderSize, &length, picture.data(), picture.size(), 9) !=
-        Z_OK) {
-        std::abort();
-    }
-    datagram.resize(kHeaderSize + length);
-    ScreenPacketHeader header;
-    header.version = kProtocolVersion;
-    header.kind = kPictureFragmentKind;
-    header.flags = kFlagCompressed;
-    header.pictureNumber = number;
-    header.pictureSize = pictureSize;
-    header.fragmentCount = 1;
-    header.dataLength = static_cast<std::uint32_t>(length);
-    EncodeHeader(header, datagram.data());
-    return datagram;
-}
-
 // The larger of the process's working set and its private bytes.
 std::size_t PrivateBytes(HANDLE process) {
     PROCESS_MEMORY_COUNTERS_EX counters{};
@@ -80,12 +56,10 @@ TEST_F(Client, AFirstStartWritesItsSettingsAChannelKeySwitchesAndTheCloseBoxLeav
         L"SaveDir=\r\nSaveInterval=60\r\n",
         Ini());  // written by the start-up itself
     EXPECT_TRUE(CaptionHas(Title(1, 0)));
-    const auto picture = test::MakeDesktopPicture(320, 240, 1);
-    ASSERT_TRUE(ShowOn(54321, picture));
     test::TypeKey(frame, '3', true);
     ASSERT_TRUE(CaptionBecomes(Title(3, 0)));
     EXPECT_NE(npos, Ini().find(L"\r\nChannel=3\r\n"));
-    ASSERT_TRUE(ShowOn(54323, picture));
+    ASSERT_TRUE(ShowOn(54323, test::MakeDesktopPicture(320, 240, 1)));
 
     // The close box ends it with the settings left as they are.
     const std::string bad =
@@ -183,11 +157,8 @@ TEST_F(Client, FullScreenShowsThePicturePixelForPixelAndNothingOfAnEarlierPictur
         for (int i = 0; i < width * height; ++i) {
             const COLORREF shown = pixels.at(i % width, i / width),
                            sent = page(i % width, i / width);
-            for (const int shift : {0, 8, 16}) {
-                const int d = static_cast<int>((shown >> shift) & 0xFF) -
-                              static_cast<int>((sent >> shift) & 0xFF);
-                squares += d * d;
-            }
+            for (const int shift : {0, 8, 16})
+                squares += std::pow(int(shown >> shift & 0xFF) - int(sent >> shift & 0xFF), 2);
         }
         psnr = 10 * std::log10(255.0 * 255.0 * 3 * width * height / squares);
         return psnr >= 50;
@@ -323,9 +294,7 @@ TEST_F(Client, OnlyCompleteExactPicturesOfTheFollowedSenderMoveTheView) {
     for (int i = 0; i < 20; ++i) ASSERT_TRUE(sendOne(forger, claim));
     EXPECT_TRUE(shows(ours, ++next));
     const std::size_t after = PrivateBytes(program.process.get());
-    std::printf("20 forged datagrams of %zu bytes: %zu -> %zu bytes\n", claim.size(), before,
-                after);
-    EXPECT_LT(after, before + 60 * 1024 * 1024);
+    EXPECT_LT(after, before + 60 * 1024 * 1024) << claim.size() << " bytes each: " << before;
 
     // One datagram full of deflated zeros inflates to about 32 MiB, then fails its claimed size:
     // the block it took is not kept.
@@ -333,9 +302,7 @@ TEST_F(Client, OnlyCompleteExactPicturesOfTheFollowedSenderMoveTheView) {
     ASSERT_LE(bomb.size(), kMaxDatagramSize);
     for (int i = 0; i < 20; ++i) ASSERT_TRUE(sendOne(forger, bomb));
     EXPECT_TRUE(shows(ours, ++next));
-    const std::size_t afterBombs = PrivateBytes(program.process.get());
-    std::printf("20 datagrams inflating to 32 MiB: %zu -> %zu bytes\n", after, afterBombs);
-    EXPECT_LT(afterBombs, after + 30 * 1024 * 1024);
+    EXPECT_LT(PrivateBytes(program.process.get()), after + 30 * 1024 * 1024);
 
     auto damaged = OneDatagram(picture, 1000, static_cast<std::uint32_t>(picture.size()));
     damaged[kHeaderSize + 10] ^= 0xFF;
@@ -365,11 +332,8 @@ TEST_F(Client, OnlyCompleteExactPicturesOfTheFollowedSenderMoveTheView) {
     };
     const std::uint64_t cpu = ms(kernel1) + ms(user1) - ms(kernel0) - ms(user0);
     EXPECT_TRUE(shows(ours, ++next));
-    const std::size_t afterFlood = PrivateBytes(program.process.get());
-    std::printf("flood of 30000 datagrams in %lu ms: %llu ms of CPU, %zu -> %zu bytes\n", floodMs,
-                static_cast<unsigned long long>(cpu), beforeFlood, afterFlood);
-    EXPECT_LT(afterFlood, beforeFlood + 60 * 1024 * 1024);
-    EXPECT_LT(cpu, floodMs + 500u);  // at most one core
+    EXPECT_LT(PrivateBytes(program.process.get()), beforeFlood + 60 * 1024 * 1024);
+    EXPECT_LT(cpu, floodMs + 500u) << "ms of CPU in " << floodMs << " ms";  // at most one core
 }
 
 // A computer whose system would receive the group on its first adapter only: the viewer shows the
@@ -393,13 +357,8 @@ TEST_F(Client, ReceivesOnEveryAdapterAgainWhenOneComesBackAndOnlyOnTheOneNamed) 
     EXPECT_TRUE(showsFrom(100, std::chrono::milliseconds(kWaitMs)));
 
     ASSERT_TRUE(lab.StopSending() && lab.DeleteSecond() && lab.AddSecond());
-    const auto back = std::chrono::steady_clock::now();
     ASSERT_TRUE(lab.Send(2, 1000, kPort));
-    EXPECT_TRUE(showsFrom(1000, std::chrono::seconds(15)));
-    const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(
-                          std::chrono::steady_clock::now() - back)
-                          .count();
-    EXPECT_LT(took, 5000);
+    EXPECT_TRUE(showsFrom(1000, std::chrono::seconds(5)));  // within 5 s of its return
 
     ASSERT_TRUE(lab.StopSending());
     PostMessageW(frame, WM_CLOSE, 0, 0);
