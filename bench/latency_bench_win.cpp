@@ -170,7 +170,7 @@ bool StartPrograms(Programs& programs, unsigned interval, int clientChannel) {
                                   "\r\nCompress=1\r\nChannel=1\r\n";
     const std::string clientIni = "[TelvoClient]\r\nChannel=" + std::to_string(clientChannel) +
                                   "\r\nToAddress=224.3.2.1\r\nBasePort=54321\r\n";
-    if (test::CopyInto(gServer, serverFolder).empty() ||
+    if ((gServer != L"none" && test::CopyInto(gServer, serverFolder).empty()) ||
         test::CopyInto(TELVO_CLIENT_EXE, clientFolder).empty() ||
         !test::WriteFileBytes(serverFolder + L"\\TelvoServer.ini", serverIni) ||
         !test::WriteFileBytes(clientFolder + L"\\TelvoClient.ini", clientIni)) {
