@@ -60,12 +60,15 @@ z_stream_s* ParallelDeflate::Stream(z_stream_s*& slot, int windowBits) {
 void ParallelDeflate::ReleaseBuffers() {
     output_.reset();
     outputLength_ = 0;
+    previous_.reset();
+    previousLength_ = 0;
     chunks_.clear();
     chunks_.shrink_to_fit();
 }
 
 int ParallelDeflate::Compress(const std::uint8_t* input, std::size_t length, std::size_t limit) {
     outputLength_ = 0;
+    chunksDeflated_ = 0;
     if (limit > output_.capacity()) {
         output_.reset();
         output_ = HeapBlock::Allocate(limit);
@@ -91,8 +94,19 @@ int ParallelDeflate::CompressOneStream(const std::uint8_t* input, std::size_t le
     return Z_OK;
 }
 
+bool ParallelDeflate::Unchanged(std::size_t index) const {
+    const std::size_t start = index * kDeflateChunk;
+    const std::size_t from = start - std::min(kDictionary, start);
+    const std::size_t end = std::min(start + kDeflateChunk, inputLength_);
+    return previousLength_ == inputLength_ &&
+           std::memcmp(input_ + from, previous_.get() + from, end - from) == 0;
+}
+
 void ParallelDeflate::DeflateChunk(z_stream_s* stream, std::size_t index) {
     Chunk& chunk = chunks_[index];
+    if (chunk.kept && Unchanged(index)) return;
+    chunk.kept = false;
+    chunk.deflated = true;
     const std::size_t start = index * kDeflateChunk;
     const std::size_t length = std::min(kDeflateChunk, inputLength_ - start);
     const bool last = index + 1 == chunkCount_;
@@ -116,6 +130,30 @@ void ParallelDeflate::DeflateChunk(z_stream_s* stream, std::size_t index) {
                             : result == Z_OK && stream->avail_in == 0 && stream->avail_out > 0;
     chunk.result = whole ? Z_OK : Z_BUF_ERROR;
     chunk.length = chunk.bytes.capacity() - stream->avail_out;
+}
+
+void ParallelDeflate::KeepPicture(const std::uint8_t* input, std::size_t length) {
+    if (length != previousLength_) {
+        previousLength_ = 0;
+        if (previous_.capacity() < length) {
+            previous_.reset();
+            previous_ = HeapBlock::Allocate(length);
+        }
+        if (previous_) {
+            std::memcpy(previous_.get(), input, length);
+            previousLength_ = length;
+        }
+    }
+    for (std::size_t i = 0; i < chunkCount_; ++i) {
+        Chunk& chunk = chunks_[i];
+        if (chunk.deflated && previousLength_ == length) {
+            const std::size_t start = i * kDeflateChunk;
+            std::memcpy(previous_.get() + start, input + start,
+                        std::min(kDeflateChunk, length - start));
+        }
+        chunk.kept = previousLength_ == length && chunk.result == Z_OK;
+        if (chunk.deflated) ++chunksDeflated_;
+    }
 }
 
 void ParallelDeflate::TakeChunks(std::unique_lock<std::mutex>& lock, unsigned streamIndex) {
@@ -184,9 +222,12 @@ int ParallelDeflate::CompressChunks(const std::uint8_t* input, std::size_t lengt
         inputLength_ = length;
         chunkCount_ = count;
         nextChunk_ = chunksDone_ = 0;
+        for (std::size_t i = 0; i < count; ++i) chunks_[i].deflated = false;
         work_.notify_all();
         TakeChunks(lock, 0);
         done_.wait(lock, [this] { return chunksDone_ == chunkCount_; });
+        // The workers wait for the next picture: the kept copy is the caller's again.
+        KeepPicture(input, length);
         chunkCount_ = nextChunk_ = chunksDone_ = 0;
     }
 

@@ -8,6 +8,10 @@
 // With a single thread and `chunked` false the stream is the one compress2 makes. The worker
 // threads are started on the first compression and kept; the deflate states and the output are
 // reused from picture to picture.
+//
+// A chunked compression keeps a copy of its picture. A chunk of the next picture of the same length
+// whose bytes and dictionary are unchanged keeps its compressed bytes instead of being deflated
+// again: they would come out the same. On a screen where little moves, little is compressed.
 #pragma once
 
 #include <condition_variable>
@@ -45,7 +49,10 @@ class ParallelDeflate {
     std::size_t outputLength() const { return outputLength_; }
 
     unsigned threads() const { return threads_; }
-    // Frees the output and the chunks' buffers (a broadcast's end); threads and states stay.
+    // How many chunks the last Compress deflated; the others were kept from the picture before.
+    std::size_t chunksDeflated() const { return chunksDeflated_; }
+    // Frees the output, the chunks' buffers and the kept picture (a broadcast's end); threads and
+    // states stay.
     void ReleaseBuffers();
 
   private:
@@ -54,6 +61,8 @@ class ParallelDeflate {
         std::size_t length = 0;
         unsigned long adler = 0;
         int result = 0;
+        bool kept = false;      // bytes, length and adler are those of this chunk of previous_
+        bool deflated = false;  // not kept by the current Compress
     };
 
     int CompressOneStream(const std::uint8_t* input, std::size_t length, std::size_t limit);
@@ -61,6 +70,11 @@ class ParallelDeflate {
     [[nodiscard]] bool StartWorkers();
     // The deflate state in `slot`, made on first use; null when it cannot be had.
     [[nodiscard]] z_stream_s* Stream(z_stream_s*& slot, int windowBits);
+    // Keeps a copy of `length` bytes of `input` for the next picture to compare with: the chunks
+    // deflated anew, or the whole picture when its length changed.
+    void KeepPicture(const std::uint8_t* input, std::size_t length);
+    // Whether chunk `index` and its dictionary are the same in input_ as in previous_.
+    bool Unchanged(std::size_t index) const;
     void DeflateChunk(z_stream_s* stream, std::size_t index);
     // Takes chunks of the current picture until none is left; `lock` is held between chunks.
     void TakeChunks(std::unique_lock<std::mutex>& lock, unsigned streamIndex);
@@ -73,6 +87,9 @@ class ParallelDeflate {
     std::vector<z_stream_s*> streams_;  // raw deflate, one per thread; null until first used
     HeapBlock output_;
     std::size_t outputLength_ = 0;
+    HeapBlock previous_;  // the last chunked picture; read by the workers, written between pictures
+    std::size_t previousLength_ = 0;
+    std::size_t chunksDeflated_ = 0;
 
     // The picture being compressed and the chunks, shared with the workers under mutex_.
     std::mutex mutex_;

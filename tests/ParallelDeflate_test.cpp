@@ -63,6 +63,29 @@ TEST(ParallelDeflate, OneStreamWhateverTheThreadsAndCloseToCompress2) {
     }
 }
 
+TEST(ParallelDeflate, OnlyChunksWhoseBytesOrDictionaryChangedAreDeflatedAgain) {
+    auto picture = test::MakeDesktopPicture(1024, 768, 1);  // 18 chunks
+    const std::size_t chunks = (picture.size() + kDeflateChunk - 1) / kDeflateChunk;
+    ParallelDeflate two(2);
+    const auto expect = [&](std::size_t deflated) {
+        ParallelDeflate fresh(1);
+        EXPECT_EQ(Deflated(fresh, picture, picture.size()), Deflated(two, picture, picture.size()));
+        EXPECT_EQ(deflated, two.chunksDeflated());
+    };
+    expect(chunks);
+    expect(0);                              // a still screen
+    picture[5 * kDeflateChunk + 100] ^= 1;  // inside one chunk
+    expect(1);
+    picture[8 * kDeflateChunk - 10] ^= 1;  // also in the next chunk's dictionary
+    expect(2);
+    picture[5 * kDeflateChunk + 100] ^= 1;  // back as it was two pictures ago
+    expect(1);
+    picture.push_back(0);  // another length: nothing is kept
+    expect(chunks);
+    two.ReleaseBuffers();
+    expect(chunks);
+}
+
 TEST(ParallelDeflate, AStreamLongerThanItsLimitIsRefused) {
     const auto desktop = test::MakeDesktopPicture(640, 480, 2);
     ParallelDeflate two(2), oneStream(1, false);
