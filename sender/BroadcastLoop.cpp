@@ -10,19 +10,6 @@ namespace {
 constexpr std::uint32_t kPollMs = 100;
 constexpr std::uint32_t kRetryMs = 1000;  // the longest wait before a failed picture is tried again
 
-// The host's sink, pausing between fragments with the host's sleep.
-class PausingSink : public DatagramSink {
-  public:
-    explicit PausingSink(BroadcastHost& host) : host_(host) {}
-    int Send(const std::uint8_t* datagram, std::size_t length) override {
-        return host_.Sink().Send(datagram, length);
-    }
-    void Pause(unsigned ms) override { host_.Sleep(ms); }
-
-  private:
-    BroadcastHost& host_;
-};
-
 }  // namespace
 
 int Broadcaster::Start() {
@@ -54,6 +41,7 @@ bool Broadcaster::EndUnlessRestarted() {
     CloseSenderSocket();
     host_.BroadcastRunning(false);
     deflater_.ReleaseBuffers();
+    stage_.ReleaseBuffers();
     threadRunning_ = false;
     return true;
 }
@@ -63,28 +51,57 @@ void Broadcaster::Show(BroadcastState state, bool announce) {
     shown_ = state;
 }
 
-BroadcastState Broadcaster::TakeAndSend(bool* socketOpen, bool failing) {
+bool Broadcaster::GatedSink::Open() const {
+    return owner_.broadcasting_.load() && owner_.starts_.load() == generation;
+}
+
+int Broadcaster::GatedSink::Send(const std::uint8_t* datagram, std::size_t length) {
+    ScopedLock lock(owner_.gate_);
+    return Open() ? owner_.host_.Sink().Send(datagram, length) : kAbandoned;
+}
+
+void Broadcaster::GatedSink::Pause(unsigned ms) {
+    if (Open()) owner_.host_.Sleep(ms);
+}
+
+BroadcastState Broadcaster::AfterSend(int error, bool* socketOpen) {
+    if (error == 0 || error == kAbandoned) return BroadcastState::kWaiting;
+    // Opened anew for the next try: a settings command whose reopening failed left none.
+    *socketOpen = false;
+    return BroadcastState::kSendFailing;
+}
+
+BroadcastState Broadcaster::TakeAndHand(bool* socketOpen, bool failing) {
     if (!*socketOpen) {
         if (OpenSenderSocket(settings_) != 0) return BroadcastState::kNetworkFailing;
         *socketOpen = true;
     }
+    const std::uint32_t generation = starts_.load();
     std::uint32_t length = 0;
-    const std::uint8_t* picture = host_.CaptureScreen(&length);
-    if (picture == nullptr) return BroadcastState::kCaptureFailing;
+    const std::uint8_t* bitmap = host_.CaptureScreen(&length);
+    if (bitmap == nullptr) return BroadcastState::kCaptureFailing;
     // NOTE: only now: a sending icon shown before the capture could be in the picture or not,
     // and an unchanged screen would not give the same picture.
     if (!failing) Show(BroadcastState::kSending, false);
     std::int32_t cursorX = 0, cursorY = 0;
     host_.CursorPosition(&cursorX, &cursorY);
-    const std::uint32_t number = pictureCounter_.fetch_add(1);
-    PausingSink sink(host_);
-    if (SendPicture(sink, deflater_, picture, length, number, cursorX, cursorY,
-                    settings_.compress.load() != 0) != 0) {
-        // Opened anew for the next try: a settings command whose reopening failed left none.
-        *socketOpen = false;
-        return BroadcastState::kSendFailing;
+    const PreparedPicture picture =
+        PreparePicture(deflater_, bitmap, length, cursorX, cursorY, settings_.compress.load() != 0);
+    // The picture before goes out whole first; when it failed, this one is dropped and tried
+    // again after the pause a failure brings.
+    if (const BroadcastState before = AfterSend(stage_.Finish(), socketOpen);
+        before != BroadcastState::kWaiting) {
+        return before;
     }
-    return BroadcastState::kWaiting;
+    gatedSink_.generation = generation;
+    const int error = stage_.Hand(picture, pictureCounter_.fetch_add(1));
+    if (stage_.inFlight()) return BroadcastState::kSending;
+    return AfterSend(error, socketOpen);
+}
+
+void Broadcaster::Settle(BroadcastState result, bool* failing) {
+    Show(result, result != BroadcastState::kWaiting && !*failing);
+    *failing = result != BroadcastState::kWaiting;
 }
 
 void Broadcaster::Run() {
@@ -96,6 +113,7 @@ void Broadcaster::Run() {
     std::uint32_t seenStarts = starts_.load();
     for (;;) {
         if (!broadcasting_.load()) {
+            (void)stage_.Finish();  // abandoned at its next datagram
             Show(BroadcastState::kWaiting, false);
             if (EndUnlessRestarted()) return;
         }
@@ -109,14 +127,18 @@ void Broadcaster::Run() {
         const std::uint32_t wait =
             failing ? std::max(kPollMs, std::min(interval, kRetryMs)) : interval;
         if (shotTaken && now - lastShot < wait) {
-            host_.Sleep(kPollMs);
+            // Nothing is due: the picture in flight ends first, and the tray shows how it went.
+            if (stage_.inFlight()) {
+                Settle(AfterSend(stage_.Finish(), &socketOpen), &failing);
+            } else {
+                host_.Sleep(kPollMs);
+            }
             continue;
         }
         shotTaken = true;
         lastShot = now;
-        const BroadcastState result = TakeAndSend(&socketOpen, failing);
-        Show(result, result != BroadcastState::kWaiting && !failing);
-        failing = result != BroadcastState::kWaiting;
+        const BroadcastState result = TakeAndHand(&socketOpen, failing);
+        if (result != BroadcastState::kSending) Settle(result, &failing);
     }
 }
 

@@ -1,5 +1,8 @@
 // The broadcast thread: while `broadcasting` is set it waits until the capture interval has
-// passed since the last picture was begun, captures the screen, numbers the picture and sends it.
+// passed since the last picture was begun, captures the screen, compresses it, numbers it and
+// hands it to the sending stage. While one picture is being sent the next is captured and
+// compressed: when it is due, at short intervals, the two overlap; with time to spare the thread
+// first waits for the send to end. Each picture's datagrams still go out whole and in order.
 // What touches the screen, the tray icon, the clock and the user is the host's: the program binds
 // the desktop and its tray icon, tests bind fakes.
 //
@@ -10,7 +13,8 @@
 // it shows its network-failure message) only sets `broadcasting` again and counts the start, and
 // the thread decides to end under the same lock that a start takes, after its clean-up, so a new
 // thread never meets an old one. A thread that sees a new start sends its next picture at once.
-// The host is told of the end before that lock is taken: nothing slow runs under it.
+// The host is told of the end before that lock is taken: nothing slow runs under it. No datagram
+// of a picture taken before a stop goes out once Stop has returned.
 #pragma once
 
 #include <atomic>
@@ -20,6 +24,7 @@
 #include "base/Thread.h"
 #include "sender/Packetizer.h"
 #include "sender/ParallelDeflate.h"
+#include "sender/SendStage.h"
 #include "sender/SenderSettings.h"
 
 namespace telvo {
@@ -47,6 +52,7 @@ class BroadcastHost {
     virtual void ShowState(BroadcastState state, bool announce) = 0;
     virtual std::uint32_t Milliseconds() = 0;  // a wrapping millisecond clock
     // Sleeps `ms` milliseconds, 0 only gives up the time slice; also the pauses between fragments.
+    // Called by one thread at a time: the broadcast thread sleeps only while nothing is sent.
     virtual void Sleep(unsigned ms) = 0;
     // A broadcast's start (true) and end (false): meanwhile short sleeps last what they say, and
     // the host may keep what capturing needs.
@@ -67,8 +73,12 @@ class Broadcaster {
     // Sets `broadcasting` and starts the broadcast thread unless it still runs. Returns 0, or the
     // error code when the thread cannot be started (then `broadcasting` is clear). Main thread.
     [[nodiscard]] int Start();
-    // Clears `broadcasting`; the thread notices it within about 100 ms. Never waits.
-    void Stop() { broadcasting_.store(false); }
+    // Clears `broadcasting`; the thread notices it within about 100 ms. Waits only for a datagram
+    // being sent: none of the stopped broadcast goes out after this returns.
+    void Stop() {
+        broadcasting_.store(false);
+        ScopedLock barrier(gate_);
+    }
 
     bool broadcasting() const { return broadcasting_.load(); }
     bool threadRunning() const;
@@ -76,10 +86,30 @@ class Broadcaster {
     std::uint32_t pictureCounter() const { return pictureCounter_.load(); }
 
   private:
+    // The sending stage's sink: the host's, closed to the datagrams of a picture taken before the
+    // latest stop.
+    class GatedSink : public DatagramSink {
+      public:
+        explicit GatedSink(Broadcaster& owner) : owner_(owner) {}
+        int Send(const std::uint8_t* datagram, std::size_t length) override;
+        void Pause(unsigned ms) override;
+        bool Open() const;
+        std::uint32_t generation = 0;  // the starts counted when the picture was taken
+
+      private:
+        Broadcaster& owner_;
+    };
+    static constexpr int kAbandoned = -1;  // the gated sink's answer: not a failure
+
     static void ThreadBody(void* self);
     void Run();
-    // Opens the socket when need be, takes a picture and sends it; kWaiting when it went out.
-    BroadcastState TakeAndSend(bool* socketOpen, bool failing);
+    // Opens the socket when need be, takes a picture, compresses it, lets the picture in flight
+    // finish and hands the new one on: kSending when it is in flight, kWaiting when it went out,
+    // a failure state when it or the picture before failed.
+    BroadcastState TakeAndHand(bool* socketOpen, bool failing);
+    // The state a finished send leaves; a failed one closes the socket for the next try to open.
+    BroadcastState AfterSend(int error, bool* socketOpen);
+    void Settle(BroadcastState result, bool* failing);
     bool EndUnlessRestarted();
     void Show(BroadcastState state, bool announce);
 
@@ -94,6 +124,9 @@ class Broadcaster {
     BroadcastState shown_ = BroadcastState::kWaiting;  // the broadcast thread's only
     // Used by the broadcast thread only: on every core, one stream as compress2 makes it on one.
     ParallelDeflate deflater_{ParallelDeflate::ThreadsForThisMachine(), false};
+    CriticalSection gate_;  // a datagram's send against a stop
+    GatedSink gatedSink_{*this};
+    SendStage stage_{gatedSink_};  // after the sink it sends to: it ends first
 };
 
 }  // namespace telvo

@@ -8,6 +8,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "protocol/ScreenPacket.h"
+
 namespace telvo {
 
 class DatagramSink {
@@ -49,5 +51,25 @@ struct PictureSent {
                               const std::uint8_t* bitmap, std::uint32_t length,
                               std::uint32_t pictureNumber, std::int32_t cursorX,
                               std::int32_t cursorY, bool compress, PictureSent* outcome = nullptr);
+
+// A picture ready for the wire: every header field but the picture's number and the fragment's
+// own, and the bytes that go out (the bitmap itself, or its zlib stream).
+struct PreparedPicture {
+    ScreenPacketHeader header;
+    const std::uint8_t* bytes = nullptr;
+    std::uint32_t length = 0;
+};
+
+// Compresses `bitmap` with `deflater` when asked, as SendPicture does, and describes what goes out;
+// the bytes stay `bitmap`'s or `deflater`'s until either is used again.
+PreparedPicture PreparePicture(ParallelDeflate& deflater, const std::uint8_t* bitmap,
+                               std::uint32_t length, std::int32_t cursorX, std::int32_t cursorY,
+                               bool compress);
+
+// Sends `picture` as picture `pictureNumber`, each fragment built in `datagram` (kMaxDatagramSize
+// bytes) and followed by its pause. Returns 0, or the sink's error code for the send that failed;
+// the rest of the picture is then not sent.
+[[nodiscard]] int SendPreparedPicture(DatagramSink& sink, const PreparedPicture& picture,
+                                      std::uint32_t pictureNumber, std::uint8_t* datagram);
 
 }  // namespace telvo

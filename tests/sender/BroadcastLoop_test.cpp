@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
 #include <mutex>
 #include <thread>
 #include <utility>
@@ -24,6 +25,33 @@ int CountingStarter(ThreadBody body, void* argument) {
     ++threadStarts;
     return StartDetachedThread(body, argument);
 }
+
+// The wire of the tests: records datagrams; a send can fail, and once armed the send of a picture's
+// second datagram waits while `holding` says so, before it is recorded.
+struct Wire : DatagramSink {
+    int Send(const std::uint8_t* datagram, std::size_t length) override {
+        ScreenPacketHeader header;
+        if (DecodeHeader(datagram, length, &header) && header.fragmentIndex == 1 &&
+            armed.exchange(false)) {
+            held = true;
+            (void)WaitUntil([&] { return !holding(); }, std::chrono::seconds(10));
+        }
+        const std::lock_guard<std::mutex> lock(mutex);
+        if (datagrams.size() == failAt) return 10054;
+        datagrams.emplace_back(datagram, datagram + length);
+        return 0;
+    }
+    void Pause(unsigned) override {}
+    std::size_t count() {
+        const std::lock_guard<std::mutex> lock(mutex);
+        return datagrams.size();
+    }
+    std::mutex mutex;
+    std::vector<std::vector<std::uint8_t>> datagrams;
+    std::atomic<std::size_t> failAt{SIZE_MAX};
+    std::atomic<bool> armed{false}, held{false};
+    std::function<bool()> holding;
+};
 
 // The broadcast's screen, clock and tray; the clock moves only when the loop sleeps. While the
 // loop is held in a capture, the test may change the screen, the failures and the settings.
@@ -87,7 +115,7 @@ class Broadcast : public ::testing::Test, public BroadcastHost {
     std::vector<unsigned> sleeps;
     std::mutex statesLock;
     std::vector<std::pair<State, bool>> states;
-    test::RecordingSink sink;
+    Wire sink;
     SenderSettings settings;
     Broadcaster broadcaster{settings, *this, CountingStarter};
 };
@@ -104,20 +132,22 @@ TEST_F(Broadcast, GoesOnThroughFailedPicturesAndSendsEachAtItsOwnLength) {
     AtNextCapture([&] { failCapture = true; });
     AtNextCapture([&] {  // the capture fails again, then a send
         failCapture = false;
-        sink.failAt = sink.datagrams.size();
+        sink.failAt = sink.count();
     });
     AtNextCapture([&] { sink.failAt = SIZE_MAX; });
-    ASSERT_TRUE(WaitUntil([&] { return captures >= 5; }));
+    ASSERT_TRUE(WaitUntil([&] { return sink.count() >= 4; }));
     EXPECT_TRUE(broadcaster.broadcasting());
     StopAndWait();
 
     // Pictures 5 s apart, checked again 10 ms late after the pause of a picture's one datagram;
-    // after a failure, tries 1 s apart; numbers used by sends only.
+    // after a failure, tries 1 s apart; numbers used by sends only. (A loaded machine may let the
+    // loop take one more before the stop.)
     const std::uint32_t t0 = 0u - 5000u;
+    ASSERT_LE(6u, attempts.size());
     EXPECT_EQ(
         (std::vector<std::uint32_t>{t0, t0 + 5010, t0 + 10020, t0 + 15030, t0 + 16030, t0 + 17030}),
-        attempts);
-    ASSERT_EQ(4u, sink.datagrams.size());
+        std::vector(attempts.begin(), attempts.begin() + 6));
+    ASSERT_LE(4u, sink.datagrams.size());
     EXPECT_EQ(test::Packetize(desktop, 0, true)[0], sink.datagrams[0]);
     const std::vector<std::uint32_t> numbers = {0, 1, 2, 4};  // 3 was lost in the failed send
     for (std::size_t i = 0; i < 4; ++i) {
@@ -133,8 +163,10 @@ TEST_F(Broadcast, GoesOnThroughFailedPicturesAndSendsEachAtItsOwnLength) {
     EXPECT_EQ(outage, std::vector(states.begin() + 6, states.begin() + 9));
     EXPECT_EQ(std::pair(State::kWaiting, false), states.back());
 
-    // Restarted while its thread is busy: that thread goes on and sends its next picture at once.
-    const int before = captures;
+    // Restarted while its thread is busy: that thread goes on; the picture it was taking when
+    // stopped is dropped, and the next goes out at once.
+    const std::size_t first = attempts.size(), sent = sink.count();
+    const std::uint32_t dropped = broadcaster.pictureCounter();
     hold = true;
     ASSERT_EQ(0, broadcaster.Start());
     ASSERT_TRUE(WaitUntil([&] { return held.load(); }));
@@ -143,10 +175,11 @@ TEST_F(Broadcast, GoesOnThroughFailedPicturesAndSendsEachAtItsOwnLength) {
         ASSERT_EQ(0, broadcaster.Start());
     }
     held = false;
-    ASSERT_TRUE(WaitUntil([&] { return captures >= before + 2; }));
+    ASSERT_TRUE(WaitUntil([&] { return sink.count() > sent; }));
     StopAndWait();
-    EXPECT_EQ(attempts[attempts.size() - 2] + 10, attempts.back());  // at once after the pause
-    EXPECT_EQ(2, threadStarts.load());                               // none while a thread ran
+    EXPECT_EQ(attempts.at(first), attempts.at(first + 1));
+    EXPECT_EQ(dropped + 1, test::HeaderOf(sink.datagrams.at(sent)).pictureNumber);
+    EXPECT_EQ(2, threadStarts.load());  // none while a thread ran
 }
 
 TEST_F(Broadcast, ASocketThatCannotOpenIsTriedAgainAndAThreadThatCannotStartIsNoBroadcast) {
@@ -167,7 +200,7 @@ TEST_F(Broadcast, ASocketThatCannotOpenIsTriedAgainAndAThreadThatCannotStartIsNo
     ASSERT_TRUE(WaitUntil([&] { return clock - failedAt >= 3000; }));
     EXPECT_EQ(0, captures.load());
     mendAddress = true;
-    ASSERT_TRUE(WaitUntil([&] { return captures >= 1; }));
+    ASSERT_TRUE(WaitUntil([&] { return sink.count() >= 1; }));
     StopAndWait();
     EXPECT_EQ(1, threadStarts.load());
     EXPECT_EQ(0u, test::HeaderOf(sink.datagrams.at(0)).pictureNumber);
@@ -175,19 +208,34 @@ TEST_F(Broadcast, ASocketThatCannotOpenIsTriedAgainAndAThreadThatCannotStartIsNo
     EXPECT_EQ(1, std::count_if(states.begin(), states.end(), [](auto s) { return s.second; }));
 }
 
-TEST_F(Broadcast, PausesBetweenFragmentsAreTheLoopsPreciseSleepsAndAllItWaits) {
+TEST_F(Broadcast, SendingOverlapsTheNextPictureAndNothingGoesOutAfterTheStop) {
     screen = test::MakeDesktopPicture(220, 220, 1);  // five fragments uncompressed
     settings.compress = 0;
     settings.captureInterval = 0;
+    // Picture 1 is taken while picture 0 is held in its second datagram.
+    sink.holding = [&] { return captures < 2; };
+    sink.armed = true;
     ASSERT_EQ(0, broadcaster.Start());
-    ASSERT_TRUE(WaitUntil([&] { return captures >= 3; }));
-    StopAndWait();
-    EXPECT_FALSE(running);                     // released with the broadcast
-    EXPECT_EQ(attempts[0] + 10, attempts[1]);  // five pauses of 2 ms
-    EXPECT_EQ(attempts[1] + 10, attempts[2]);
-    ASSERT_LE(5u, sleeps.size());
-    EXPECT_EQ(std::vector<unsigned>(5, 2),
-              std::vector<unsigned>(sleeps.begin(), sleeps.begin() + 5));
+    ASSERT_TRUE(WaitUntil([&] { return captures >= 4; }));
+    // Stopped while held in a picture's second datagram: that datagram ends the broadcast.
+    sink.holding = [&] { return broadcaster.broadcasting(); };
+    sink.held = false;
+    sink.armed = true;
+    ASSERT_TRUE(WaitUntil([&] { return sink.held.load(); }));
+    broadcaster.Stop();
+    const std::size_t atStop = sink.count();
+    ASSERT_TRUE(WaitUntil([&] { return !broadcaster.threadRunning(); }));
+    EXPECT_FALSE(running);  // released with the broadcast
+    EXPECT_EQ(atStop, sink.count());
+    ASSERT_EQ(2u, atStop % 5);
+
+    // Whole pictures numbered in order, each fragment followed by the loop's precise sleep of 2 ms.
+    for (std::size_t i = 0; i < atStop; ++i) {
+        const auto header = test::HeaderOf(sink.datagrams[i]);
+        EXPECT_EQ(i / 5, header.pictureNumber);
+        EXPECT_EQ(i % 5, header.fragmentIndex);
+    }
+    EXPECT_EQ(std::vector<unsigned>(atStop - 1, 2), sleeps);
 }
 
 }  // namespace
