@@ -5,15 +5,16 @@
 // each new number from its paint in the code window to its paint in the viewer. Prints
 //   latency <width>x<height> interval <ms>: median M ms, p95 P ms
 // Usage: latency_bench [--interval MS] [--seconds S] [--server TelvoServer.exe (another build)]
-//        latency_bench --scene S [--server none]   the frame-rate scene instead: a viewer over the
-//        whole screen
-//                                  showing a page of text, TelvoServer broadcasting it on channel 1
-//                                  at interval 0 for S seconds, for a receiver of its own to count.
+//        latency_bench --scene S [--moving 1] [--server none]   the frame-rate scene instead: a
+//        viewer over the whole screen showing a page of text, TelvoServer broadcasting it on
+//        channel 1 at interval 0 for S seconds, for a receiver of its own to count; with --moving,
+//        a bar the height of the screen crosses it, so that no two pictures share a chunk.
 #include <windows.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -156,6 +157,34 @@ int ReadCode(const ScreenArea& area) {
     return code;
 }
 
+// A black bar the height of the screen that crosses it a few pixels every 10 ms.
+class MovingBar {
+  public:
+    MovingBar() {
+        WNDCLASSW windowClass{};
+        windowClass.lpfnWndProc = DefWindowProcW;
+        windowClass.hInstance = GetModuleHandleW(nullptr);
+        windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+        windowClass.lpszClassName = L"MovingBar";
+        RegisterClassW(&windowClass);
+        window_ = CreateWindowExW(WS_EX_TOPMOST | WS_EX_NOACTIVATE, L"MovingBar", L"",
+                                  WS_POPUP | WS_VISIBLE, 0, 0, 4, GetSystemMetrics(SM_CYSCREEN),
+                                  nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    }
+    ~MovingBar() { DestroyWindow(window_); }
+    void Step() {
+        if (Seconds() < next_) return;
+        next_ = Seconds() + 0.010;
+        x_ = (x_ + 7) % GetSystemMetrics(SM_CXSCREEN);
+        SetWindowPos(window_, nullptr, x_, 0, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+
+  private:
+    HWND window_ = nullptr;
+    int x_ = 0;
+    double next_ = 0;
+};
+
 struct Programs {
     test::Program server, client;
     HWND serverWindow = nullptr, frame = nullptr, view = nullptr;
@@ -252,7 +281,7 @@ int Latency(unsigned interval, double seconds) {
 
 // The frame-rate scene: the viewer over the whole screen shows a page of text sent to it on
 // channel 2, and TelvoServer broadcasts that screen on channel 1 at interval 0.
-int Scene(double seconds) {
+int Scene(double seconds, bool moving) {
     const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
     Programs programs;
     if (StartSockets(1, 1) != 0 || OpenSenderSocket("224.3.2.1", 54322) != 0 ||
@@ -270,10 +299,17 @@ int Scene(double seconds) {
         Sleep(200);
     }
     StartBroadcast(programs);
-    std::printf("broadcasting on channel 1 for %.0f s\n", seconds);
+    std::printf("broadcasting on channel 1 for %.0f s%s\n", seconds,
+                moving ? ", a bar moving" : "");
     std::fflush(stdout);
-    test::PumpUntil([] { return false; },
-                    std::chrono::milliseconds(static_cast<long long>(seconds * 1000)));
+    std::optional<MovingBar> bar;
+    if (moving) bar.emplace();
+    test::PumpUntil(
+        [&] {
+            if (bar) bar->Step();
+            return false;
+        },
+        std::chrono::milliseconds(static_cast<long long>(seconds * 1000)));
     PostMessageW(programs.serverWindow, WM_COMMAND, ID_EXIT, 0);
     return 0;
 }
@@ -284,12 +320,14 @@ int Scene(double seconds) {
 int wmain(int argc, wchar_t** argv) {
     unsigned interval = 0;
     double seconds = 20, scene = 0;
+    bool moving = false;
     for (int i = 1; i + 1 < argc; i += 2) {
         const std::wstring option = argv[i];
         if (option == L"--interval") interval = static_cast<unsigned>(_wtoi(argv[i + 1]));
         if (option == L"--seconds") seconds = _wtof(argv[i + 1]);
         if (option == L"--scene") scene = _wtof(argv[i + 1]);
+        if (option == L"--moving") moving = _wtoi(argv[i + 1]) != 0;
         if (option == L"--server") telvo::gServer = argv[i + 1];
     }
-    return scene > 0 ? telvo::Scene(scene) : telvo::Latency(interval, seconds);
+    return scene > 0 ? telvo::Scene(scene, moving) : telvo::Latency(interval, seconds);
 }
