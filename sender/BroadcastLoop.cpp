@@ -64,52 +64,63 @@ void Broadcaster::GatedSink::Pause(unsigned ms) {
     if (Open()) owner_.host_.Sleep(ms);
 }
 
-BroadcastState Broadcaster::AfterSend(int error, bool* socketOpen) {
+BroadcastState Broadcaster::AfterSend(int error) {
     if (error == 0 || error == kAbandoned) return BroadcastState::kWaiting;
     // Opened anew for the next try: a settings command whose reopening failed left none.
-    *socketOpen = false;
+    socketOpen_ = false;
     return BroadcastState::kSendFailing;
 }
 
-BroadcastState Broadcaster::TakeAndHand(bool* socketOpen, bool failing) {
-    if (!*socketOpen) {
-        if (OpenSenderSocket(settings_) != 0) return BroadcastState::kNetworkFailing;
-        *socketOpen = true;
+void Broadcaster::Settle(BroadcastState result) {
+    Show(result, result != BroadcastState::kWaiting && !failing_);
+    failing_ = result != BroadcastState::kWaiting;
+}
+
+void Broadcaster::SettleInFlight() {
+    if (stage_.inFlight()) Settle(AfterSend(stage_.Finish()));
+}
+
+void Broadcaster::TakeAndHand() {
+    if (!socketOpen_) {
+        if (OpenSenderSocket(settings_) != 0) {
+            SettleInFlight();
+            return Settle(BroadcastState::kNetworkFailing);
+        }
+        socketOpen_ = true;
     }
     const std::uint32_t generation = starts_.load();
     std::uint32_t length = 0;
     const std::uint8_t* bitmap = host_.CaptureScreen(&length);
-    if (bitmap == nullptr) return BroadcastState::kCaptureFailing;
+    if (bitmap == nullptr) {
+        // The picture before is settled first: a failure reported before it would count its
+        // success as the end of this outage.
+        SettleInFlight();
+        return Settle(BroadcastState::kCaptureFailing);
+    }
     // NOTE: only now: a sending icon shown before the capture could be in the picture or not,
     // and an unchanged screen would not give the same picture.
-    if (!failing) Show(BroadcastState::kSending, false);
+    if (!failing_) Show(BroadcastState::kSending, false);
     std::int32_t cursorX = 0, cursorY = 0;
     host_.CursorPosition(&cursorX, &cursorY);
     const PreparedPicture picture =
         PreparePicture(deflater_, bitmap, length, cursorX, cursorY, settings_.compress.load() != 0);
     // The picture before goes out whole first; when it failed, this one is dropped and tried
     // again after the pause a failure brings.
-    if (const BroadcastState before = AfterSend(stage_.Finish(), socketOpen);
+    if (const BroadcastState before = AfterSend(stage_.Finish());
         before != BroadcastState::kWaiting) {
-        return before;
+        return Settle(before);
     }
     gatedSink_.generation = generation;
     const int error = stage_.Hand(picture, pictureCounter_.fetch_add(1));
-    if (stage_.inFlight()) return BroadcastState::kSending;
-    return AfterSend(error, socketOpen);
-}
-
-void Broadcaster::Settle(BroadcastState result, bool* failing) {
-    Show(result, result != BroadcastState::kWaiting && !*failing);
-    *failing = result != BroadcastState::kWaiting;
+    if (!stage_.inFlight()) Settle(AfterSend(error));
 }
 
 void Broadcaster::Run() {
     host_.BroadcastRunning(true);
-    bool socketOpen = false;
+    socketOpen_ = false;
+    failing_ = false;
     bool shotTaken = false;  // the clock wraps: no value of lastShot can mean "none"
     std::uint32_t lastShot = 0;
-    bool failing = false;  // an outage: the last try failed
     std::uint32_t seenStarts = starts_.load();
     for (;;) {
         if (!broadcasting_.load()) {
@@ -125,11 +136,11 @@ void Broadcaster::Run() {
         // NOTE: at interval 0 a failing try would otherwise follow the last at once, for ever.
         const std::uint32_t interval = settings_.captureInterval.load();
         const std::uint32_t wait =
-            failing ? std::max(kPollMs, std::min(interval, kRetryMs)) : interval;
+            failing_ ? std::max(kPollMs, std::min(interval, kRetryMs)) : interval;
         if (shotTaken && now - lastShot < wait) {
             // Nothing is due: the picture in flight ends first, and the tray shows how it went.
             if (stage_.inFlight()) {
-                Settle(AfterSend(stage_.Finish(), &socketOpen), &failing);
+                SettleInFlight();
             } else {
                 host_.Sleep(kPollMs);
             }
@@ -137,8 +148,7 @@ void Broadcaster::Run() {
         }
         shotTaken = true;
         lastShot = now;
-        const BroadcastState result = TakeAndHand(&socketOpen, failing);
-        if (result != BroadcastState::kSending) Settle(result, &failing);
+        TakeAndHand();
     }
 }
 

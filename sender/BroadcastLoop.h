@@ -104,12 +104,14 @@ class Broadcaster {
     static void ThreadBody(void* self);
     void Run();
     // Opens the socket when need be, takes a picture, compresses it, lets the picture in flight
-    // finish and hands the new one on: kSending when it is in flight, kWaiting when it went out,
-    // a failure state when it or the picture before failed.
-    BroadcastState TakeAndHand(bool* socketOpen, bool failing);
+    // finish and hands the new one on; settles every try that ends here.
+    void TakeAndHand();
     // The state a finished send leaves; a failed one closes the socket for the next try to open.
-    BroadcastState AfterSend(int error, bool* socketOpen);
-    void Settle(BroadcastState result, bool* failing);
+    BroadcastState AfterSend(int error);
+    // Shows how a try ended, announcing the first failure of an outage.
+    void Settle(BroadcastState result);
+    // Waits for the picture in flight, if any, and settles its try.
+    void SettleInFlight();
     bool EndUnlessRestarted();
     void Show(BroadcastState state, bool announce);
 
@@ -120,8 +122,11 @@ class Broadcaster {
     std::atomic<bool> broadcasting_{false};
     std::atomic<std::uint32_t> starts_{0};  // counted under lock_
     bool threadRunning_ = false;
-    std::atomic<std::uint32_t> pictureCounter_{0};     // written by the broadcast thread only
-    BroadcastState shown_ = BroadcastState::kWaiting;  // the broadcast thread's only
+    std::atomic<std::uint32_t> pictureCounter_{0};  // written by the broadcast thread only
+    // The broadcast thread's only.
+    BroadcastState shown_ = BroadcastState::kWaiting;
+    bool socketOpen_ = false;
+    bool failing_ = false;  // an outage: the last try failed
     // Used by the broadcast thread only: on every core, one stream as compress2 makes it on one.
     ParallelDeflate deflater_{ParallelDeflate::ThreadsForThisMachine(), false};
     CriticalSection gate_;  // a datagram's send against a stop
