@@ -283,23 +283,16 @@ TEST(TrayApp, TheMenuTheIconAndTheTipFollowTheStateAndShutdownEndsTheBroadcastFi
 constexpr COLORREF kBack = RGB(20, 60, 220), kDot = RGB(0, 255, 0);
 
 // A borderless top-most window at (40, 50) of one colour but for a dot at (10, 5).
-LRESULT CALLBACK PaintPattern(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message != WM_PAINT) return DefWindowProcW(window, message, wParam, lParam);
-    const PaintDc paint(window);
-    RECT whole{};
-    GetClientRect(window, &whole);
-    const UniqueGdiObject brush(CreateSolidBrush(kBack));
-    FillRect(paint.get(), &whole, static_cast<HBRUSH>(brush.get()));
-    SetPixel(paint.get(), 10, 5, kDot);
-    return 0;
-}
-
 using UniqueWindow = UniqueHandle<Win32Traits<HWND, DestroyWindow>>;
 UniqueWindow ShowPattern(int width, int height) {
     static const ATOM pattern = [] {
         WNDCLASSW windowClass{};
-        windowClass.lpfnWndProc = PaintPattern;
+        windowClass.lpfnWndProc = [](HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+            if (message == WM_PAINT) SetPixel(PaintDc(window).get(), 10, 5, kDot);
+            return DefWindowProcW(window, message, wParam, lParam);
+        };
         windowClass.hInstance = GetModuleHandleW(nullptr);
+        windowClass.hbrBackground = CreateSolidBrush(kBack);
         windowClass.lpszClassName = L"TelvoTestPattern";
         return RegisterClassW(&windowClass);
     }();
