@@ -67,17 +67,17 @@ inline bool SendUntilShown(std::uint16_t port, const std::vector<std::uint8_t>& 
     return false;
 }
 
-// Joins the test group on a port and hands out the ScreenPackets that arrive there.
+// Hands out the ScreenPackets that arrive on a port of the test group; none if it cannot join.
 class ChannelListener {
   public:
     explicit ChannelListener(std::uint16_t port) : socket_(CreateUdpSocket()) {
         std::uint32_t address = 0;
-        ok_ = socket_ && ParseIPv4(kDefaultGroup, &address) &&
-              BindAnyAddress(socket_.get(), port) == 0 &&
-              JoinMulticastGroup(socket_.get(), address) == 0 &&
-              SetReceiveBufferSize(socket_.get(), 8 * 1024 * 1024) == 0;
+        if (!socket_ || !ParseIPv4(kDefaultGroup, &address) ||
+            BindAnyAddress(socket_.get(), port) != 0 ||
+            JoinMulticastGroup(socket_.get(), address) != 0 ||
+            SetReceiveBufferSize(socket_.get(), 8 * 1024 * 1024) != 0)
+            socket_.reset();
     }
-    bool ok() const { return ok_; }
 
     // The next datagram (or next first fragment), waiting up to `timeoutMs` for each one.
     bool Next(ScreenPacketHeader* header, unsigned timeoutMs, bool pictureStart = false,
@@ -98,7 +98,6 @@ class ChannelListener {
   private:
     UniqueSocket socket_;
     HeapBlock buffer_ = HeapBlock::Allocate(65536);
-    bool ok_ = false;
 };
 
 }  // namespace telvo::test

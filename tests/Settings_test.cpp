@@ -48,25 +48,23 @@ TEST(SenderSettings, StoredValuesComeBackExactlyAndNonsenseIsReadAsTheDefault) {
     EXPECT_EQ(L"", section.values[L"Interface"]);
     EXPECT_EQ(1000000u, CaptureIntervalFromText(L"1,000"));  // as the up-down control writes it
     for (const wchar_t* text : {L"0", L"6", L"x"}) EXPECT_EQ(1u, ChannelIndexFromText(text, 1));
-}
 
-// A missing monitor falls back to the primary one: the tray program's test of a monitor unplugged.
-TEST(SenderSettings, TheChosenMonitorIsKeptAndListed) {
-    test::MemorySection section;
+    // A monitor is kept whether there or not; a missing one falls back to the primary one (the
+    // tray program's test of a monitor unplugged) and stays on the list.
     for (const auto& [stored, read] :
          {std::pair(L"-1", -1), std::pair(L"7", 7), std::pair(L"-2", 0), std::pair(L"100", 0),
           std::pair(L"1.5", 0)}) {
         section.values = {{L"Monitor", stored}};
-        SenderSettings settings;
-        LoadSenderSettings(section, settings);
-        EXPECT_EQ(read, settings.monitor.load()) << stored;
+        SenderSettings fresh;
+        LoadSenderSettings(section, fresh);
+        EXPECT_EQ(read, fresh.monitor.load()) << stored;
     }
     const ScreenArea desktop{-1280, 0, 1920, 1080}, left{-1280, 0, 0, 1024}, main{0, 0, 1920, 1080};
     const std::vector<Monitor> monitors = {{left, false}, {main, true}};
     EXPECT_EQ(main, ChooseScreen(0, monitors, desktop).area);
     EXPECT_EQ(left, ChooseScreen(1, monitors, desktop).area);
     EXPECT_EQ(desktop, ChooseScreen(-1, monitors, desktop).area);
-    std::vector<std::int32_t> listed;  // a missing choice stays on the list
+    std::vector<std::int32_t> listed;
     for (const MonitorChoice& choice : MonitorChoices(monitors, desktop, 3)) {
         listed.push_back(choice.monitor);
     }

@@ -37,8 +37,7 @@ int main(int argc, char** argv) {
     }
     const long wanted = std::atol(argv[4]);
     std::set<std::uint32_t> seen;  // fragments of picture `newest`, while it is not complete
-    std::uint32_t newest = 0;
-    bool started = false;
+    long long newest = -1;
     long complete = 0, incomplete = 0;
     int lowest = 256, highest = -1;
     static std::uint8_t buffer[65536];
@@ -61,16 +60,14 @@ int main(int argc, char** argv) {
             highest = std::max(highest, ttl);
         }
         // The first picture may have begun before the probe: count from the next one.
-        if (!started && header.fragmentIndex != 0) continue;
-        if (!started || header.pictureNumber > newest) {
+        if (newest < 0 && header.fragmentIndex != 0) continue;
+        if (header.pictureNumber > newest) {
             incomplete += seen.empty() ? 0 : 1;
             seen.clear();
             newest = header.pictureNumber;
-            started = true;
         }
-        if (header.pictureNumber != newest) continue;
-        seen.insert(header.fragmentIndex);
-        if (seen.size() == header.fragmentCount) {
+        if (header.pictureNumber == newest && seen.insert(header.fragmentIndex).second &&
+            seen.size() == header.fragmentCount) {
             ++complete;
             seen.clear();
         }
