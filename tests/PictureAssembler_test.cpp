@@ -288,5 +288,23 @@ TEST_F(Assembly, ThreeOlderPicturesInARowAreFollowed) {
          {ours, 16, "23", 0, kComplete, 16, 16, ours}});
 }
 
+// A view behind its sender skips pictures: one that completes while another datagram waits is held
+// back, dropped when that datagram begins a newer picture of its sender, and otherwise shown before
+// anything else is done, as it is when the receive loop finds nothing more.
+TEST_F(Assembly, ABacklogShowsItsNewestPicture) {
+    const auto plain = test::MakeDesktopPicture(200, 150, 1);
+    const auto larger = test::MakeDesktopPicture(200, 160, 2);
+    bool waiting = false;
+    assembler.SetBacklogProbe([&] { return waiting; });
+    Run({{plain, 1, "012", 0, kComplete, 1, 1, plain, false}});
+    waiting = true;
+    Run({{larger, 2, "012", 0, kMore, 1, 1, plain, false},
+         {plain, 3, "012", 0, kMore, 1, 1, plain, false},
+         {larger, 9, "0", 0, AcceptStatus::kOtherSender, 3, 3, plain, false, kOther},
+         {larger, 4, "012", 1, kMore, 4, 4, larger, false}});
+    waiting = false;
+    Run({{plain, 5, "012", 0, kComplete, 5, 5, plain, false}});
+}
+
 }  // namespace
 }  // namespace telvo

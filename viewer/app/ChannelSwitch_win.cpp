@@ -23,6 +23,8 @@ void CMainFrame::SelectChannel(std::int32_t channelIndex) {
     app_.SaveSettings();
     view_.ChannelChanged(channelIndex);
     view_.receiver().SetAdapters(AsciiAddress(settings.interfaceAddress));
+    // A view behind the sender shows its newest picture, not each one late.
+    view_.receiver().SetSkipWhenBehind(true);
     // A failure leaves the view empty; choosing the channel again retries.
     (void)view_.receiver().OpenChannel(view_.PictureNotifier(),
                                        static_cast<std::uint32_t>(channelIndex),

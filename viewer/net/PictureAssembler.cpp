@@ -80,7 +80,12 @@ void PictureAssembler::KeepSpare(HeapBlock block) {
 AcceptStatus PictureAssembler::AcceptFragment(const ScreenPacketHeader& header,
                                               const std::uint8_t* datagram, std::size_t length,
                                               const DatagramSource& source) {
-    if (!FitsItsPicture(header, length)) return AcceptStatus::kWrongLength;
+    const bool fits = FitsItsPicture(header, length);
+    if (held_) {
+        ReleaseHeld(fits && source == followed_.source &&
+                    NewerNumber(header.pictureNumber, followed_.picture.pictureNumber));
+    }
+    if (!fits) return AcceptStatus::kWrongLength;
     const std::uint64_t now = clock_();
     Track* const track = TrackFor(source, now);
     if (track == nullptr) {
@@ -116,7 +121,14 @@ AcceptStatus PictureAssembler::AcceptFragment(const ScreenPacketHeader& header,
     track->fillTried = false;
     track->lastFragmentMs = now;
 
-    if (track->received == header.fragmentCount) return Complete(*track, 0);
+    if (track->received == header.fragmentCount) {
+        if (track == &followed_ && NewerNumber(header.pictureNumber, shownNumber_) && backlog_ &&
+            backlog_()) {
+            held_ = true;
+            return AcceptStatus::kMoreToCome;
+        }
+        return Complete(*track, 0);
+    }
     if (header.fragmentIndex + 1 == header.fragmentCount && TryFill(*track)) {
         return AcceptStatus::kPictureComplete;
     }
@@ -187,7 +199,17 @@ void PictureAssembler::GiveUp(Track& track) {
     if (lost_) lost_({track.picture.pictureNumber, track.received, track.picture.fragmentCount});
 }
 
+void PictureAssembler::ReleaseHeld(bool superseded) {
+    held_ = false;
+    if (superseded) {
+        followed_.assembling = false;
+    } else {
+        (void)Complete(followed_, 0);
+    }
+}
+
 void PictureAssembler::CheckStalled() {
+    if (held_) ReleaseHeld(false);
     const std::uint64_t now = clock_();
     CheckStalled(followed_, now);
     CheckStalled(candidate_, now);

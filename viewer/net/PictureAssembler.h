@@ -32,6 +32,13 @@
 // on. Memory follows what arrives: fragments are kept per index as they come, and a stream is
 // inflated into a block no larger than what its length can inflate to.
 //
+// A viewer that falls behind skips pictures rather than showing each late (optional, see
+// SetBacklogProbe): a newer picture of the followed sender that completes while another datagram
+// is already waiting is held back undecoded. When that datagram begins a newer picture of the same
+// sender, the held one is dropped (its fragments stay for fills); anything else, the socket found
+// empty included, has it decoded and shown first. So the last picture of a backlog is always shown,
+// every picture is while the viewer keeps up, and no flood of other datagrams keeps one back.
+//
 // Blocks are recycled: the picture that a new one replaces is kept as a spare for the next
 // decodes, so a steady stream allocates nothing; spares much larger than the pictures are freed.
 #pragma once
@@ -98,6 +105,7 @@ class PictureAssembler {
     using LossNotifier = std::function<void(const LostPicture&)>;
     using SenderNotifier = std::function<void(const DatagramSource&)>;
     using Clock = std::function<std::uint64_t()>;  // milliseconds, never going back
+    using BacklogProbe = std::function<bool()>;    // whether another datagram is waiting
 
     // Publishes into `store` as long as it has not been cleared since `generation`; calls `notify`
     // (on the receive thread, synchronously) after each picture it publishes. `clock` tells the
@@ -112,6 +120,9 @@ class PictureAssembler {
     // Called on the receive thread when a datagram comes from a sender other than the one
     // followed, once each time that other sender changes.
     void SetSenderNotifier(SenderNotifier notify) { otherSender_ = std::move(notify); }
+    // Asked when a picture completes: while another datagram waits, the picture may be skipped
+    // for a newer one. Without a probe every picture is shown.
+    void SetBacklogProbe(BacklogProbe probe) { backlog_ = std::move(probe); }
 
     // `header` is the decoded header of `datagram`, which is `length` bytes long and came from
     // `source`.
@@ -119,8 +130,9 @@ class PictureAssembler {
                                               const std::uint8_t* datagram, std::size_t length,
                                               const DatagramSource& source);
 
-    // For the receive loop when no datagram came for a while: completes a compressed picture
-    // that no fragment reached for kStallMs from earlier copies, if it can.
+    // For the receive loop when no datagram came for a while: shows a picture held back for a
+    // backlog, and completes a compressed picture that no fragment reached for kStallMs from
+    // earlier copies, if it can.
     void CheckStalled();
 
     // Number of the picture on show; 0 before the first. Any thread.
@@ -146,6 +158,8 @@ class PictureAssembler {
     bool MayBegin(const ScreenPacketHeader& header, std::uint64_t now) const;
     AcceptStatus BeginPicture(Track& track, const ScreenPacketHeader& header);
     void GiveUp(Track& track);
+    // Shows the picture held back for a backlog, or drops it when `superseded`.
+    void ReleaseHeld(bool superseded);
     void CheckStalled(Track& track, std::uint64_t now);
     bool TryFill(Track& track);
     AcceptStatus Complete(Track& track, std::uint32_t reused);
@@ -161,6 +175,8 @@ class PictureAssembler {
     const Clock clock_;
     LossNotifier lost_;
     SenderNotifier otherSender_;
+    BacklogProbe backlog_;
+    bool held_ = false;  // followed_ is complete, held back while more was waiting
 
     Track followed_;   // the sender of the picture on show
     Track candidate_;  // another sender, while the followed one may be replaced

@@ -99,6 +99,14 @@ void ReceiveSession::RequestStop() {
     if (!receiving_) socket_.reset();
 }
 
+void ReceiveSession::SkipWhenBehind() {
+    // The receive thread's own question, between its receives.
+    assembler_.SetBacklogProbe([this] {
+        ScopedLock lock(socketLock_);
+        return socket_ && WaitReadable(socket_.get(), 0) > 0;
+    });
+}
+
 bool ReceiveSession::socketOpen() const {
     ScopedLock lock(socketLock_);
     return static_cast<bool>(socket_);

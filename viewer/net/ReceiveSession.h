@@ -83,6 +83,9 @@ class ReceiveSession {
     void SetLossNotifier(PictureAssembler::LossNotifier notify) {
         assembler_.SetLossNotifier(std::move(notify));
     }
+    // Skips pictures for newer ones while datagrams wait: a viewer behind shows the newest.
+    // Before Start.
+    void SkipWhenBehind();
     // Called on the receive thread when another sender appears on the channel. Before Start.
     void SetSenderNotifier(PictureAssembler::SenderNotifier notify) {
         assembler_.SetSenderNotifier(std::move(notify));

@@ -42,6 +42,7 @@ int ScreenReceiver::OpenChannel(PictureAssembler::Notifier notify, std::uint32_t
     auto session = std::make_shared<ReceiveSession>(store_, generation, std::move(notify));
     session->SetLossNotifier(lossNotify_);
     session->SetSenderNotifier(senderNotify_);
+    if (skipWhenBehind_) session->SkipWhenBehind();
     // Without the system's reports of adapter changes, the session's own looks still find them.
     (void)WatchAdapterChanges();
     std::uint32_t adapter = 0;

@@ -41,6 +41,10 @@ class ScreenReceiver {
         listAdapters_ = list;
     }
 
+    // From the next OpenChannel on, a receive thread that falls behind skips pictures for the
+    // newest one waiting instead of showing each late (a view does; a counter does not).
+    void SetSkipWhenBehind(bool skip) { skipWhenBehind_ = skip; }
+
     // Told, on the receive thread, of each picture given up, from the next OpenChannel on.
     void SetLossNotifier(PictureAssembler::LossNotifier notify) { lossNotify_ = std::move(notify); }
     // Told, on the receive thread, when another sender appears, from the next OpenChannel on.
@@ -62,6 +66,7 @@ class ScreenReceiver {
 
     std::uint32_t channelIndex_ = 0;
     int receiveBufferBytes_ = kReceiveBufferBytes;
+    bool skipWhenBehind_ = false;
     std::string adapterAddress_;
     AdapterLister listAdapters_ = ListNetworkAdapters;
     PictureAssembler::LossNotifier lossNotify_;
