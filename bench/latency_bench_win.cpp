@@ -4,7 +4,8 @@
 // on the same desktop. A probe reads the viewer's painted pixels where the code appears and times
 // each new number from its paint in the code window to its paint in the viewer. Prints
 //   latency <width>x<height> interval <ms>: median M ms, p95 P ms
-// Usage: latency_bench [--interval MS] [--seconds S] [--server TelvoServer.exe (another build)]
+// Usage: latency_bench [--interval MS] [--seconds S] [--server TelvoServer.exe] [--client
+//        TelvoClient.exe] (the programs of another build)
 //        latency_bench --scene S [--moving 1] [--server none]   the frame-rate scene instead: a
 //        viewer over the whole screen showing a page of text, TelvoServer broadcasting it on
 //        channel 1 at interval 0 for S seconds, for a receiver of its own to count; with --moving,
@@ -191,6 +192,7 @@ struct Programs {
 };
 
 std::wstring gServer = TELVO_SERVER_EXE;
+std::wstring gClient = TELVO_CLIENT_EXE;
 
 bool StartPrograms(Programs& programs, unsigned interval, int clientChannel) {
     const std::wstring serverFolder = test::MakeFreshFolder(L"latency-server");
@@ -200,7 +202,7 @@ bool StartPrograms(Programs& programs, unsigned interval, int clientChannel) {
     const std::string clientIni = "[TelvoClient]\r\nChannel=" + std::to_string(clientChannel) +
                                   "\r\nToAddress=224.3.2.1\r\nBasePort=54321\r\n";
     if ((gServer != L"none" && test::CopyInto(gServer, serverFolder).empty()) ||
-        test::CopyInto(TELVO_CLIENT_EXE, clientFolder).empty() ||
+        test::CopyInto(gClient, clientFolder).empty() ||
         !test::WriteFileBytes(serverFolder + L"\\TelvoServer.ini", serverIni) ||
         !test::WriteFileBytes(clientFolder + L"\\TelvoClient.ini", clientIni)) {
         return false;
@@ -328,6 +330,7 @@ int wmain(int argc, wchar_t** argv) {
         if (option == L"--scene") scene = _wtof(argv[i + 1]);
         if (option == L"--moving") moving = _wtoi(argv[i + 1]) != 0;
         if (option == L"--server") telvo::gServer = argv[i + 1];
+        if (option == L"--client") telvo::gClient = argv[i + 1];
     }
     return scene > 0 ? telvo::Scene(scene, moving) : telvo::Latency(interval, seconds);
 }
