@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The real TelvoServer's frame rate under Wine: a 1920 x 1080 desktop showing a page of text (a
 # viewer over the whole screen), CaptureInterval=0, and an independent receiver (telvo_listen, built
-# natively) counting complete pictures on channel 1 for three runs of 10 s. Everything runs in a
+# natively) counting complete pictures on channel 1 for three runs of 10 s, then tools/wire_check.py
+# inflating them with Python's zlib for 5 s. Everything runs in a
 # private network namespace. Usage: tools/frame-rate.sh [--moving] [TelvoServer.exe of another
 # build, as a Windows path]; with --moving a bar crosses the screen, so that every part of every
 # picture changes and each is compressed whole. Needs root.
@@ -26,4 +27,5 @@ tools/netns.sh bash -c '
             grep -c "^No\.") || true
         echo "run $run: $pictures complete pictures in 10 s"
     done
+    python3 tools/wire_check.py --seconds 5
     wait' frame-rate "${1:-}" "$moving"
