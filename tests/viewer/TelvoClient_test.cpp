@@ -49,7 +49,12 @@ bool Near(COLORREF a, COLORREF b) {
            std::abs(GetGValue(a) - GetGValue(b)) <= 2 && std::abs(GetBValue(a) - GetBValue(b)) <= 2;
 }
 
-TEST_F(Client, AFirstStartWritesItsSettingsAChannelKeySwitchesAndTheCloseBoxLeavesThem) {
+// A first start writes its settings; a channel key switches and is stored. Full screen on a screen
+// of the picture's size shows it pixel for pixel (no sunken edge), and a smaller picture after a
+// larger one leaves nothing of it. The panel shows at the frame's corner, switches channels and
+// goes full screen, maximized or not (F11 comes back); it takes the frame's keys, and Alt+F4 there
+// ends the program with the settings left as they are.
+TEST_F(Client, AFirstStartFullScreenAndThePanelWithTheFramesKeys) {
     Start();
     EXPECT_EQ(
         L"\xFEFF[TelvoClient]\r\nChannel=1\r\nToAddress=224.3.2.1\r\nBasePort=54321\r\n"
@@ -59,14 +64,126 @@ TEST_F(Client, AFirstStartWritesItsSettingsAChannelKeySwitchesAndTheCloseBoxLeav
     test::TypeKey(frame, '3', true);
     ASSERT_TRUE(CaptionBecomes(Title(3, 0)));
     EXPECT_NE(npos, Ini().find(L"\r\nChannel=3\r\n"));
-    ASSERT_TRUE(ShowOn(54323, test::MakeDesktopPicture(320, 240, 1)));
 
-    // The close box ends it with the settings left as they are.
+    const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
+    const RECT screen{0, 0, width, height};
+    auto edge = [&] { return GetWindowLongW(view, GWL_EXSTYLE) & WS_EX_CLIENTEDGE; };
+    ASSERT_NE(0, edge());
+    test::TypeKey(frame, VK_F11);
+    ASSERT_TRUE(WaitUntil([&] { return WindowRect(view, true) == screen; }));
+    EXPECT_EQ(0, edge());
+    // A page of coloured text: every pixel counts.
+    auto page = [](int x, int y) {
+        const bool stroke = y % 14 < 10 && (x % 7 == 0 || (y % 14 % 4 == 0 && x % 7 < 5));
+        return stroke ? RGB(20 + x % 50, 10, 90 + y % 60) : RGB(250, 248 - x % 3, 240);
+    };
+    ASSERT_TRUE(ShowOn(54323, test::MakePicture(width, height, page)));
+    double psnr = 0;  // in dB, against the picture; infinite when equal
+    EXPECT_TRUE(WaitUntil([&] {
+        const test::ScreenPixels pixels(view);
+        double squares = 0;
+        for (int i = 0; i < width * height; ++i) {
+            const COLORREF shown = pixels.at(i % width, i / width),
+                           sent = page(i % width, i / width);
+            for (const int shift : {0, 8, 16})
+                squares += std::pow(int(shown >> shift & 0xFF) - int(sent >> shift & 0xFF), 2);
+        }
+        psnr = 10 * std::log10(255.0 * 255.0 * 3 * width * height / squares);
+        return psnr >= 50;
+    })) << psnr
+        << " dB";
+    // Red over the whole screen, then a lower blue one at the top-left corner: no red stays.
+    ++number;
+    ASSERT_TRUE(
+        ShowOn(54323, test::MakePicture(width, height, [](int, int) { return RGB(255, 0, 0); })));
+    ++number;
+    ASSERT_TRUE(
+        ShowOn(54323, test::MakePicture(width, 300, [](int, int) { return RGB(0, 0, 255); })));
+    EXPECT_TRUE(WaitUntil([&] {
+        const test::ScreenPixels pixels(view);
+        if (pixels.at(0, 0) != RGB(0, 0, 255) || pixels.at(width - 1, 299) != RGB(0, 0, 255))
+            return false;
+        for (int y = 0; y < height; y += 3) {
+            for (int x = 0; x < width; x += 3) {
+                if (pixels.at(x, y) == RGB(255, 0, 0)) return false;
+            }
+        }
+        return true;
+    }));
+    test::TypeKey(frame, VK_F11);
+    EXPECT_TRUE(WaitUntil([&] { return edge() != 0 && GetMenu(frame) != nullptr; }));
+
+    // Fit to window: the frame never resizes itself, and can be maximized.
+    Command(ID_VIEW_FIT_TO_WINDOW);
+    const HWND panel = test::WaitForWindow(program.id, L"#32770", L"操作ﾊﾟﾈﾙ", kWaitMs);
+    ASSERT_NE(nullptr, panel);
+    EXPECT_TRUE(!IsWindowVisible(panel) && GetWindow(panel, GW_OWNER) == frame);
+    auto item = [&](int id) { return GetDlgItem(panel, id); };
+    auto pressed = [&](int id) { return SendMessageW(item(id), BM_GETCHECK, 0, 0) == BST_CHECKED; };
+    auto click = [&](int id) { PostMessageW(item(id), BM_CLICK, 0, 0); };
+    auto atCorner = [&] {
+        POINT corner{0, 0};
+        ClientToScreen(frame, &corner);
+        const RECT at = WindowRect(panel);
+        return IsWindowVisible(panel) && at.left == corner.x && at.top == corner.y;
+    };
+    Command(ID_CONTROL_PANEL);
+    ASSERT_TRUE(WaitUntil(atCorner));
+    click(IDC_CHANNEL1);
+    ASSERT_TRUE(CaptionBecomes(Title(1, 0)));
+    EXPECT_TRUE(WaitUntil([&] { return pressed(IDC_CHANNEL1) && !pressed(IDC_CHANNEL3); }));
+    Command(ID_APP_ABOUT);  // a box disables the panel with the frame, and not for longer
+    PostMessageW(Dialog(L"TelvoClientのﾊﾞｰｼﾞｮﾝ情報"), WM_COMMAND, IDOK, 0);
+    EXPECT_TRUE(WaitUntil([&] { return IsWindowEnabled(panel) != 0; }));
+
+    // Full screen: no caption, edges or menu, kept when pictures arrive; back, the placement.
+    RECT work{};
+    ASSERT_TRUE(SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0));
+    auto edges = [&] { return GetWindowLongW(frame, GWL_STYLE) & (WS_CAPTION | WS_THICKFRAME); };
+    for (const bool maximized : {false, true}) {
+        if (maximized) PostMessageW(frame, WM_SYSCOMMAND, SC_MAXIMIZE, 0);
+        ASSERT_TRUE(WaitUntil([&] {  // the style comes before the move
+            const RECT at = WindowRect(frame);
+            return !maximized || (IsZoomed(frame) && at.left <= work.left && at.top <= work.top &&
+                                  at.right >= work.right && at.bottom >= work.bottom);
+        }));
+        const RECT windowed = WindowRect(frame);
+        click(IDC_FULL_SCREEN);
+        ASSERT_TRUE(WaitUntil([&] { return WindowRect(frame) == screen; })) << maximized;
+        EXPECT_TRUE(pressed(IDC_FULL_SCREEN) && edges() == 0 && GetMenu(frame) == nullptr);
+        ++number;
+        ASSERT_TRUE(ShowOn(54321, test::MakeDesktopPicture(320, 100, 2)));
+        EXPECT_TRUE(WindowRect(frame) == screen);
+        test::TypeKey(frame, VK_F11);  // and back with the frame's key
+        EXPECT_TRUE(WaitUntil([&] {
+            return WindowRect(frame) == windowed && !pressed(IDC_FULL_SCREEN);
+        })) << maximized;
+        EXPECT_EQ(WS_CAPTION | WS_THICKFRAME, edges());
+        EXPECT_EQ(0, GetWindowLongW(frame, GWL_EXSTYLE) & WS_EX_TOPMOST);
+        EXPECT_TRUE(GetMenu(frame) != nullptr && (IsZoomed(frame) != 0) == maximized);
+    }
+
+    // With the panel in front and focused, Alt+3 and Alt+1 switch channels; Alt+F4 ends it, the
+    // settings left as they are.
+    SetForegroundWindow(panel);
+    auto panelHasFocus = [&] {
+        GUITHREADINFO info{};
+        info.cbSize = sizeof info;
+        return GetGUIThreadInfo(GetWindowThreadProcessId(panel, nullptr), &info) &&
+               (info.hwndFocus == panel || GetParent(info.hwndFocus) == panel);
+    };
+    ASSERT_TRUE(WaitUntil(panelHasFocus));
+    test::TypeKey(panel, '3', true);
+    ASSERT_TRUE(CaptionBecomes(Title(3, 0)));
+    test::TypeKey(panel, '1', true);
+    ASSERT_TRUE(CaptionBecomes(Title(1, 0)));
+    EXPECT_TRUE(WaitUntil([&] { return pressed(IDC_CHANNEL1); }));
+    EXPECT_TRUE(panelHasFocus());
     const std::string bad =
         "[TelvoClient]\r\nChannel=7\r\nBasePort=70000\r\nSaveDir=" + std::string(2000, 'd') +
         "\r\n";
     ASSERT_TRUE(test::WriteFileBytes(IniPath(), bad));
-    PostMessageW(frame, WM_SYSCOMMAND, SC_CLOSE, 0);
+    test::TypeKey(panel, VK_F4, true);
     ASSERT_TRUE(program.ExitsCleanly(kWaitMs));
     EXPECT_EQ(std::wstring(bad.begin(), bad.end()), Ini());
 }
@@ -79,11 +196,7 @@ TEST_F(Client, EachViewModePaintsWhereItShouldAndTheFrameFollowsThePictureOnlyWh
         return WaitUntil([&] { return WindowRect(view, true) == RECT{0, 0, width, height}; });
     };
     ASSERT_TRUE(ShowOn(48600, test::MakeDesktopPicture(1024, 768, 1)));
-    EXPECT_TRUE(settlesAt(798, 600));                          // fixed aspect
-    for (const SIZE shape : {SIZE{1, 1000}, SIZE{4000, 1}}) {  // extreme shapes show too
-        ++number;
-        ASSERT_TRUE(ShowOn(48600, test::MakeDesktopPicture(shape.cx, shape.cy, 2)));
-    }
+    EXPECT_TRUE(settlesAt(798, 600));  // fixed aspect
     // Pixels inside the rectangle show the picture, the ones just outside do not.
     const COLORREF red = RGB(200, 30, 60);
     auto paints = [&](int right, int bottom) {
@@ -134,138 +247,6 @@ TEST_F(Client, EachViewModePaintsWhereItShouldAndTheFrameFollowsThePictureOnlyWh
     }));
 }
 
-// Full screen on a screen of the picture's size shows it pixel for pixel (no sunken edge), and a
-// smaller picture after a larger one leaves nothing of it; the edge comes back afterwards.
-TEST_F(Client, FullScreenShowsThePicturePixelForPixelAndNothingOfAnEarlierPicture) {
-    Start("[TelvoClient]\r\nBasePort=48700\r\n");
-    const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
-    auto edge = [&] { return GetWindowLongW(view, GWL_EXSTYLE) & WS_EX_CLIENTEDGE; };
-    ASSERT_NE(0, edge());
-    test::TypeKey(frame, VK_F11);
-    ASSERT_TRUE(WaitUntil([&] { return WindowRect(view, true) == RECT{0, 0, width, height}; }));
-    EXPECT_EQ(0, edge());
-    // A page of coloured text: every pixel counts.
-    auto page = [](int x, int y) {
-        const bool stroke = y % 14 < 10 && (x % 7 == 0 || (y % 14 % 4 == 0 && x % 7 < 5));
-        return stroke ? RGB(20 + x % 50, 10, 90 + y % 60) : RGB(250, 248 - x % 3, 240);
-    };
-    ASSERT_TRUE(ShowOn(48700, test::MakePicture(width, height, page)));
-    double psnr = 0;  // in dB, against the picture; infinite when equal
-    EXPECT_TRUE(WaitUntil([&] {
-        const test::ScreenPixels pixels(view);
-        double squares = 0;
-        for (int i = 0; i < width * height; ++i) {
-            const COLORREF shown = pixels.at(i % width, i / width),
-                           sent = page(i % width, i / width);
-            for (const int shift : {0, 8, 16})
-                squares += std::pow(int(shown >> shift & 0xFF) - int(sent >> shift & 0xFF), 2);
-        }
-        psnr = 10 * std::log10(255.0 * 255.0 * 3 * width * height / squares);
-        return psnr >= 50;
-    })) << psnr
-        << " dB";
-
-    // Red over the whole screen, then a lower blue one at the top-left corner: no red stays.
-    ++number;
-    ASSERT_TRUE(
-        ShowOn(48700, test::MakePicture(width, height, [](int, int) { return RGB(255, 0, 0); })));
-    ++number;
-    ASSERT_TRUE(
-        ShowOn(48700, test::MakePicture(width, 300, [](int, int) { return RGB(0, 0, 255); })));
-    EXPECT_TRUE(WaitUntil([&] {
-        const test::ScreenPixels pixels(view);
-        if (pixels.at(0, 0) != RGB(0, 0, 255) || pixels.at(width - 1, 299) != RGB(0, 0, 255))
-            return false;
-        for (int y = 0; y < height; y += 3) {
-            for (int x = 0; x < width; x += 3) {
-                if (pixels.at(x, y) == RGB(255, 0, 0)) return false;
-            }
-        }
-        return true;
-    }));
-    test::TypeKey(frame, VK_F11);
-    EXPECT_TRUE(WaitUntil([&] { return edge() != 0 && GetMenu(frame) != nullptr; }));
-}
-
-// The panel shows at the frame's corner, switches channels, saves and goes full screen, maximized
-// or not (F11 comes back); it takes the frame's keys.
-TEST_F(Client, ThePanelSwitchesChannelsSavesGoesFullScreenAndTakesTheFramesKeys) {
-    Start("[TelvoClient]\r\nBasePort=48800\r\nSaveDir=" + std::string(shots.begin(), shots.end()) +
-          "\r\n");
-    // Fit to window: the frame never resizes itself, and can be maximized.
-    Command(ID_VIEW_FIT_TO_WINDOW);
-    const HWND panel = test::WaitForWindow(program.id, L"#32770", L"操作ﾊﾟﾈﾙ", kWaitMs);
-    ASSERT_NE(nullptr, panel);
-    EXPECT_TRUE(!IsWindowVisible(panel) && GetWindow(panel, GW_OWNER) == frame);
-    auto item = [&](int id) { return GetDlgItem(panel, id); };
-    auto pressed = [&](int id) { return SendMessageW(item(id), BM_GETCHECK, 0, 0) == BST_CHECKED; };
-    auto click = [&](int id) { PostMessageW(item(id), BM_CLICK, 0, 0); };
-    auto atCorner = [&] {
-        POINT corner{0, 0};
-        ClientToScreen(frame, &corner);
-        const RECT at = WindowRect(panel);
-        return IsWindowVisible(panel) && at.left == corner.x && at.top == corner.y;
-    };
-    Command(ID_CONTROL_PANEL);
-    ASSERT_TRUE(WaitUntil(atCorner));
-
-    click(IDC_CHANNEL3);
-    ASSERT_TRUE(CaptionBecomes(Title(3, 0)));
-    EXPECT_TRUE(WaitUntil([&] { return pressed(IDC_CHANNEL3) && !pressed(IDC_CHANNEL1); }));
-    ASSERT_TRUE(ShowOn(48802, test::MakeDesktopPicture(320, 240, 1)));
-    ASSERT_TRUE(WaitUntil([&] { return IsWindowEnabled(item(IDC_SAVE)) != 0; }));
-    click(IDC_SAVE);
-    ASSERT_NE(nullptr, Dialog(L"現在の画面を保存"));
-    EXPECT_NE(npos, AnswerMessage(L"現在の画面を保存").find(L"」に保存しました。"));
-    EXPECT_TRUE(WaitUntil([&] { return IsWindowEnabled(panel) != 0; }));
-
-    // Full screen: no caption, edges or menu, kept when pictures arrive; back, the placement.
-    const RECT screen{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
-    RECT work{};
-    ASSERT_TRUE(SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0));
-    auto edges = [&] { return GetWindowLongW(frame, GWL_STYLE) & (WS_CAPTION | WS_THICKFRAME); };
-    for (const bool maximized : {false, true}) {
-        if (maximized) PostMessageW(frame, WM_SYSCOMMAND, SC_MAXIMIZE, 0);
-        ASSERT_TRUE(WaitUntil([&] {  // the style comes before the move
-            const RECT at = WindowRect(frame);
-            return !maximized || (IsZoomed(frame) && at.left <= work.left && at.top <= work.top &&
-                                  at.right >= work.right && at.bottom >= work.bottom);
-        }));
-        const RECT windowed = WindowRect(frame);
-        click(IDC_FULL_SCREEN);
-        ASSERT_TRUE(WaitUntil([&] { return WindowRect(frame) == screen; })) << maximized;
-        EXPECT_TRUE(pressed(IDC_FULL_SCREEN) && edges() == 0 && GetMenu(frame) == nullptr);
-        ++number;
-        ASSERT_TRUE(ShowOn(48802, test::MakeDesktopPicture(320, 100, 2)));
-        EXPECT_TRUE(WindowRect(frame) == screen);
-        test::TypeKey(frame, VK_F11);  // and back with the frame's key
-        EXPECT_TRUE(WaitUntil([&] {
-            return WindowRect(frame) == windowed && !pressed(IDC_FULL_SCREEN);
-        })) << maximized;
-        EXPECT_EQ(WS_CAPTION | WS_THICKFRAME, edges());
-        EXPECT_EQ(0, GetWindowLongW(frame, GWL_EXSTYLE) & WS_EX_TOPMOST);
-        EXPECT_TRUE(GetMenu(frame) != nullptr && (IsZoomed(frame) != 0) == maximized);
-    }
-
-    // With the panel in front and focused, Alt+1 and Alt+3 switch channels; Alt+F4 ends it.
-    SetForegroundWindow(panel);
-    auto panelHasFocus = [&] {
-        GUITHREADINFO info{};
-        info.cbSize = sizeof info;
-        return GetGUIThreadInfo(GetWindowThreadProcessId(panel, nullptr), &info) &&
-               (info.hwndFocus == panel || GetParent(info.hwndFocus) == panel);
-    };
-    ASSERT_TRUE(WaitUntil(panelHasFocus));
-    test::TypeKey(panel, '1', true);
-    ASSERT_TRUE(CaptionBecomes(Title(1, 0)));
-    test::TypeKey(panel, '3', true);
-    ASSERT_TRUE(CaptionBecomes(Title(3, 0)));
-    EXPECT_TRUE(WaitUntil([&] { return pressed(IDC_CHANNEL3); }));
-    EXPECT_TRUE(panelHasFocus());
-    test::TypeKey(panel, VK_F4, true);
-    EXPECT_TRUE(program.ExitsCleanly(kWaitMs));
-}
-
 // One sender per channel, seen from the caption and the process: forged datagrams from the
 // sender's own computer neither show nor hold memory, a damaged stream numbered above the sender
 // changes nothing, and a program on the sender's computer (another port) starts a sequence whose
@@ -314,10 +295,8 @@ TEST_F(Client, OnlyCompleteExactPicturesOfTheFollowedSenderMoveTheView) {
     EXPECT_TRUE(CaptionBecomes(L"[No.4294967295]"));
     EXPECT_TRUE(shows(ours, ++next));  // the old port, newer than it showed last
 
-    // A flood of forged datagrams: 10,000 a second for 3 s.
+    // A flood of forged datagrams, 10,000 a second for 3 s, holds no memory either.
     const std::size_t beforeFlood = PrivateBytes(program.process.get());
-    FILETIME created, ended, kernel0, user0, kernel1, user1;
-    GetProcessTimes(program.process.get(), &created, &ended, &kernel0, &user0);
     const DWORD floodStart = GetTickCount();
     for (int i = 0; i < 30000; ++i) {
         ASSERT_TRUE(sendOne(forger, claim));
@@ -325,15 +304,8 @@ TEST_F(Client, OnlyCompleteExactPicturesOfTheFollowedSenderMoveTheView) {
             while (GetTickCount() - floodStart < static_cast<DWORD>(i / 10)) Sleep(1);
         }
     }
-    const DWORD floodMs = GetTickCount() - floodStart;
-    GetProcessTimes(program.process.get(), &created, &ended, &kernel1, &user1);
-    auto ms = [](const FILETIME& time) {
-        return (std::uint64_t{time.dwHighDateTime} << 32 | time.dwLowDateTime) / 10000;
-    };
-    const std::uint64_t cpu = ms(kernel1) + ms(user1) - ms(kernel0) - ms(user0);
     EXPECT_TRUE(shows(ours, ++next));
     EXPECT_LT(PrivateBytes(program.process.get()), beforeFlood + 60 * 1024 * 1024);
-    EXPECT_LT(cpu, floodMs + 500u) << "ms of CPU in " << floodMs << " ms";  // at most one core
 }
 
 // A computer whose system would receive the group on its first adapter only: the viewer shows the
