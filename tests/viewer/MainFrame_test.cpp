@@ -143,7 +143,7 @@ TEST_F(Frame, MenuPanelAndHelpFollowModeChannelAndPicture) {
     EXPECT_TRUE(help != nullptr && !IsWindow(help) && frame->hwnd() == nullptr);
 }
 
-TEST_F(Frame, MinimizingOrMaximizingKeepsTheFrameAndADragInActualSizePansWithTheHandCursor) {
+TEST_F(Frame, MinimizingOrMaximizingKeepsTheFrameADragPansAndAPaintFailureIsToldOnce) {
     // Every pixel of its own colour.
     auto unique = [](int x, int y) { return RGB(x % 256, y % 256, x / 256 * 16 + y / 256); };
     ASSERT_TRUE(ShowPicture(48100, test::MakePicture(1024, 768, unique)));
@@ -188,12 +188,9 @@ TEST_F(Frame, MinimizingOrMaximizingKeepsTheFrameAndADragInActualSizePansWithThe
         const test::ScreenPixels pixels(view);
         return pixels.at(0, 0) == unique(424, 368) && pixels.at(599, 399) == unique(1023, 767);
     }));
-}
 
-// A paint that fails is told in one box, after the paint, without the picture held: pictures
-// still come while the box is open, and further failing paints open no other box.
-TEST_F(Frame, APaintFailureIsToldOnceAfterThePaintAndPicturesGoOn) {
-    ASSERT_TRUE(ShowPicture(48100, test::MakeDesktopPicture(320, 240, 4)));
+    // A paint that fails is told in one box, after the paint, without the picture held: pictures
+    // still come while the box is open, and further failing paints open no other box.
     auto paint = [&] { RedrawWindow(view, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW); };
     auto takePosted = [&](MSG* last) {
         int count = 0;
