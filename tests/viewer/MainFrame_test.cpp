@@ -136,6 +136,10 @@ TEST_F(Frame, MenuPanelAndHelpFollowModeChannelAndPicture) {
         EXPECT_FALSE(IsWindowVisible(panel) || (State(ID_CONTROL_PANEL) & MFS_CHECKED)) << key;
     }
     EXPECT_EQ(-1, frame->view().panel().channelRadio);
+    EnableWindow(frame->hwnd(), FALSE);  // as a modal box does: the panel follows the frame
+    EXPECT_FALSE(IsWindowEnabled(panel));
+    EnableWindow(frame->hwnd(), TRUE);
+    EXPECT_TRUE(IsWindowEnabled(panel));
 
     Command(ID_HELP_TOPICS);
     const HWND help = frame->help().window();

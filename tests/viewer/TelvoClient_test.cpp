@@ -116,9 +116,6 @@ TEST_F(Client, AFirstStartFullScreenAndThePanelWithTheFramesKeys) {
     click(IDC_CHANNEL1);
     ASSERT_TRUE(CaptionBecomes(Title(1, 0)));
     EXPECT_TRUE(WaitUntil([&] { return pressed(IDC_CHANNEL1) && !pressed(IDC_CHANNEL3); }));
-    Command(ID_APP_ABOUT);  // a box disables the panel with the frame, and not for longer
-    PostMessageW(Dialog(L"TelvoClientのﾊﾞｰｼﾞｮﾝ情報"), WM_COMMAND, IDOK, 0);
-    EXPECT_TRUE(WaitUntil([&] { return IsWindowEnabled(panel) != 0; }));
 
     // Full screen: no caption, edges or menu, kept when pictures arrive; back, the placement.
     RECT work{};
