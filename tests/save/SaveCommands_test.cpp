@@ -4,7 +4,6 @@
 
 #include <chrono>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -141,10 +140,7 @@ TEST(PictureWriter, ANameThatIsTakenGetsANumber) {
     const std::wstring folder = test::MakeFreshFolder(L"names");
     ASSERT_FALSE(folder.empty());
     const std::wstring path = folder + L"\\O_20050614_090503_007.bmp";
-    PictureCopy picture;
-    picture.size = 3;
-    picture.bytes = HeapBlock::Allocate(3);
-    std::memcpy(picture.bytes.get(), "BMx", 3);
+    const PictureCopy picture = CopyPicture(reinterpret_cast<const std::uint8_t*>("BMx"), 3);
     EXPECT_EQ(path, WriteCurrentPicture(picture, path).path);
     EXPECT_EQ(folder + L"\\O_20050614_090503_007_2.bmp", WriteCurrentPicture(picture, path).path);
     ASSERT_TRUE(test::WriteFileBytes(folder + L"\\O_20050614_090503_007_3.bmp", "other"));
