@@ -24,9 +24,6 @@ using test::WaitUntil;
 using Client = test::ClientTest;
 constexpr auto npos = std::wstring::npos;
 
-std::wstring Title(int channel, std::uint32_t number) {
-    return L"Channel " + std::to_wstring(channel) + L" [No." + std::to_wstring(number) + L"]";
-}
 RECT WindowRect(HWND window, bool client = false) {
     RECT rect{};
     client ? GetClientRect(window, &rect) : GetWindowRect(window, &rect);
@@ -55,9 +52,9 @@ TEST_F(Client, AFirstStartFullScreenAndThePanelWithTheFramesKeys) {
         L"\xFEFF[TelvoClient]\r\nChannel=1\r\nToAddress=224.3.2.1\r\nBasePort=54321\r\n"
         L"SaveDir=\r\nSaveInterval=60\r\n",
         Ini());  // written by the start-up itself
-    EXPECT_TRUE(CaptionHas(Title(1, 0)));
+    EXPECT_TRUE(CaptionHas(L"Channel 1 [No.0]"));
     test::TypeKey(frame, '3', true);
-    ASSERT_TRUE(CaptionBecomes(Title(3, 0)));
+    ASSERT_TRUE(CaptionBecomes(L"Channel 3 [No.0]"));
     EXPECT_NE(npos, Ini().find(L"\r\nChannel=3\r\n"));
 
     const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
@@ -114,7 +111,7 @@ TEST_F(Client, AFirstStartFullScreenAndThePanelWithTheFramesKeys) {
     Command(ID_CONTROL_PANEL);
     ASSERT_TRUE(WaitUntil(atCorner));
     click(IDC_CHANNEL1);
-    ASSERT_TRUE(CaptionBecomes(Title(1, 0)));
+    ASSERT_TRUE(CaptionBecomes(L"Channel 1 [No.0]"));
     EXPECT_TRUE(WaitUntil([&] { return pressed(IDC_CHANNEL1) && !pressed(IDC_CHANNEL3); }));
 
     // Full screen: no caption, edges or menu, kept when pictures arrive; back, the placement.
@@ -155,7 +152,7 @@ TEST_F(Client, AFirstStartFullScreenAndThePanelWithTheFramesKeys) {
     };
     ASSERT_TRUE(WaitUntil(panelHasFocus));
     test::TypeKey(panel, '3', true);
-    ASSERT_TRUE(CaptionBecomes(Title(3, 0)));
+    ASSERT_TRUE(CaptionBecomes(L"Channel 3 [No.0]"));
     EXPECT_TRUE(WaitUntil([&] { return pressed(IDC_CHANNEL3); }));
     EXPECT_TRUE(panelHasFocus());
     const std::string bad =
