@@ -56,8 +56,7 @@ class Assembly : public ::testing::Test {
             AcceptStatus status = kMore;
             for (const char* index = step.arrive; *index != 0; ++index) {
                 const auto& datagram = datagrams.at(static_cast<std::size_t>(*index - '0'));
-                status = assembler.AcceptFragment(test::HeaderOf(datagram), datagram.data(),
-                                                  datagram.size(), step.from);
+                status = Offer(datagram, test::HeaderOf(datagram), step.from);
             }
             now += step.waitMs;
             if (step.waitMs > 0) assembler.CheckStalled();
@@ -66,6 +65,11 @@ class Assembly : public ::testing::Test {
             EXPECT_EQ(step.title, assembler.lastPictureNumber()) << step.number;
             EXPECT_TRUE(step.shown == test::Shown(store)) << step.number;
         }
+    }
+
+    AcceptStatus Offer(const Picture& datagram, const ScreenPacketHeader& header,
+                       const DatagramSource& from = kSender) {
+        return assembler.AcceptFragment(header, datagram.data(), datagram.size(), from);
     }
 
     PictureStore store;
@@ -121,24 +125,20 @@ TEST_F(Assembly, OnlyExactPicturesAreShown) {
          {black, 8, "0", 0, kComplete, 8, 8, black}});  // deflate's highest ratio
     // Pictures numbered above the sender's that claim more bytes than their stream or their
     // fragments hold; a stream with a byte after its end; a damaged stream.
-    const auto offer = [this](const std::vector<std::uint8_t>& datagram,
-                              const ScreenPacketHeader& header) {
-        return assembler.AcceptFragment(header, datagram.data(), datagram.size(), kSender);
-    };
     for (const bool compress : {true, false}) {
         const auto datagram = test::Packetize(good, 1000, compress)[0];
         auto header = test::HeaderOf(datagram);
         ++header.pictureSize;
-        EXPECT_EQ(compress ? AcceptStatus::kDecodeFailed : kWrong, offer(datagram, header));
+        EXPECT_EQ(compress ? AcceptStatus::kDecodeFailed : kWrong, Offer(datagram, header));
     }
     auto longer = test::Packetize(good, 1001, true)[0];
     longer.push_back(0);
     auto header = test::HeaderOf(longer);
     ++header.dataLength;
-    EXPECT_EQ(AcceptStatus::kDecodeFailed, offer(longer, header));
+    EXPECT_EQ(AcceptStatus::kDecodeFailed, Offer(longer, header));
     longer[40] ^= 0xFF;
     header.pictureNumber = 1002;
-    EXPECT_EQ(AcceptStatus::kDecodeFailed, offer(longer, header));
+    EXPECT_EQ(AcceptStatus::kDecodeFailed, Offer(longer, header));
     Run({{good, 9, "0", 0, kComplete, 9, 9, good}});
     store.Clear();
     Run({{good, 10, "0", 0, kComplete, 9, 10, kNone, false}});
@@ -160,8 +160,7 @@ TEST_F(Assembly, AClaimCostsNoMemory) {
     for (const DatagramSource& from : {kSender, kRestarted}) {  // followed, or started again
         for (std::uint32_t number = 100; number < 110; ++number) {
             header.pictureNumber = number;
-            EXPECT_EQ(AcceptStatus::kDecodeFailed,
-                      assembler.AcceptFragment(header, datagram.data(), datagram.size(), from));
+            EXPECT_EQ(AcceptStatus::kDecodeFailed, Offer(datagram, header, from));
         }
     }
     EXPECT_LT(gLargestAllocation.load(), std::size_t{1} << 20);

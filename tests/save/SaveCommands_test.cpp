@@ -4,7 +4,6 @@
 
 #include <chrono>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -59,63 +58,22 @@ class Saving : public test::ClientTest {
         test::WaitForWindowGone(about, kWaitMs);
         return about != nullptr && none;
     }
-    // Chooses `saveDir` in the save settings dialog; returns once the settings are written.
-    void Choose(const std::wstring& saveDir) {
-        Command(ID_SAVE_SETTINGS);
+    // Chooses `saveDir` (and `interval`) in the save settings dialog, which the settings command
+    // opens unless another did; returns once the settings are written. `interval` shown before.
+    void Choose(const std::wstring& saveDir, const wchar_t* interval = nullptr) {
+        if (interval == nullptr) Command(ID_SAVE_SETTINGS);
         const HWND dialog = Dialog(L"保存設定");
         ASSERT_NE(nullptr, dialog);
+        intervalShown = test::WindowText(GetDlgItem(dialog, IDC_SAVE_INTERVAL_EDIT));
         SetDlgItemTextW(dialog, IDC_SAVE_DIR_EDIT, saveDir.c_str());
+        if (interval != nullptr) SetDlgItemTextW(dialog, IDC_SAVE_INTERVAL_EDIT, interval);
         PostMessageW(dialog, WM_COMMAND, IDOK, 0);
         ASSERT_TRUE(test::WaitForWindowGone(dialog, kWaitMs));
         SendMessageW(frame, WM_NULL, 0, 0);
     }
+
+    std::wstring intervalShown;
 };
-
-// Continuous save asks for a folder, then saves every second; a save writes the whole buffer; a
-// memo says why it cannot open the file, or opens it.
-TEST_F(Saving, AFolderIsAskedForCheckedAndUsedBySavesAndMemos) {
-    Start("[TelvoClient]\r\nChannel=1\r\nSaveInterval=-5\r\n");  // -5 s would wrap
-    const auto picture = test::MakeDesktopPicture(320, 240, 1, NeededLength(320, 240) + 700);
-    ASSERT_TRUE(ShowOn(54321, picture));
-    Command(ID_CONTINUOUS_SAVE);
-    EXPECT_NE(L"(no message)", AnswerMessage(L"連続保存"));
-    const HWND dialog = Dialog(L"保存設定");
-    ASSERT_NE(nullptr, dialog);
-    EXPECT_EQ(L"0",
-              test::WindowText(GetDlgItem(dialog, IDC_SAVE_INTERVAL_EDIT)));  // below one is none
-    SetDlgItemTextW(dialog, IDC_SAVE_DIR_EDIT, shots.c_str());
-    SetDlgItemTextW(dialog, IDC_SAVE_INTERVAL_EDIT, L"1");
-    PostMessageW(dialog, WM_COMMAND, IDOK, 0);
-    ASSERT_TRUE(test::WaitForWindowGone(dialog, kWaitMs));
-
-    // Continuous save starts once the folder is set.
-    EXPECT_TRUE(
-        WaitUntil([&] { return FilesIn(shots, L"P_").size() >= 2; }, std::chrono::seconds(10)));
-    EXPECT_TRUE(CaptionHas(L" 連続保存中"));
-    for (const std::wstring& path : FilesIn(shots, L"P_")) EXPECT_EQ(picture, ReadBytes(path));
-    EXPECT_NE(std::wstring::npos, Ini().find(L"SaveDir=" + shots + L"\r\n"));
-    EXPECT_NE(std::wstring::npos, Ini().find(L"SaveInterval=1\r\n"));
-
-    // A single save: the whole buffer, the zeros after the rows too.
-    Command(ID_SAVE);
-    const std::wstring saved = AnswerMessage(L"現在の画面を保存");
-    ASSERT_EQ(0u, saved.find(L"「" + shots + L"\\O_"));
-    const std::wstring path = saved.substr(1, saved.find(L"」") - 1);
-    EXPECT_EQ(picture, ReadBytes(path));
-
-    // A fresh prefix has no program for .bmp: the memo says so, and its file stays.
-    Command(ID_MEMO);
-    EXPECT_NE(L"(no message)", AnswerMessage(L"ﾒﾓを取る"));
-    EXPECT_EQ(2u, FilesIn(shots, L"O_").size());
-    // With a program for .bmp that notes what it opens.
-    const std::wstring opened = folder + L"\\opened.txt";
-    const BitmapProgram bitmapProgram(L"cmd.exe /c echo %1> \"" + opened + L"\"");
-    ASSERT_TRUE(bitmapProgram.ok);
-    Command(ID_MEMO);
-    EXPECT_TRUE(
-        WaitUntil([&] { return test::ReadFileText(opened).find(L"O_") != std::wstring::npos; }));
-    EXPECT_TRUE(NoMessageAfterEarlierCommands(L"ﾒﾓを取る"));
-}
 
 // A full folder is left without a cut-short picture and the user is told, once for continuous
 // save. A folder that does not answer (a test build's save waits while the test holds it) holds
@@ -182,10 +140,7 @@ TEST(PictureWriter, ANameThatIsTakenGetsANumber) {
     const std::wstring folder = test::MakeFreshFolder(L"names");
     ASSERT_FALSE(folder.empty());
     const std::wstring path = folder + L"\\O_20050614_090503_007.bmp";
-    PictureCopy picture;
-    picture.size = 3;
-    picture.bytes = HeapBlock::Allocate(3);
-    std::memcpy(picture.bytes.get(), "BMx", 3);
+    const PictureCopy picture = CopyPicture(reinterpret_cast<const std::uint8_t*>("BMx"), 3);
     EXPECT_EQ(path, WriteCurrentPicture(picture, path).path);
     EXPECT_EQ(folder + L"\\O_20050614_090503_007_2.bmp", WriteCurrentPicture(picture, path).path);
     ASSERT_TRUE(test::WriteFileBytes(folder + L"\\O_20050614_090503_007_3.bmp", "other"));
@@ -204,28 +159,54 @@ std::string Encode(UINT codePage, const std::wstring& text) {
     return bytes;
 }
 
-// An ANSI file is converted whole when a value needs it, a UTF-8 one (without a byte-order mark)
-// as soon as it is read; a file that no conversion would keep is left alone, and the user told
-// once.
-TEST_F(Saving, AFolderInAnyLanguageSurvivesARestartAndTheOldFileIsConvertedWhole) {
+// Continuous save asks for a folder, then saves every second, the whole buffer (the zeros after the
+// rows too; single saves and memos copy and write the picture the same way); a memo says why it
+// cannot open the file, or opens it. The folder's name fits no ANSI code page: the old ANSI
+// settings file is converted whole to keep it, a UTF-8 one (without a byte-order mark) as soon as
+// it is read; a file that another program holds, or that no conversion would keep, is left alone.
+TEST_F(Saving, AFolderInAnyLanguageIsAskedForUsedBySavesAndMemosAndSurvivesARestart) {
     // A file from before in the ANSI code page (cp932 here), with a comment and another section.
     const std::wstring before = L"; 教室の設定\r\n[Other]\r\nName=日本語\r\n[TelvoClient]\r\n";
-    Start(Encode(CP_ACP, before) + "Channel=1\r\n");
+    Start(Encode(CP_ACP, before) + "Channel=1\r\nSaveInterval=-5\r\n");  // -5 s would wrap
     const std::wstring chosen = shots + L"\\写真_Φάκελος";  // the accented Greek is not in cp932
     ASSERT_TRUE(CreateDirectoryW(chosen.c_str(), nullptr));
+    const auto picture = test::MakeDesktopPicture(320, 240, 1, NeededLength(320, 240) + 700);
+    ASSERT_TRUE(ShowOn(54321, picture));
     {  // Another program has the file open: it cannot be replaced and stays as it was.
         const std::wstring old = Ini();
         const UniqueFile held(CreateFileW(IniPath().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
         ASSERT_TRUE(held);
-        Choose(chosen);
+        Command(ID_CONTINUOUS_SAVE);
+        EXPECT_NE(L"(no message)", AnswerMessage(L"連続保存"));
+        Choose(chosen, L"1");
+        EXPECT_EQ(L"0", intervalShown);  // below one is none
         EXPECT_EQ(old, Ini());
         EXPECT_TRUE(FilesIn(folder, L"tlv").empty());
     }
+    // Continuous save starts once the folder is set.
+    EXPECT_TRUE(
+        WaitUntil([&] { return FilesIn(chosen, L"P_").size() >= 2; }, std::chrono::seconds(10)));
+    EXPECT_TRUE(CaptionHas(L" 連続保存中"));
+    for (const std::wstring& path : FilesIn(chosen, L"P_")) EXPECT_EQ(picture, ReadBytes(path));
     Choose(chosen);
-    const std::wstring after = L"Channel=1\r\nToAddress=224.3.2.1\r\nBasePort=54321\r\nSaveDir=" +
-                               chosen + L"\r\nSaveInterval=60\r\n";
+    const std::wstring after =
+        L"Channel=1\r\nSaveInterval=1\r\nToAddress=224.3.2.1\r\nBasePort=54321\r\nSaveDir=" +
+        chosen + L"\r\n";
     EXPECT_EQ(L"\xFEFF" + before + after, Ini());
+
+    // A fresh prefix has no program for .bmp: the memo says so, and its file stays.
+    Command(ID_MEMO);
+    EXPECT_NE(L"(no message)", AnswerMessage(L"ﾒﾓを取る"));
+    EXPECT_EQ(1u, FilesIn(chosen, L"O_").size());
+    // With a program for .bmp that notes what it opens.
+    const std::wstring opened = folder + L"\\opened.txt";
+    const BitmapProgram bitmapProgram(L"cmd.exe /c echo %1> \"" + opened + L"\"");
+    ASSERT_TRUE(bitmapProgram.ok);
+    Command(ID_MEMO);
+    EXPECT_TRUE(
+        WaitUntil([&] { return test::ReadFileText(opened).find(L"O_") != std::wstring::npos; }));
+    EXPECT_TRUE(NoMessageAfterEarlierCommands(L"ﾒﾓを取る"));
     PostMessageW(frame, WM_CLOSE, 0, 0);
     ASSERT_TRUE(program.ExitsCleanly(kWaitMs));
 
@@ -235,7 +216,7 @@ TEST_F(Saving, AFolderInAnyLanguageSurvivesARestartAndTheOldFileIsConvertedWhole
     ASSERT_TRUE(ShowOn(54321, test::MakeDesktopPicture(160, 120, 5)));
     test::TypeKey(frame, VK_F5);
     EXPECT_EQ(0u, AnswerMessage(L"現在の画面を保存").find(L"「" + chosen + L"\\O_"));
-    EXPECT_EQ(1u, FilesIn(chosen, L"O_").size());
+    EXPECT_EQ(3u, FilesIn(chosen, L"O_").size());
     PostMessageW(frame, WM_CLOSE, 0, 0);
     ASSERT_TRUE(program.ExitsCleanly(kWaitMs));
 

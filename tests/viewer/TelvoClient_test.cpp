@@ -24,9 +24,6 @@ using test::WaitUntil;
 using Client = test::ClientTest;
 constexpr auto npos = std::wstring::npos;
 
-std::wstring Title(int channel, std::uint32_t number) {
-    return L"Channel " + std::to_wstring(channel) + L" [No." + std::to_wstring(number) + L"]";
-}
 RECT WindowRect(HWND window, bool client = false) {
     RECT rect{};
     client ? GetClientRect(window, &rect) : GetWindowRect(window, &rect);
@@ -44,154 +41,59 @@ std::size_t PrivateBytes(HANDLE process) {
     return std::max<std::size_t>(counters.WorkingSetSize, counters.PrivateUsage);
 }
 
-bool Near(COLORREF a, COLORREF b) {
-    return std::abs(GetRValue(a) - GetRValue(b)) <= 2 &&
-           std::abs(GetGValue(a) - GetGValue(b)) <= 2 && std::abs(GetBValue(a) - GetBValue(b)) <= 2;
-}
-
-TEST_F(Client, AFirstStartWritesItsSettingsAChannelKeySwitchesAndTheCloseBoxLeavesThem) {
+// A first start writes its settings; a channel key switches and is stored. Full screen on a screen
+// of the picture's size shows it pixel for pixel (no sunken edge), and a smaller picture after a
+// larger one leaves nothing of it. The panel shows at the frame's corner, switches channels and
+// goes full screen, maximized or not (F11 comes back); it takes the frame's keys, and Alt+F4 there
+// ends the program with the settings left as they are.
+TEST_F(Client, AFirstStartFullScreenAndThePanelWithTheFramesKeys) {
     Start();
     EXPECT_EQ(
         L"\xFEFF[TelvoClient]\r\nChannel=1\r\nToAddress=224.3.2.1\r\nBasePort=54321\r\n"
         L"SaveDir=\r\nSaveInterval=60\r\n",
         Ini());  // written by the start-up itself
-    EXPECT_TRUE(CaptionHas(Title(1, 0)));
+    EXPECT_TRUE(CaptionHas(L"Channel 1 [No.0]"));
     test::TypeKey(frame, '3', true);
-    ASSERT_TRUE(CaptionBecomes(Title(3, 0)));
+    ASSERT_TRUE(CaptionBecomes(L"Channel 3 [No.0]"));
     EXPECT_NE(npos, Ini().find(L"\r\nChannel=3\r\n"));
-    ASSERT_TRUE(ShowOn(54323, test::MakeDesktopPicture(320, 240, 1)));
 
-    // The close box ends it with the settings left as they are.
-    const std::string bad =
-        "[TelvoClient]\r\nChannel=7\r\nBasePort=70000\r\nSaveDir=" + std::string(2000, 'd') +
-        "\r\n";
-    ASSERT_TRUE(test::WriteFileBytes(IniPath(), bad));
-    PostMessageW(frame, WM_SYSCOMMAND, SC_CLOSE, 0);
-    ASSERT_TRUE(program.ExitsCleanly(kWaitMs));
-    EXPECT_EQ(std::wstring(bad.begin(), bad.end()), Ini());
-}
-
-// Each view mode paints its rectangle and fits the frame (or not); a reduced text keeps its light.
-TEST_F(Client, EachViewModePaintsWhereItShouldAndTheFrameFollowsThePictureOnlyWhereItShould) {
-    Start("[TelvoClient]\r\nBasePort=48600\r\n");
-    ASSERT_TRUE(test::SizeClientArea(frame, view, 800, 700));
-    auto settlesAt = [&](LONG width, LONG height) {
-        return WaitUntil([&] { return WindowRect(view, true) == RECT{0, 0, width, height}; });
-    };
-    ASSERT_TRUE(ShowOn(48600, test::MakeDesktopPicture(1024, 768, 1)));
-    EXPECT_TRUE(settlesAt(798, 600));                          // fixed aspect
-    for (const SIZE shape : {SIZE{1, 1000}, SIZE{4000, 1}}) {  // extreme shapes show too
-        ++number;
-        ASSERT_TRUE(ShowOn(48600, test::MakeDesktopPicture(shape.cx, shape.cy, 2)));
-    }
-    // Pixels inside the rectangle show the picture, the ones just outside do not.
-    const COLORREF red = RGB(200, 30, 60);
-    auto paints = [&](int right, int bottom) {
-        return WaitUntil([&] {
-            const test::ScreenPixels pixels(view);
-            return Near(red, pixels.at(0, 0)) && Near(red, pixels.at(right - 1, bottom - 1)) &&
-                   !Near(red, pixels.at(right, 0)) && !Near(red, pixels.at(0, bottom));
-        });
-    };
-    Command(ID_VIEW_FIT_TO_WINDOW);  // any size, kept when pictures arrive
-    ASSERT_TRUE(test::SizeClientArea(frame, view, 400, 300));
-    ++number;
-    ASSERT_TRUE(ShowOn(48600, test::MakePicture(200, 100, [&](int, int) { return red; })));
-    EXPECT_TRUE(paints(400, 300));
-    Command(ID_VIEW_ACTUAL_SIZE);  // shrunk to the picture
-    EXPECT_TRUE(settlesAt(200, 100) && paints(200, 100));
-    Command(ID_VIEW_FIT_TO_WINDOW);
-    ASSERT_TRUE(test::SizeClientArea(frame, view, 400, 300));
-    // A side above 65535 is drawn too, in each mode.
-    ++number;
-    ASSERT_TRUE(ShowOn(48600, test::MakePicture(70000, 3, [&](int, int) { return red; })));
-    EXPECT_TRUE(paints(400, 300));
-    Command(ID_VIEW_ACTUAL_SIZE);
-    EXPECT_TRUE(WaitUntil([&] { return WindowRect(view, true).right == 400; }) && paints(400, 3));
-    Command(ID_VIEW_FIT_TO_WINDOW);
-    ASSERT_TRUE(test::SizeClientArea(frame, view, 400, 300));
-
-    // Each 20 x 20 block keeps the mean brightness of the 50 x 50 block it shows.
-    auto text = [](int x, int y) {
-        const bool stroke = y % 16 < 12 && (x % 6 == 0 || (y % 16 % 5 == 0 && x % 6 < 4));
-        return stroke ? RGB(230, 230, 230) : RGB(30, 30, 30);
-    };
-    ++number;
-    ASSERT_TRUE(ShowOn(48600, test::MakePicture(1000, 750, text)));
-    EXPECT_TRUE(WindowRect(view, true) == (RECT{0, 0, 400, 300}));
-    EXPECT_TRUE(WaitUntil([&] {
-        const test::ScreenPixels pixels(view);
-        for (int block = 0; block < 20 * 15; ++block) {
-            const int bx = block % 20, by = block / 20;
-            int shown = 0, exact = 0;
-            for (int i = 0; i < 50 * 50; ++i) {
-                exact += GetGValue(text(bx * 50 + i % 50, by * 50 + i / 50));
-                if (i < 20 * 20) shown += GetGValue(pixels.at(bx * 20 + i % 20, by * 20 + i / 20));
-            }
-            if (std::abs(shown / 400.0 - exact / 2500.0) > 1.0) return false;
-        }
-        return true;
-    }));
-}
-
-// Full screen on a screen of the picture's size shows it pixel for pixel (no sunken edge), and a
-// smaller picture after a larger one leaves nothing of it; the edge comes back afterwards.
-TEST_F(Client, FullScreenShowsThePicturePixelForPixelAndNothingOfAnEarlierPicture) {
-    Start("[TelvoClient]\r\nBasePort=48700\r\n");
     const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
+    const RECT screen{0, 0, width, height};
     auto edge = [&] { return GetWindowLongW(view, GWL_EXSTYLE) & WS_EX_CLIENTEDGE; };
     ASSERT_NE(0, edge());
     test::TypeKey(frame, VK_F11);
-    ASSERT_TRUE(WaitUntil([&] { return WindowRect(view, true) == RECT{0, 0, width, height}; }));
+    ASSERT_TRUE(WaitUntil([&] { return WindowRect(view, true) == screen; }));
     EXPECT_EQ(0, edge());
     // A page of coloured text: every pixel counts.
     auto page = [](int x, int y) {
         const bool stroke = y % 14 < 10 && (x % 7 == 0 || (y % 14 % 4 == 0 && x % 7 < 5));
         return stroke ? RGB(20 + x % 50, 10, 90 + y % 60) : RGB(250, 248 - x % 3, 240);
     };
-    ASSERT_TRUE(ShowOn(48700, test::MakePicture(width, height, page)));
-    double psnr = 0;  // in dB, against the picture; infinite when equal
-    EXPECT_TRUE(WaitUntil([&] {
+    ASSERT_TRUE(ShowOn(54323, test::MakePicture(width, height, page)));
+    EXPECT_TRUE(WaitUntil([&] {  // equal: an infinite PSNR
         const test::ScreenPixels pixels(view);
-        double squares = 0;
         for (int i = 0; i < width * height; ++i) {
-            const COLORREF shown = pixels.at(i % width, i / width),
-                           sent = page(i % width, i / width);
-            for (const int shift : {0, 8, 16})
-                squares += std::pow(int(shown >> shift & 0xFF) - int(sent >> shift & 0xFF), 2);
+            if (pixels.at(i % width, i / width) != page(i % width, i / width)) return false;
         }
-        psnr = 10 * std::log10(255.0 * 255.0 * 3 * width * height / squares);
-        return psnr >= 50;
-    })) << psnr
-        << " dB";
-
+        return true;
+    }));
     // Red over the whole screen, then a lower blue one at the top-left corner: no red stays.
+    constexpr COLORREF red = RGB(255, 0, 0), blue = RGB(0, 0, 255);
     ++number;
-    ASSERT_TRUE(
-        ShowOn(48700, test::MakePicture(width, height, [](int, int) { return RGB(255, 0, 0); })));
+    ASSERT_TRUE(ShowOn(54323, test::MakePicture(width, height, [](int, int) { return red; })));
     ++number;
-    ASSERT_TRUE(
-        ShowOn(48700, test::MakePicture(width, 300, [](int, int) { return RGB(0, 0, 255); })));
+    ASSERT_TRUE(ShowOn(54323, test::MakePicture(width, 300, [](int, int) { return blue; })));
     EXPECT_TRUE(WaitUntil([&] {
         const test::ScreenPixels pixels(view);
-        if (pixels.at(0, 0) != RGB(0, 0, 255) || pixels.at(width - 1, 299) != RGB(0, 0, 255))
-            return false;
-        for (int y = 0; y < height; y += 3) {
-            for (int x = 0; x < width; x += 3) {
-                if (pixels.at(x, y) == RGB(255, 0, 0)) return false;
-            }
+        for (int i = 0; i < width * height; ++i) {
+            const COLORREF shown = pixels.at(i % width, i / width);
+            if (i / width < 300 ? shown != blue : shown == red) return false;
         }
         return true;
     }));
     test::TypeKey(frame, VK_F11);
     EXPECT_TRUE(WaitUntil([&] { return edge() != 0 && GetMenu(frame) != nullptr; }));
-}
 
-// The panel shows at the frame's corner, switches channels, saves and goes full screen, maximized
-// or not (F11 comes back); it takes the frame's keys.
-TEST_F(Client, ThePanelSwitchesChannelsSavesGoesFullScreenAndTakesTheFramesKeys) {
-    Start("[TelvoClient]\r\nBasePort=48800\r\nSaveDir=" + std::string(shots.begin(), shots.end()) +
-          "\r\n");
     // Fit to window: the frame never resizes itself, and can be maximized.
     Command(ID_VIEW_FIT_TO_WINDOW);
     const HWND panel = test::WaitForWindow(program.id, L"#32770", L"操作ﾊﾟﾈﾙ", kWaitMs);
@@ -208,19 +110,11 @@ TEST_F(Client, ThePanelSwitchesChannelsSavesGoesFullScreenAndTakesTheFramesKeys)
     };
     Command(ID_CONTROL_PANEL);
     ASSERT_TRUE(WaitUntil(atCorner));
-
-    click(IDC_CHANNEL3);
-    ASSERT_TRUE(CaptionBecomes(Title(3, 0)));
-    EXPECT_TRUE(WaitUntil([&] { return pressed(IDC_CHANNEL3) && !pressed(IDC_CHANNEL1); }));
-    ASSERT_TRUE(ShowOn(48802, test::MakeDesktopPicture(320, 240, 1)));
-    ASSERT_TRUE(WaitUntil([&] { return IsWindowEnabled(item(IDC_SAVE)) != 0; }));
-    click(IDC_SAVE);
-    ASSERT_NE(nullptr, Dialog(L"現在の画面を保存"));
-    EXPECT_NE(npos, AnswerMessage(L"現在の画面を保存").find(L"」に保存しました。"));
-    EXPECT_TRUE(WaitUntil([&] { return IsWindowEnabled(panel) != 0; }));
+    click(IDC_CHANNEL1);
+    ASSERT_TRUE(CaptionBecomes(L"Channel 1 [No.0]"));
+    EXPECT_TRUE(WaitUntil([&] { return pressed(IDC_CHANNEL1) && !pressed(IDC_CHANNEL3); }));
 
     // Full screen: no caption, edges or menu, kept when pictures arrive; back, the placement.
-    const RECT screen{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
     RECT work{};
     ASSERT_TRUE(SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0));
     auto edges = [&] { return GetWindowLongW(frame, GWL_STYLE) & (WS_CAPTION | WS_THICKFRAME); };
@@ -236,7 +130,7 @@ TEST_F(Client, ThePanelSwitchesChannelsSavesGoesFullScreenAndTakesTheFramesKeys)
         ASSERT_TRUE(WaitUntil([&] { return WindowRect(frame) == screen; })) << maximized;
         EXPECT_TRUE(pressed(IDC_FULL_SCREEN) && edges() == 0 && GetMenu(frame) == nullptr);
         ++number;
-        ASSERT_TRUE(ShowOn(48802, test::MakeDesktopPicture(320, 100, 2)));
+        ASSERT_TRUE(ShowOn(54321, test::MakeDesktopPicture(320, 100, 2)));
         EXPECT_TRUE(WindowRect(frame) == screen);
         test::TypeKey(frame, VK_F11);  // and back with the frame's key
         EXPECT_TRUE(WaitUntil([&] {
@@ -247,7 +141,8 @@ TEST_F(Client, ThePanelSwitchesChannelsSavesGoesFullScreenAndTakesTheFramesKeys)
         EXPECT_TRUE(GetMenu(frame) != nullptr && (IsZoomed(frame) != 0) == maximized);
     }
 
-    // With the panel in front and focused, Alt+1 and Alt+3 switch channels; Alt+F4 ends it.
+    // With the panel in front and focused, Alt+3 switches channels; Alt+F4 ends it, the settings
+    // left as they are.
     SetForegroundWindow(panel);
     auto panelHasFocus = [&] {
         GUITHREADINFO info{};
@@ -256,14 +151,66 @@ TEST_F(Client, ThePanelSwitchesChannelsSavesGoesFullScreenAndTakesTheFramesKeys)
                (info.hwndFocus == panel || GetParent(info.hwndFocus) == panel);
     };
     ASSERT_TRUE(WaitUntil(panelHasFocus));
-    test::TypeKey(panel, '1', true);
-    ASSERT_TRUE(CaptionBecomes(Title(1, 0)));
     test::TypeKey(panel, '3', true);
-    ASSERT_TRUE(CaptionBecomes(Title(3, 0)));
+    ASSERT_TRUE(CaptionBecomes(L"Channel 3 [No.0]"));
     EXPECT_TRUE(WaitUntil([&] { return pressed(IDC_CHANNEL3); }));
     EXPECT_TRUE(panelHasFocus());
+    const std::string bad =
+        "[TelvoClient]\r\nChannel=7\r\nBasePort=70000\r\nSaveDir=" + std::string(2000, 'd') +
+        "\r\n";
+    ASSERT_TRUE(test::WriteFileBytes(IniPath(), bad));
     test::TypeKey(panel, VK_F4, true);
-    EXPECT_TRUE(program.ExitsCleanly(kWaitMs));
+    ASSERT_TRUE(program.ExitsCleanly(kWaitMs));
+    EXPECT_EQ(std::wstring(bad.begin(), bad.end()), Ini());
+}
+
+// Each view mode paints its rectangle and fits the frame (fixed aspect) or not; reduced thin lines
+// keep their light.
+TEST_F(Client, EachViewModePaintsWhereItShouldAndTheFrameFollowsThePictureOnlyWhereItShould) {
+    Start("[TelvoClient]\r\nBasePort=48600\r\n");
+    ASSERT_TRUE(test::SizeClientArea(frame, view, 800, 700));
+    ASSERT_TRUE(ShowOn(48600, test::MakeDesktopPicture(1024, 768, 1)));
+    EXPECT_TRUE(WaitUntil([&] { return WindowRect(view, true) == RECT{0, 0, 798, 600}; }));
+    // Pixels inside the rectangle show the picture, the ones just outside do not.
+    const COLORREF red = RGB(200, 30, 60);
+    auto paints = [&](int right, int bottom) {
+        return WaitUntil([&] {
+            const test::ScreenPixels pixels(view);
+            return pixels.at(0, 0) == red && pixels.at(right - 1, bottom - 1) == red &&
+                   pixels.at(right, 0) != red && pixels.at(0, bottom) != red;
+        });
+    };
+    // Fit to window takes any size and keeps it when pictures arrive; actual size shrinks the
+    // frame to the picture. A side above 65535 is drawn too, in each mode.
+    for (const SIZE size : {SIZE{200, 100}, SIZE{70000, 3}}) {
+        Command(ID_VIEW_FIT_TO_WINDOW);
+        ASSERT_TRUE(test::SizeClientArea(frame, view, 400, 300));
+        ++number;
+        ASSERT_TRUE(
+            ShowOn(48600, test::MakePicture(size.cx, size.cy, [&](int, int) { return red; })));
+        EXPECT_TRUE(paints(400, 300));
+        Command(ID_VIEW_ACTUAL_SIZE);
+        const LONG width = std::min(size.cx, 400L);
+        EXPECT_TRUE(WaitUntil([&] { return WindowRect(view, true).right == width; }) &&
+                    paints(width, size.cy));
+    }
+    Command(ID_VIEW_FIT_TO_WINDOW);
+    ASSERT_TRUE(test::SizeClientArea(frame, view, 400, 300));
+
+    // Thin lines keep their light when reduced: a checkerboard at half its size is an even grey
+    // (a scaler that drops pixels would show black or white).
+    ++number;
+    ASSERT_TRUE(ShowOn(48600, test::MakePicture(800, 600, [](int x, int y) {
+                           return (x + y) % 2 ? RGB(255, 255, 255) : RGB(0, 0, 0);
+                       })));
+    EXPECT_TRUE(WindowRect(view, true) == (RECT{0, 0, 400, 300}));
+    EXPECT_TRUE(WaitUntil([&] {
+        const test::ScreenPixels pixels(view);
+        for (int i = 0; i < 400 * 300; ++i) {
+            if (std::abs(GetGValue(pixels.at(i % 400, i / 400)) - 127.5) > 1) return false;
+        }
+        return true;
+    }));
 }
 
 // One sender per channel, seen from the caption and the process: forged datagrams from the
@@ -276,23 +223,21 @@ TEST_F(Client, OnlyCompleteExactPicturesOfTheFollowedSenderMoveTheView) {
     test::PortSink ours(49000), forger(49000);
     const auto picture = test::MakeDesktopPicture(320, 240, 1);
     std::uint32_t next = 10;
-    auto send = [&](test::PortSink& sender, std::uint32_t number) {
-        return SendPicture(sender, picture.data(), static_cast<std::uint32_t>(picture.size()),
-                           number, 0, 0, true) == 0;
-    };
-    auto shows = [&](test::PortSink& sender, std::uint32_t number) {  // at once: one try
-        return send(sender, number) && CaptionBecomes(L"[No." + std::to_wstring(number) + L"]");
+    auto shows = [&](std::uint32_t number) {  // our picture, at once: one try
+        return SendPicture(ours, picture.data(), static_cast<std::uint32_t>(picture.size()), number,
+                           0, 0, true) == 0 &&
+               CaptionBecomes(L"[No." + std::to_wstring(number) + L"]");
     };
     auto sendOne = [](test::PortSink& sender, const std::vector<std::uint8_t>& datagram) {
         return sender.Send(datagram.data(), datagram.size()) == 0;
     };
-    ASSERT_TRUE(shows(ours, next));
+    ASSERT_TRUE(shows(next));
 
     const auto dot = test::MakePicture(1, 1, [](int, int) { return RGB(1, 2, 3); });
     const auto claim = OneDatagram(dot, 100, kMaxPictureSize);  // 128 MiB in a few bytes
     const std::size_t before = PrivateBytes(program.process.get());
     for (int i = 0; i < 20; ++i) ASSERT_TRUE(sendOne(forger, claim));
-    EXPECT_TRUE(shows(ours, ++next));
+    EXPECT_TRUE(shows(++next));
     const std::size_t after = PrivateBytes(program.process.get());
     EXPECT_LT(after, before + 60 * 1024 * 1024) << claim.size() << " bytes each: " << before;
 
@@ -301,23 +246,21 @@ TEST_F(Client, OnlyCompleteExactPicturesOfTheFollowedSenderMoveTheView) {
     const auto bomb = OneDatagram(std::vector<std::uint8_t>(32 << 20, 0), 200, 64 << 20);
     ASSERT_LE(bomb.size(), kMaxDatagramSize);
     for (int i = 0; i < 20; ++i) ASSERT_TRUE(sendOne(forger, bomb));
-    EXPECT_TRUE(shows(ours, ++next));
+    EXPECT_TRUE(shows(++next));
     EXPECT_LT(PrivateBytes(program.process.get()), after + 30 * 1024 * 1024);
 
     auto damaged = OneDatagram(picture, 1000, static_cast<std::uint32_t>(picture.size()));
     damaged[kHeaderSize + 10] ^= 0xFF;
     ASSERT_TRUE(sendOne(ours, damaged));
-    EXPECT_TRUE(shows(ours, ++next));
+    EXPECT_TRUE(shows(++next));
 
     ASSERT_TRUE(
         sendOne(forger, OneDatagram(dot, 0xFFFFFFFF, static_cast<std::uint32_t>(dot.size()))));
     EXPECT_TRUE(CaptionBecomes(L"[No.4294967295]"));
-    EXPECT_TRUE(shows(ours, ++next));  // the old port, newer than it showed last
+    EXPECT_TRUE(shows(++next));  // the old port, newer than it showed last
 
-    // A flood of forged datagrams: 10,000 a second for 3 s.
+    // A flood of forged datagrams, 10,000 a second for 3 s, holds no memory either.
     const std::size_t beforeFlood = PrivateBytes(program.process.get());
-    FILETIME created, ended, kernel0, user0, kernel1, user1;
-    GetProcessTimes(program.process.get(), &created, &ended, &kernel0, &user0);
     const DWORD floodStart = GetTickCount();
     for (int i = 0; i < 30000; ++i) {
         ASSERT_TRUE(sendOne(forger, claim));
@@ -325,15 +268,8 @@ TEST_F(Client, OnlyCompleteExactPicturesOfTheFollowedSenderMoveTheView) {
             while (GetTickCount() - floodStart < static_cast<DWORD>(i / 10)) Sleep(1);
         }
     }
-    const DWORD floodMs = GetTickCount() - floodStart;
-    GetProcessTimes(program.process.get(), &created, &ended, &kernel1, &user1);
-    auto ms = [](const FILETIME& time) {
-        return (std::uint64_t{time.dwHighDateTime} << 32 | time.dwLowDateTime) / 10000;
-    };
-    const std::uint64_t cpu = ms(kernel1) + ms(user1) - ms(kernel0) - ms(user0);
-    EXPECT_TRUE(shows(ours, ++next));
+    EXPECT_TRUE(shows(++next));
     EXPECT_LT(PrivateBytes(program.process.get()), beforeFlood + 60 * 1024 * 1024);
-    EXPECT_LT(cpu, floodMs + 500u) << "ms of CPU in " << floodMs << " ms";  // at most one core
 }
 
 // A computer whose system would receive the group on its first adapter only: the viewer shows the

@@ -43,21 +43,6 @@ TEST(ViewGeometry, EachModePaintsWhereItShould) {
 
 constexpr MinimumClient kMinimum{136, 39};
 
-// A frame that takes every client size asked of it, no smaller than its minimum: the number of
-// resizes until it rests.
-int Settle(ViewMode mode, std::int64_t width, std::int64_t height, std::int64_t* client,
-           ViewRect* last) {
-    ViewRect wanted;
-    for (int resizes = 0; resizes < 10; ++resizes) {
-        if (!NextFrameLayout(mode, width, height, client[0], client[1], kMinimum, last, &wanted)) {
-            return resizes;
-        }
-        client[0] = std::max<std::int64_t>(wanted.right, kMinimum.width);
-        client[1] = std::max<std::int64_t>(wanted.bottom, kMinimum.height);
-    }
-    return 10;
-}
-
 TEST(FrameLayout, EachModeFitsTheFrameUntilItRests) {
     const struct {
         ViewMode mode;
@@ -74,11 +59,19 @@ TEST(FrameLayout, EachModeFitsTheFrameUntilItRests) {
         // Dragged off the aspect: fitted back, though that size was asked for before.
         {ViewMode::kFixedAspect, 1000, 1000, {600, 500}, 1, {500, 500}, {0, 0, 500, 500}},
     };
+    // The frame takes every client size asked of it, no smaller than its minimum, until it rests.
     for (const auto& c : cases) {
-        std::int64_t client[2] = {c.client[0], c.client[1]};
-        ViewRect last = c.last;
-        EXPECT_EQ(c.resizes, Settle(c.mode, c.width, c.height, client, &last)) << c.width;
-        EXPECT_EQ(std::pair(c.rest[0], c.rest[1]), std::pair(client[0], client[1])) << c.width;
+        std::int64_t width = c.client[0], height = c.client[1];
+        ViewRect last = c.last, wanted;
+        int resizes = 0;
+        for (; resizes < 10 &&
+               NextFrameLayout(c.mode, c.width, c.height, width, height, kMinimum, &last, &wanted);
+             ++resizes) {
+            width = std::max<std::int64_t>(wanted.right, kMinimum.width);
+            height = std::max<std::int64_t>(wanted.bottom, kMinimum.height);
+        }
+        EXPECT_EQ(c.resizes, resizes) << c.width;
+        EXPECT_EQ(std::pair(c.rest[0], c.rest[1]), std::pair(width, height)) << c.width;
     }
 }
 
