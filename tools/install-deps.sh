@@ -11,6 +11,7 @@ packages=(
     wine64 xvfb xdotool x11-utils imagemagick zip # running the programs headless, the release
     fonts-ipafont-gothic locales                  # Japanese text under Wine
     iproute2 util-linux procps ethtool            # private network namespaces, the simulated LAN
+    python3                                       # tools/wire_check.py (frame-rate.sh)
 )
 
 missing=()
