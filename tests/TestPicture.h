@@ -4,9 +4,13 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <cstdlib>
 #include <functional>
+#include <mutex>
+#include <thread>
 #include <vector>
 
 #include "protocol/ScreenBitmap.h"
@@ -49,19 +53,39 @@ inline std::vector<std::uint8_t> Shown(const PictureStore& store) {
     return {image.bytes(), image.bytes() + image.size()};
 }
 
-// Keeps every datagram and pause; can fail the send of one datagram.
+// Keeps every datagram and pause, sent from any thread; can fail the send of one datagram. Once
+// `armed`, the send of a picture's second datagram waits, before it is kept, while `holding` says
+// so (10 s at most).
 struct RecordingSink : DatagramSink {
     int Send(const std::uint8_t* datagram, std::size_t length) override {
+        ScreenPacketHeader header;
+        if (DecodeHeader(datagram, length, &header) && header.fragmentIndex == 1 &&
+            armed.exchange(false)) {
+            held = true;
+            const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+            while (holding() && std::chrono::steady_clock::now() < until) std::this_thread::yield();
+        }
+        const std::lock_guard<std::mutex> lock(mutex);
         if (datagrams.size() == failAt) return failCode;
         datagrams.emplace_back(datagram, datagram + length);
         return 0;
     }
-    void Pause(unsigned ms) override { pauses.push_back(ms); }
+    void Pause(unsigned ms) override {
+        const std::lock_guard<std::mutex> lock(mutex);
+        pauses.push_back(ms);
+    }
+    std::size_t count() {
+        const std::lock_guard<std::mutex> lock(mutex);
+        return datagrams.size();
+    }
 
+    std::mutex mutex;
     std::vector<std::vector<std::uint8_t>> datagrams;
     std::vector<unsigned> pauses;
-    std::size_t failAt = SIZE_MAX;  // index of the send that fails
+    std::atomic<std::size_t> failAt{SIZE_MAX};  // index of the send that fails
     int failCode = 10054;
+    std::atomic<bool> armed{false}, held{false};
+    std::function<bool()> holding;
 };
 
 // Decoded header of a datagram (which must be a ScreenPacket).

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <functional>
 #include <mutex>
 #include <thread>
 #include <utility>
@@ -25,33 +24,6 @@ int CountingStarter(ThreadBody body, void* argument) {
     ++threadStarts;
     return StartDetachedThread(body, argument);
 }
-
-// The wire of the tests: records datagrams; a send can fail, and once armed the send of a picture's
-// second datagram waits while `holding` says so, before it is recorded.
-struct Wire : DatagramSink {
-    int Send(const std::uint8_t* datagram, std::size_t length) override {
-        ScreenPacketHeader header;
-        if (DecodeHeader(datagram, length, &header) && header.fragmentIndex == 1 &&
-            armed.exchange(false)) {
-            held = true;
-            (void)WaitUntil([&] { return !holding(); }, std::chrono::seconds(10));
-        }
-        const std::lock_guard<std::mutex> lock(mutex);
-        if (datagrams.size() == failAt) return 10054;
-        datagrams.emplace_back(datagram, datagram + length);
-        return 0;
-    }
-    void Pause(unsigned) override {}
-    std::size_t count() {
-        const std::lock_guard<std::mutex> lock(mutex);
-        return datagrams.size();
-    }
-    std::mutex mutex;
-    std::vector<std::vector<std::uint8_t>> datagrams;
-    std::atomic<std::size_t> failAt{SIZE_MAX};
-    std::atomic<bool> armed{false}, held{false};
-    std::function<bool()> holding;
-};
 
 // The broadcast's screen, clock and tray; the clock moves only when the loop sleeps. While the
 // loop is held in a capture, the test may change the screen, the failures and the settings.
@@ -117,7 +89,7 @@ class Broadcast : public ::testing::Test, public BroadcastHost {
     std::vector<unsigned> sleeps;
     std::mutex statesLock;
     std::vector<std::pair<State, bool>> states;
-    Wire sink;
+    test::RecordingSink sink;
     SenderSettings settings;
     Broadcaster broadcaster{settings, *this, CountingStarter};
 };
