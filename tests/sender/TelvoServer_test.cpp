@@ -62,9 +62,9 @@ void Confirm(HWND dialog, const wchar_t* channel, const wchar_t* seconds = L"1")
 }
 
 // The real sender from start-up to the session's end on a computer with two adapters. The dialog
-// lists them, also when one goes while it is open. The pictures leave through the adapter of the
-// settings with its time-to-live (a host behind it gets every picture), and go on through the
-// system's choice, the first adapter, on which this computer hears the group, once it goes.
+// lists them. The pictures leave through the adapter of the settings with its time-to-live (a host
+// behind it gets every picture), and go on through the system's choice, the first adapter, on
+// which this computer hears the group, once it goes.
 TEST(Server, BroadcastsAsToldThroughTheAdapterOfItsSettingsUntilTheSessionsEnd) {
     TELVO_REQUIRE_TEST_NETWORK();
     ASSERT_EQ(0, StartSockets(1, 1));
@@ -103,11 +103,6 @@ TEST(Server, BroadcastsAsToldThroughTheAdapterOfItsSettingsUntilTheSessionsEnd) 
         EXPECT_NE(std::wstring::npos, items.find(address)) << address;
     }
     EXPECT_NE(std::wstring::npos, test::WindowText(list).find(L"(198.18.2.1)"));  // chosen
-    ASSERT_TRUE(lab.DeleteSecond());
-    SendMessageW(list, CB_SHOWDROPDOWN, TRUE, 0);  // listed anew as it drops down
-    SendMessageW(list, CB_SHOWDROPDOWN, FALSE, 0);
-    EXPECT_EQ(L"198.18.2.1 (見つかりません)", test::WindowText(list));
-    ASSERT_TRUE(lab.AddSecond());
 
     // A double-click during the start-up dialog starts a broadcast that confirming it moves.
     const std::string probed = "/tmp/telvo-probe-" + std::to_string(GetCurrentProcessId());
@@ -204,7 +199,6 @@ TEST(TrayApp, TheMenuTheIconAndTheTipFollowTheStateAndShutdownEndsTheBroadcastFi
     std::atomic<LRESULT> answer{-1};
     std::thread user([&] {
         const HWND dialog = test::WaitForDialog(GetCurrentProcessId(), L"配信設定", kWaitMs);
-        EXPECT_EQ(L"1", test::WindowText(GetDlgItem(dialog, IDC_CHANNEL_EDIT)));  // 9 is no channel
         EXPECT_EQ(L"198.18.99.1 (見つかりません)",
                   test::WindowText(GetDlgItem(dialog, IDC_ADAPTER)));
         const HWND screens = GetDlgItem(dialog, IDC_MONITOR);  // primary, 1, 2, all
@@ -215,19 +209,13 @@ TEST(TrayApp, TheMenuTheIconAndTheTipFollowTheStateAndShutdownEndsTheBroadcastFi
         SendMessageW(app.window(), RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
         EXPECT_EQ(2, Locked(trayAdds));  // added again when the notification area is rebuilt
         EXPECT_EQ(std::tuple(true, false, false), MenuEnabled(app));  // no second settings dialog
-        const auto start = [&] {
-            PostMessageW(app.window(), kTrayNotifyMessage, kTrayIconId, WM_LBUTTONDBLCLK);
-            return TipBecomes(name + note);
-        };
-        EXPECT_TRUE(start());
+        PostMessageW(app.window(), kTrayNotifyMessage, kTrayIconId, WM_LBUTTONDBLCLK);
+        EXPECT_TRUE(TipBecomes(name + note));
         ScreenPacketHeader picture;
         EXPECT_TRUE(channel1.Next(&picture, 10000, true));
         EXPECT_EQ(std::tuple(201, 137, 100, 60),
                   std::tuple(picture.width, picture.height, picture.cursorX, picture.cursorY));
         EXPECT_EQ(std::tuple(false, true, false), MenuEnabled(app));
-        PostMessageW(app.window(), WM_COMMAND, ID_STOP, 0);
-        EXPECT_TRUE(TipBecomes(name));
-        EXPECT_TRUE(start());
 
         // The cable: pictures resume by themselves; the tray said so meanwhile, with one balloon.
         const auto nextPicture = [&] {
@@ -326,21 +314,12 @@ TEST(ScreenCapture, AnAreaComesOutPixelForPixelWithThePointerAtItsOwnSizeAndZero
     EXPECT_EQ(kept, picture.picture());
     ASSERT_TRUE(CaptureScreenArea(RECT{0, 0, 3, 2}, picture));
     EXPECT_EQ(NeededLength(3, 2), picture.length());
-    BitmapLayout small;
-    EXPECT_TRUE(DescribeBitmap(picture.picture(), picture.length(), &small) && small.width == 3 &&
-                small.height == 2 && picture.picture()[54 + 9] == 0);  // and its padding zero
-    EXPECT_FALSE(CaptureScreenArea(RECT{5, 5, 5, 9}, picture));        // an empty area
+    EXPECT_FALSE(CaptureScreenArea(RECT{5, 5, 5, 9}, picture));  // an empty area
 }
 
-// The Win32 guards give back exactly what they took (a file left open fails the save tests).
+// The guards of painting and capture give back what they took (a file left open fails the save
+// tests; the selection guard serves the tests' own pixel reader, which fails without it).
 TEST(WinHandles, GuardsGiveBackWhatTheyTook) {
-    const UniqueMemoryDc memory(CreateCompatibleDC(nullptr));
-    const UniqueGdiObject bitmap(CreateBitmap(8, 8, 1, 1, nullptr));
-    const HGDIOBJ before = GetCurrentObject(memory.get(), OBJ_BITMAP);
-    EXPECT_TRUE(SelectedObject(memory.get(), bitmap.get()).ok());
-    EXPECT_FALSE(SelectedObject(memory.get(), nullptr).ok());  // and puts nothing back
-    EXPECT_EQ(before, GetCurrentObject(memory.get(), OBJ_BITMAP));
-
     const HWND window = CreateWindowExW(0, L"STATIC", L"", WS_POPUP | WS_VISIBLE, 0, 0, 64, 64,
                                         nullptr, nullptr, nullptr, nullptr);
     InvalidateRect(window, nullptr, FALSE);
