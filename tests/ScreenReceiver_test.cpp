@@ -171,8 +171,7 @@ TEST_F(Reception, TheSenderFollowedKeepsTheViewUntilItFallsSilent) {
 
 // The system's report of an adapter that came (a stand-in for it here) joins the group there at
 // once, even while another program's datagrams keep the port busy: the receiver would otherwise
-// look again only after a silence. A sender socket aimed through an adapter that is not there
-// sends through the system's choice and says so.
+// look again only after a silence.
 std::atomic<bool> loopbackListed{false};
 int ListLoopbackOnceReported(std::vector<NetworkAdapter>* adapters) {
     adapters->clear();
@@ -181,7 +180,7 @@ int ListLoopbackOnceReported(std::vector<NetworkAdapter>* adapters) {
     return 0;
 }
 
-TEST_F(Reception, AReportedAdapterIsJoinedAtOnceAndAMissingOneFallsBackToTheSystemsChoice) {
+TEST_F(Reception, AReportedAdapterIsJoinedAtOnce) {
     receiver.SetAdapters("", &ListLoopbackOnceReported);
     ASSERT_EQ(0, Open(receiver, 1));
     std::atomic<bool> busy{true};
@@ -196,15 +195,11 @@ TEST_F(Reception, AReportedAdapterIsJoinedAtOnceAndAMissingOneFallsBackToTheSyst
     });
     loopbackListed = true;
     NoteAdapterChange();
-    std::uint32_t absent = 0;
-    ASSERT_TRUE(ParseIPv4("198.18.77.1", &absent));
-    ASSERT_EQ(0, OpenSenderSocket(kDefaultGroup, kBasePort + 1, absent, 2));
-    EXPECT_TRUE(SenderAdapterMissing());
+    ASSERT_EQ(0, OpenSenderSocket(kDefaultGroup, kBasePort + 1));
     EXPECT_TRUE(SendUntilShown(test::MakeDesktopPicture(320, 240, 1), false));
     busy = false;
     otherProgram.join();
     CloseSenderSocket();
-    EXPECT_FALSE(SenderAdapterMissing());
 }
 
 }  // namespace
