@@ -130,7 +130,6 @@ TEST_F(Client, AFirstStartFullScreenAndThePanelWithTheFramesKeys) {
     EXPECT_TRUE(
         WaitUntil([&] { return WindowRect(frame) == windowed && !pressed(IDC_FULL_SCREEN); }));
     EXPECT_EQ(WS_CAPTION | WS_THICKFRAME, edges());
-    EXPECT_EQ(0, GetWindowLongW(frame, GWL_EXSTYLE) & WS_EX_TOPMOST);
     EXPECT_TRUE(GetMenu(frame) != nullptr && IsZoomed(frame));
 
     // With the panel in front, Alt+F4 ends the program (not only the panel), the settings left as
@@ -191,9 +190,8 @@ TEST_F(Client, EachViewModePaintsWhereItShouldAndTheFrameFollowsThePictureOnlyWh
 }
 
 // One sender per channel, seen from the caption and the process: forged datagrams from the
-// sender's own computer neither show nor hold memory, a damaged stream numbered above the sender
-// changes nothing, and a program on the sender's computer (another port) starts a sequence whose
-// numbers show unsigned. (Under Wine every datagram leaves from 127.0.0.1, whatever address its
+// sender's own computer neither show nor hold memory, and a damaged stream numbered above the
+// sender changes nothing. (Under Wine every datagram leaves from 127.0.0.1, whatever address its
 // socket is bound to: senders on other addresses are tested on the receiver itself.)
 TEST_F(Client, OnlyCompleteExactPicturesOfTheFollowedSenderMoveTheView) {
     Start("[TelvoClient]\r\nBasePort=49000\r\n");
@@ -230,11 +228,6 @@ TEST_F(Client, OnlyCompleteExactPicturesOfTheFollowedSenderMoveTheView) {
     damaged[kHeaderSize + 10] ^= 0xFF;
     ASSERT_TRUE(sendOne(ours, damaged));
     EXPECT_TRUE(shows(++next));
-
-    ASSERT_TRUE(
-        sendOne(forger, OneDatagram(dot, 0xFFFFFFFF, static_cast<std::uint32_t>(dot.size()))));
-    EXPECT_TRUE(CaptionBecomes(L"[No.4294967295]"));
-    EXPECT_TRUE(shows(++next));  // the old port, newer than it showed last
 }
 
 // A computer whose system would receive the group on its first adapter only: the viewer shows the
