@@ -152,7 +152,6 @@ TEST(Server, BroadcastsAsToldThroughTheAdapterOfItsSettingsUntilTheSessionsEnd) 
     PostMessageW(window, kTrayNotifyMessage, kTrayIconId, WM_LBUTTONDBLCLK);
     ASSERT_TRUE(channel4.Next(&picture, 10000, true));
     EXPECT_EQ(moved + 1, picture.pictureNumber);
-    while (channel3.Next(&picture, 0)) EXPECT_LT(picture.pictureNumber, moved);
 
     // Windows ends the session (a logoff, an update restart): saved before it would end the
     // process, the missing adapter kept. The file may still be open for its last keys.
