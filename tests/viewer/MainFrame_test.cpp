@@ -87,7 +87,7 @@ class Frame : public ::testing::Test {
     HWND view = nullptr;
 };
 
-TEST_F(Frame, MenuPanelAndHelpFollowModeChannelAndPicture) {
+TEST_F(Frame, MenuAndPanelFollowModeChannelAndPicture) {
     const HWND panel = frame->view().panel().hwnd();
     auto panelEnables = [&](int id) { return IsWindowEnabled(GetDlgItem(panel, id)) != 0; };
     EXPECT_EQ(std::vector<UINT>{ID_VIEW_FIXED_ASPECT},
@@ -124,11 +124,6 @@ TEST_F(Frame, MenuPanelAndHelpFollowModeChannelAndPicture) {
     EXPECT_FALSE(IsWindowEnabled(panel));
     EnableWindow(frame->hwnd(), TRUE);
     EXPECT_TRUE(IsWindowEnabled(panel));
-
-    Command(ID_HELP_TOPICS);
-    const HWND help = frame->help().window();
-    Command(ID_APP_EXIT);  // exit: WM_CLOSE closes help, then the frame
-    EXPECT_TRUE(help != nullptr && !IsWindow(help) && frame->hwnd() == nullptr);
 }
 
 TEST_F(Frame, MinimizingOrMaximizingKeepsTheFrameADragPansAndAPaintFailureIsToldOnce) {
