@@ -313,18 +313,12 @@ TEST(ScreenCapture, AnAreaComesOutPixelForPixelWithThePointerAtItsOwnSizeAndZero
     EXPECT_FALSE(CaptureScreenArea(RECT{5, 5, 5, 9}, picture));  // an empty area
 }
 
-// The guards of painting and capture give back what they took (a file left open fails the save
-// tests; the selection guard serves the tests' own pixel reader, which fails without it).
-TEST(WinHandles, GuardsGiveBackWhatTheyTook) {
-    const HWND window = CreateWindowExW(0, L"STATIC", L"", WS_POPUP | WS_VISIBLE, 0, 0, 64, 64,
-                                        nullptr, nullptr, nullptr, nullptr);
-    InvalidateRect(window, nullptr, FALSE);
-    EXPECT_NE(nullptr, PaintDc(window).get());
-    EXPECT_FALSE(GetUpdateRect(window, nullptr, FALSE));  // the paint took the update region
-    const HDC taken = WindowDc(window, WindowDc::Area::kClient).get();
+// The screen's drawing context that capture takes is given back (a file left open fails the save
+// tests, the other guards the pictures and pixels the tests read).
+TEST(WinHandles, TheScreensContextIsGivenBack) {
+    const HDC taken = WindowDc(nullptr, WindowDc::Area::kClient).get();
     EXPECT_NE(nullptr, taken);
-    EXPECT_EQ(0, ReleaseDC(window, taken));  // already given back
-    DestroyWindow(window);
+    EXPECT_EQ(0, ReleaseDC(nullptr, taken));  // already given back
 }
 
 }  // namespace
