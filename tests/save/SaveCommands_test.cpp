@@ -133,9 +133,7 @@ TEST(PictureWriter, ANameThatIsTakenGetsANumber) {
     ASSERT_TRUE(test::WriteFileBytes(folder + L"\\O_20050614_090503_007_3.bmp", "other"));
     EXPECT_EQ(folder + L"\\O_20050614_090503_007_4.bmp", WriteCurrentPicture(picture, path).path);
     EXPECT_EQ(L"other", test::ReadFileText(folder + L"\\O_20050614_090503_007_3.bmp"));
-    EXPECT_EQ(L"BMx", test::ReadFileText(path));
     EXPECT_EQ(4u, FilesIn(folder, L"").size());  // no temporary file left
-    EXPECT_NE(0u, WriteCurrentPicture(picture, folder + L"\\gone\\O.bmp").error);
 }
 
 std::string Encode(UINT codePage, const std::wstring& text) {
