@@ -67,7 +67,6 @@ TEST_F(Reception, PicturesArriveByteForByteAndTheViewIsTold) {
     ASSERT_EQ(0, Open(receiver, 0));  // the port of the failed joins is free again
     ScreenReceiver second;
     EXPECT_NE(0, Open(second, 0));  // one viewer per computer receives a channel
-    EXPECT_EQ(0u, receiver.TitlePictureNumber());
     const auto picture = test::MakeDesktopPicture(1024, 768, 1);
     ASSERT_EQ(0, OpenSenderSocket(kDefaultGroup, kBasePort));
     EXPECT_TRUE(SendUntilShown(picture, true));
@@ -86,19 +85,6 @@ TEST_F(Reception, PicturesArriveByteForByteAndTheViewIsTold) {
     EXPECT_TRUE(WaitUntil([&] { return told == nextNumber; }));
     ++nextNumber;
 
-    // The settings command replaces the sender socket while the broadcast thread sends on it.
-    std::atomic<int> replacements{0}, failures{0};
-    std::thread broadcast([&] {
-        for (int i = 0; i < 20 || replacements < 50; ++i) {
-            failures += SendOnSenderSocket(picture, nextNumber++, false) != 0;
-        }
-    });
-    for (; replacements < 50; ++replacements) {  // the last one on channel 0 again
-        EXPECT_EQ(0, OpenSenderSocket(kDefaultGroup, kBasePort + (replacements + 1) % 2));
-    }
-    broadcast.join();
-    EXPECT_EQ(0, failures.load());
-    EXPECT_TRUE(SendUntilShown(test::MakeDesktopPicture(1024, 768, 3), true));
     CloseSenderSocket();
     CloseSenderSocket();
     EXPECT_NE(0, SendOnSenderSocket(picture, nextNumber, false));
@@ -171,8 +157,7 @@ TEST_F(Reception, TheSenderFollowedKeepsTheViewUntilItFallsSilent) {
 
 // The system's report of an adapter that came (a stand-in for it here) joins the group there at
 // once, even while another program's datagrams keep the port busy: the receiver would otherwise
-// look again only after a silence. A sender socket aimed through an adapter that is not there
-// sends through the system's choice and says so.
+// look again only after a silence.
 std::atomic<bool> loopbackListed{false};
 int ListLoopbackOnceReported(std::vector<NetworkAdapter>* adapters) {
     adapters->clear();
@@ -181,7 +166,7 @@ int ListLoopbackOnceReported(std::vector<NetworkAdapter>* adapters) {
     return 0;
 }
 
-TEST_F(Reception, AReportedAdapterIsJoinedAtOnceAndAMissingOneFallsBackToTheSystemsChoice) {
+TEST_F(Reception, AReportedAdapterIsJoinedAtOnce) {
     receiver.SetAdapters("", &ListLoopbackOnceReported);
     ASSERT_EQ(0, Open(receiver, 1));
     std::atomic<bool> busy{true};
@@ -196,15 +181,11 @@ TEST_F(Reception, AReportedAdapterIsJoinedAtOnceAndAMissingOneFallsBackToTheSyst
     });
     loopbackListed = true;
     NoteAdapterChange();
-    std::uint32_t absent = 0;
-    ASSERT_TRUE(ParseIPv4("198.18.77.1", &absent));
-    ASSERT_EQ(0, OpenSenderSocket(kDefaultGroup, kBasePort + 1, absent, 2));
-    EXPECT_TRUE(SenderAdapterMissing());
+    ASSERT_EQ(0, OpenSenderSocket(kDefaultGroup, kBasePort + 1));
     EXPECT_TRUE(SendUntilShown(test::MakeDesktopPicture(320, 240, 1), false));
     busy = false;
     otherProgram.join();
     CloseSenderSocket();
-    EXPECT_FALSE(SenderAdapterMissing());
 }
 
 }  // namespace

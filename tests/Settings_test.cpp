@@ -1,4 +1,4 @@
-// Both programs' settings as their ini files and the sender's dialog hand them over.
+// Both programs' settings as their ini files and dialogs hand them over; saved pictures' names.
 #include <gtest/gtest.h>
 
 #include <cwctype>
@@ -10,6 +10,8 @@
 #include "tests/MemorySection.h"
 #include "viewer/app/ViewerSettings.h"
 #include "viewer/app/WindowTitle.h"
+#include "viewer/save/PictureFileName.h"
+#include "viewer/save/SaveSettingsInput.h"
 
 namespace telvo {
 namespace {
@@ -32,8 +34,7 @@ TEST(SenderSettings, StoredValuesComeBackExactlyAndNonsenseIsReadAsTheDefault) {
         SenderSettings read;
         LoadSenderSettings(section, read);
         EXPECT_EQ(std::tuple(defaults.captureInterval.load(), 0u, defaults.basePort),
-                  std::tuple(read.captureInterval.load(), read.channelIndex.load(), read.basePort))
-            << bad;
+                  std::tuple(read.captureInterval.load(), read.channelIndex.load(), read.basePort));
     }
     // No address is the system's adapter; a time-to-live out of range keeps the one before.
     section.values = {{L"Interface", L"192.168.10.7"}, {L"TTL", L"4"}};
@@ -94,6 +95,22 @@ TEST(ViewerSettings, ValuesAreTakenAsTheyStand) {
     settings.LoadSettings(file);
     EXPECT_EQ(L"TelvoClient - Channel -2147483648 [No.4294967295] 連続保存中",
               FormatWindowTitle(settings.channelIndex, 0xFFFFFFFF, true));
+}
+
+TEST(SaveText, PictureNamesAndSaveSettings) {
+    EXPECT_EQ(L"C:\\shots\\O_20050614_090503_007.bmp",
+              PictureFilePath(L"C:\\shots\\", SaveKind::kSingle, {2005, 6, 14, 9, 5, 3, 7}));
+    EXPECT_EQ(L"C:\\s\\P_1_12.bmp", NumberedPicturePath(L"C:\\s\\P_1.bmp", 12));
+
+    // The folder is checked first; an empty one is accepted.
+    using Field = SaveSettingsInput::Field;
+    EXPECT_EQ(Field::kFolder, CheckSaveSettings(std::wstring(257, L'a'), L"x").failedField);
+    for (const wchar_t* bad : {L"", L"  ", L"-1", L"1.5", L"abc", L"0", L"65536", L"4294967297"}) {
+        EXPECT_EQ(Field::kInterval, CheckSaveSettings(std::wstring(256, L'a'), bad).failedField);
+    }
+    const SaveSettingsInput good = CheckSaveSettings(L"", L" 65535 ");
+    EXPECT_EQ(Field::kNone, good.failedField);
+    EXPECT_EQ(65535u, good.intervalSeconds);
 }
 
 }  // namespace
