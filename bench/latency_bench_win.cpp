@@ -41,19 +41,23 @@ void Pump() {
     while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
 }
 
+// A topmost popup of a class of its own that only erases itself with `background`.
+HWND CreatePopup(const wchar_t* className, HBRUSH background, DWORD extendedStyle, int width,
+                 int height) {
+    WNDCLASSW windowClass{};
+    windowClass.lpfnWndProc = DefWindowProcW;
+    windowClass.hInstance = GetModuleHandleW(nullptr);
+    windowClass.hbrBackground = background;
+    windowClass.lpszClassName = className;
+    RegisterClassW(&windowClass);
+    return CreateWindowExW(WS_EX_TOPMOST | extendedStyle, className, L"", WS_POPUP | WS_VISIBLE, 0,
+                           0, width, height, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+}
+
 // The window that shows the code; painted directly, never through WM_PAINT.
 class CodeWindow {
   public:
-    CodeWindow() {
-        WNDCLASSW windowClass{};
-        windowClass.lpfnWndProc = DefWindowProcW;
-        windowClass.hInstance = GetModuleHandleW(nullptr);
-        windowClass.lpszClassName = L"LatencyCode";
-        RegisterClassW(&windowClass);
-        window_ = CreateWindowExW(WS_EX_TOPMOST, L"LatencyCode", L"", WS_POPUP | WS_VISIBLE, 0, 0,
-                                  kBits * kBlock, 2 * kBlock, nullptr, nullptr,
-                                  GetModuleHandleW(nullptr), nullptr);
-    }
+    CodeWindow() : window_(CreatePopup(L"LatencyCode", nullptr, 0, kBits * kBlock, 2 * kBlock)) {}
     ~CodeWindow() { DestroyWindow(window_); }
 
     // All blocks in one colour: what the probe looks for to find the code in the viewer.
@@ -161,17 +165,9 @@ int ReadCode(const ScreenArea& area) {
 // A black bar the height of the screen that crosses it a few pixels every 10 ms.
 class MovingBar {
   public:
-    MovingBar() {
-        WNDCLASSW windowClass{};
-        windowClass.lpfnWndProc = DefWindowProcW;
-        windowClass.hInstance = GetModuleHandleW(nullptr);
-        windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
-        windowClass.lpszClassName = L"MovingBar";
-        RegisterClassW(&windowClass);
-        window_ = CreateWindowExW(WS_EX_TOPMOST | WS_EX_NOACTIVATE, L"MovingBar", L"",
-                                  WS_POPUP | WS_VISIBLE, 0, 0, 4, GetSystemMetrics(SM_CYSCREEN),
-                                  nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
-    }
+    MovingBar()
+        : window_(CreatePopup(L"MovingBar", static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)),
+                              WS_EX_NOACTIVATE, 4, GetSystemMetrics(SM_CYSCREEN))) {}
     ~MovingBar() { DestroyWindow(window_); }
     void Step() {
         if (Seconds() < next_) return;

@@ -133,25 +133,23 @@ void ParallelDeflate::DeflateChunk(z_stream_s* stream, std::size_t index) {
 }
 
 void ParallelDeflate::KeepPicture(const std::uint8_t* input, std::size_t length) {
+    // A picture of another length had every chunk deflated: the loop below copies it whole.
     if (length != previousLength_) {
-        previousLength_ = 0;
         if (previous_.capacity() < length) {
             previous_.reset();
             previous_ = HeapBlock::Allocate(length);
         }
-        if (previous_) {
-            std::memcpy(previous_.get(), input, length);
-            previousLength_ = length;
-        }
+        previousLength_ = previous_ ? length : 0;
     }
+    const bool keeping = previousLength_ == length;
     for (std::size_t i = 0; i < chunkCount_; ++i) {
         Chunk& chunk = chunks_[i];
-        if (chunk.deflated && previousLength_ == length) {
+        if (chunk.deflated && keeping) {
             const std::size_t start = i * kDeflateChunk;
             std::memcpy(previous_.get() + start, input + start,
                         std::min(kDeflateChunk, length - start));
         }
-        chunk.kept = previousLength_ == length && chunk.result == Z_OK;
+        chunk.kept = keeping && chunk.result == Z_OK;
         if (chunk.deflated) ++chunksDeflated_;
     }
 }
